@@ -1,0 +1,20 @@
+// The static score of a position: game state, material, placement and threats.
+#pragma once
+
+#include "model/board.h"
+
+// The score from `side`'s point of view ('B' for Black, anything else White):
+// 0 for stalemate, +-99000 for checkmate, otherwise material and placement;
+// threat penalties are added in every case but stalemate.
+int EvaluatePosition(const Board* board, char side, Move lastMove);
+
+// The placement-table entry of the piece on the square, signed for its colour.
+int PlacementValue(int file, int rank, const Board* board);
+
+// The threat term, multiplier applied, from White's point of view.
+int ThreatScore(const Board* board, Move lastMove);
+
+int IsThreatenedByPawn(int file, int rank, const Board* board);
+int IsThreatenedByBishop(int file, int rank, const Board* board, Move lastMove);
+int IsThreatenedByKnight(int file, int rank, const Board* board, Move lastMove);
+int IsThreatenedByRook(int file, int rank, const Board* board, Move lastMove);

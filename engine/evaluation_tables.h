@@ -1,0 +1,95 @@
+// Constant scoring tables. A pawn is worth 1000 points.
+#pragma once
+
+#include <array>
+
+constexpr int kMateScore = 99000;
+constexpr int kCheckPenalty = 1000;
+
+// Material value of a piece letter, positive for White, negative for Black.
+constexpr int MaterialValue(char letter) {
+  switch (letter) {
+    case 'K': return 99000;
+    case 'Q': return 9000;
+    case 'R': return 5000;
+    case 'B': return 3000;
+    case 'N': return 3000;
+    case 'P': return 1000;
+    case 'k': return -99000;
+    case 'q': return -9000;
+    case 'r': return -5000;
+    case 'b': return -3000;
+    case 'n': return -3000;
+    case 'p': return -1000;
+    default: return 0;
+  }
+}
+
+using PlacementTable = std::array<std::array<int, 8>, 8>;
+
+// Placement tables, row 0 the far side of the board as seen by the piece's
+// owner and row 7 its own back rank; columns are files a to h for both sides.
+constexpr PlacementTable kBishopTable{{
+    {-100, -100, -100, -100, -100, -100, -100, -100},
+    {-100, 25, 0, 0, 0, 0, 25, -100},
+    {-100, 0, 50, 50, 50, 50, 0, -100},
+    {-100, 0, 50, 100, 100, 50, 0, -100},
+    {-100, 0, 50, 100, 100, 50, 0, -100},
+    {-100, 0, 50, 50, 50, 50, 0, -100},
+    {-100, 25, 0, 0, 0, 0, 25, -100},
+    {-100, -100, -200, -100, -100, -200, -100, -100},
+}};
+
+constexpr PlacementTable kKnightTable{{
+    {-100, -100, -100, -100, -100, -100, -100, -100},
+    {-100, 0, 0, 0, 0, 0, 0, -100},
+    {-100, 0, 50, 50, 50, 50, 0, -100},
+    {-100, 0, 50, 100, 100, 50, 0, -100},
+    {-100, 0, 50, 100, 100, 50, 0, -100},
+    {-100, 0, 50, 50, 50, 50, 0, -100},
+    {-100, 0, 0, 0, 0, 0, 0, -100},
+    {-100, -200, -100, -100, -100, -100, -200, -100},
+}};
+
+// Centre pawns still at home cost the most; pawns about to promote earn well.
+constexpr PlacementTable kPawnTable{{
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {200, 200, 200, 200, 200, 200, 200, 200},
+    {40, 80, 120, 160, 160, 120, 80, 40},
+    {30, 60, 90, 120, 120, 90, 60, 30},
+    {20, 20, 60, 100, 100, 10, 20, 10},
+    {10, 20, 0, -10, -10, 0, 20, 0},
+    {0, 0, 0, -200, -200, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+}};
+
+// A king is safest at home, best of all after castling.
+constexpr PlacementTable kKingTable{{
+    {-80, -80, -80, -80, -80, -80, -80, -80},
+    {-80, -80, -80, -80, -80, -80, -80, -80},
+    {-80, -80, -80, -80, -80, -80, -80, -80},
+    {-80, -80, -80, -80, -80, -80, -80, -80},
+    {-80, -80, -80, -80, -80, -80, -80, -80},
+    {-80, -80, -80, -80, -80, -80, -80, -80},
+    {-40, -40, -40, -40, -40, -40, -40, -40},
+    {0, 40, 200, -40, 0, -40, 200, 40},
+}};
+
+// Penalties, from the owner's point of view, for a piece attacked by a lesser
+// enemy piece. Queens never count as attackers.
+constexpr int kQueenByPawn = 800;
+constexpr int kQueenByBishop = 600;
+constexpr int kQueenByKnight = 600;
+constexpr int kQueenByRook = 400;
+constexpr int kRookByPawn = 400;
+constexpr int kRookByBishop = 200;
+constexpr int kRookByKnight = 200;
+constexpr int kMinorByPawn = 200;
+
+// Threats on one side only weigh more the more of them there are.
+constexpr int ThreatMultiplier(int absoluteCount) {
+  if (absoluteCount <= 1) return 1;
+  if (absoluteCount == 2) return 5;
+  if (absoluteCount == 3) return 10;
+  return 15;
+}

@@ -1,0 +1,88 @@
+#include "frontend/text_input.h"
+
+#include <cctype>
+#include <climits>
+
+namespace {
+
+bool IsSpace(int c) { return c != EOF && std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+int DigitValue(int c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return 99;
+}
+
+// Reads digits of `base` while they come; saturates instead of overflowing.
+// Returns the number of digits read.
+int ReadDigits(std::FILE* in, int base, long long* value) {
+  int count = 0;
+  int c = std::getc(in);
+  while (c != EOF && DigitValue(c) < base) {
+    const int digit = DigitValue(c);
+    *value = *value > (LLONG_MAX - digit) / base ? LLONG_MAX : *value * base + digit;
+    ++count;
+    c = std::getc(in);
+  }
+  if (c != EOF) std::ungetc(c, in);
+  return count;
+}
+
+}  // namespace
+
+ReadStatus ReadWord(std::FILE* in, std::string* word) {
+  word->clear();
+  int c = std::getc(in);
+  while (IsSpace(c)) c = std::getc(in);
+  if (c == EOF) return ReadStatus::kEndOfInput;
+  while (c != EOF && !IsSpace(c)) {
+    word->push_back(static_cast<char>(c));
+    c = std::getc(in);
+  }
+  if (c != EOF) std::ungetc(c, in);
+  return ReadStatus::kOk;
+}
+
+ReadStatus ReadChar(std::FILE* in, char* letter) {
+  const int c = std::getc(in);
+  if (c == EOF) return ReadStatus::kEndOfInput;
+  *letter = static_cast<char>(c);
+  return ReadStatus::kOk;
+}
+
+void DropChar(std::FILE* in) { (void)std::getc(in); }
+
+ReadStatus DropLine(std::FILE* in) {
+  for (int c = std::getc(in); c != '\n'; c = std::getc(in)) {
+    if (c == EOF) return ReadStatus::kEndOfInput;
+  }
+  return ReadStatus::kOk;
+}
+
+ReadStatus ReadInteger(std::FILE* in, long long* value) {
+  int c = std::getc(in);
+  while (IsSpace(c)) c = std::getc(in);
+  if (c == EOF) return ReadStatus::kEndOfInput;
+  bool negative = false;
+  if (c == '+' || c == '-') {
+    negative = c == '-';
+    c = std::getc(in);
+    if (c == EOF) return ReadStatus::kEndOfInput;
+  }
+  *value = 0;
+  if (c == '0') {
+    c = std::getc(in);
+    if (c == 'x' || c == 'X') {
+      ReadDigits(in, 16, value);
+    } else {
+      if (c != EOF) std::ungetc(c, in);
+      ReadDigits(in, 8, value);
+    }
+  } else {
+    std::ungetc(c, in);
+    if (ReadDigits(in, 10, value) == 0) return ReadStatus::kUnreadable;
+  }
+  if (negative) *value = -*value;
+  return ReadStatus::kOk;
+}

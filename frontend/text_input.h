@@ -1,0 +1,28 @@
+// Reading the console's input the way formatted input reads it: a word up
+// to white space, one character, or an integer in decimal, octal (leading 0)
+// or hexadecimal (leading 0x), with an optional sign. Words have no length
+// limit. End of input is reported, never read past.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+enum class ReadStatus { kOk, kUnreadable, kEndOfInput };
+
+// Skips white space, then reads up to the next white space (not consumed).
+ReadStatus ReadWord(std::FILE* in, std::string* word);
+
+// The very next character, white space included.
+ReadStatus ReadChar(std::FILE* in, char* letter);
+
+// Reads and drops one character, normally the line end after an answer.
+void DropChar(std::FILE* in);
+
+// Drops everything up to and including the next line end. Returns
+// kEndOfInput if the input ends first.
+ReadStatus DropLine(std::FILE* in);
+
+// Skips white space and reads an integer. A value too large for `long long`
+// saturates. kUnreadable when no digit follows (the offending character is
+// left in the input).
+ReadStatus ReadInteger(std::FILE* in, long long* value);

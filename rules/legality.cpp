@@ -1,0 +1,59 @@
+#include "rules/legality.h"
+
+#include <cstdio>
+
+#include "model/apply_move.h"
+#include "rules/check.h"
+#include "rules/king_rules.h"
+#include "rules/piece_rules.h"
+
+namespace {
+
+bool IsOnBoard(int coordinate) { return coordinate >= 0 && coordinate < kBoardSize; }
+
+}  // namespace
+
+char SideToMove(const Board* board, Move lastMove) {
+  return IsWhitePiece(PieceAt(board, GetToFile(lastMove), GetToRank(lastMove))) ? kBlackSide : kWhiteSide;
+}
+
+int IsLegalMove(Move move, const Board* board, Move lastMove) {
+  Move trial = BuildMove(move.fromFile, move.fromRank, move.toFile, move.toRank, lastMove);
+  if (!IsOnBoard(GetFromFile(move)) || !IsOnBoard(GetFromRank(move)) || !IsOnBoard(GetToFile(move)) ||
+      !IsOnBoard(GetToRank(move))) {
+    return 0;
+  }
+  // The accessors give the low eight bits; a field such as 257 must not pass
+  // as file 1 when it is played.
+  if (move.fromFile != GetFromFile(move) || move.fromRank != GetFromRank(move) ||
+      move.toFile != GetToFile(move) || move.toRank != GetToRank(move)) {
+    return 0;
+  }
+
+  const char side = SideToMove(board, lastMove);
+  const char origin = PieceAt(board, GetFromFile(move), GetFromRank(move));
+  const char target = PieceAt(board, GetToFile(move), GetToRank(move));
+  if (origin == kEmptySquare) return 0;
+  if (side == kWhiteSide && (IsWhitePiece(target) || IsBlackPiece(origin))) return 0;
+  if (side == kBlackSide && (IsBlackPiece(target) || IsWhitePiece(origin))) return 0;
+
+  int allowed = 1;
+  switch (origin) {
+    case 'P': allowed = WhitePawnRule(move, board, lastMove); break;
+    case 'p': allowed = BlackPawnRule(move, board, lastMove); break;
+    case 'N': case 'n': allowed = KnightRule(move); break;
+    case 'B': case 'b': allowed = BishopRule(move, board); break;
+    case 'R': case 'r': allowed = RookRule(move, board); break;
+    case 'Q': case 'q': allowed = QueenRule(move, board); break;
+    case 'K': allowed = WhiteKingRule(move, board); break;
+    case 'k': allowed = BlackKingRule(move, board); break;
+    default: std::printf("\nError: Invalid Peice Type... %c\n", origin); break;
+  }
+  if (!allowed) return 0;
+
+  Board scratch;
+  ApplyMove(board, &trial, &scratch);
+  if (side == kWhiteSide && IsWhiteInCheck(&scratch, trial)) return 0;
+  if (side == kBlackSide && IsBlackInCheck(&scratch, trial)) return 0;
+  return 1;
+}
