@@ -27,14 +27,19 @@ struct TypedSquare {
 };
 
 // One square: the very next character as the file, then an integer rank,
-// then one dropped character. A rank that cannot be read makes no square.
+// then one dropped character, normally the line end. A rank that cannot be
+// read makes no square, and the rest of its line is thrown away so that the
+// next entry starts on a fresh line.
 ReadStatus ReadSquare(std::FILE* in, TypedSquare* square) {
   char letter = 0;
   if (ReadChar(in, &letter) == ReadStatus::kEndOfInput) return ReadStatus::kEndOfInput;
   square->file = FileOfLetter(letter);
   const ReadStatus status = ReadInteger(in, &square->rank);
   if (status == ReadStatus::kEndOfInput) return status;
-  if (status == ReadStatus::kUnreadable) square->file = kNoFile;
+  if (status == ReadStatus::kUnreadable) {
+    square->file = kNoFile;
+    return DropLine(in);
+  }
   DropChar(in);
   return ReadStatus::kOk;
 }

@@ -1,0 +1,154 @@
+// Shared helpers of the differential tests: a seeded random generator, the
+// random opponent's choice of move, and move counting with chess.js in the
+// program's rules (a pawn that promotes always becomes a queen).
+import { Chess } from 'chess.js';
+
+export { Chess };
+
+// mulberry32: a small, fast 32-bit generator; the same seed gives the same run.
+export function mulberry32(seed) {
+  let a = seed >>> 0;
+  return function next() {
+    a = (a + 0x6d2b79f5) >>> 0;
+    let t = a;
+    t = Math.imul(t ^ (t >>> 15), t | 1);
+    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+  };
+}
+
+// A generator for one item (a game, a playout) of a run: independent of the
+// other items, so that one game can be replayed on its own.
+export function itemRng(seed, item, salt = 0) {
+  let h = (Math.imul(seed >>> 0, 0x9e3779b1) ^ Math.imul(item + 1, 0x85ebca77) ^ Math.imul(salt + 7, 0xc2b2ae3d)) >>> 0;
+  h = Math.imul(h ^ (h >>> 16), 0x7feb352d) >>> 0;
+  h = Math.imul(h ^ (h >>> 15), 0x846ca68b) >>> 0;
+  return mulberry32(h ^ (h >>> 16));
+}
+
+export function pick(rng, items) {
+  return items[Math.floor(rng() * items.length)];
+}
+
+export function randomInt(rng, low, high) {
+  return low + Math.floor(rng() * (high - low + 1));
+}
+
+export const FILES = 'abcdefgh';
+
+export function squareName(file, rank) {
+  return FILES[file] + String(rank + 1);
+}
+
+// The position part of a FEN (placement, side, castling, en passant): two
+// FENs that differ only in the move counters are the same position.
+export function positionKey(fen) {
+  return fen.split(' ').slice(0, 4).join(' ');
+}
+
+// Legal moves as the program knows them: promotions to a queen only.
+export function programLegalMoves(chess) {
+  return chess.moves({ verbose: true }).filter((m) => !m.promotion || m.promotion === 'q');
+}
+
+// "e2e4" for every legal move (a promotion is written without its piece).
+export function legalCoordinateSet(chess) {
+  return new Set(programLegalMoves(chess).map((m) => m.from + m.to));
+}
+
+function resultOf(chess, move) {
+  chess.move(move);
+  const result = chess.isCheckmate() ? 'mate' : chess.isStalemate() ? 'stalemate' : null;
+  chess.undo();
+  return result;
+}
+
+// The random opponent: a legal move drawn at random, with a preference for
+// moves that end the game or promote, so that mates and stalemates by both
+// sides and promotions show up in reasonably short games.
+export function chooseRandomMove(chess, rng) {
+  const moves = programLegalMoves(chess);
+  if (moves.length === 0) return null;
+  const mates = [];
+  const stalemates = [];
+  for (const m of moves) {
+    const result = resultOf(chess, m);
+    if (result === 'mate') mates.push(m);
+    else if (result === 'stalemate') stalemates.push(m);
+  }
+  if (mates.length > 0 && rng() < 0.85) return pick(rng, mates);
+  if (stalemates.length > 0 && rng() < 0.5) return pick(rng, stalemates);
+  const promotions = moves.filter((m) => m.promotion);
+  if (promotions.length > 0 && rng() < 0.6) return pick(rng, promotions);
+  const captures = moves.filter((m) => m.captured);
+  if (captures.length > 0 && rng() < 0.25) return pick(rng, captures);
+  return pick(rng, moves);
+}
+
+// The number of leaves of the tree of legal moves `depth` plies deep, each
+// promotion counted once (as a queen). Uses chess.js's internal move lists,
+// which skip the notation that the public ones compute for every move.
+export function perftQueenOnly(chess, depth) {
+  if (depth === 0) return 1;
+  const moves = chess._moves({ legal: true }).filter((m) => !m.promotion || m.promotion === 'q');
+  if (depth === 1) return moves.length;
+  let leaves = 0;
+  for (const m of moves) {
+    chess._makeMove(m);
+    leaves += perftQueenOnly(chess, depth - 1);
+    chess._undoMove();
+  }
+  return leaves;
+}
+
+// The same count through the public interface only: slow, used to check
+// perftQueenOnly against the library's documented behaviour.
+export function perftQueenOnlyPublic(chess, depth) {
+  if (depth === 0) return 1;
+  const moves = programLegalMoves(chess);
+  if (depth === 1) return moves.length;
+  let leaves = 0;
+  for (const m of moves) {
+    chess.move(m);
+    leaves += perftQueenOnlyPublic(chess, depth - 1);
+    chess.undo();
+  }
+  return leaves;
+}
+
+// Parses "--name value" options; `spec` maps each name to its default value
+// (a number default makes the option numeric, an array collects repeats).
+export function parseOptions(argv, spec, usage) {
+  const options = {};
+  for (const [name, value] of Object.entries(spec)) options[name] = Array.isArray(value) ? [...value] : value;
+  for (let i = 0; i < argv.length; ++i) {
+    const arg = argv[i];
+    if (arg === '--help' || arg === '-h') {
+      console.log(usage);
+      process.exit(0);
+    }
+    const name = arg.startsWith('--') ? arg.slice(2) : null;
+    if (name === null || !(name in spec)) {
+      console.error(`unknown argument ${arg}\n${usage}`);
+      process.exit(2);
+    }
+    if (i + 1 >= argv.length) {
+      console.error(`${arg} needs a value\n${usage}`);
+      process.exit(2);
+    }
+    const text = argv[++i];
+    if (typeof spec[name] === 'number') {
+      const value = Number(text);
+      if (!Number.isInteger(value) || value < 0) {
+        console.error(`${arg} needs a whole number, not ${text}`);
+        process.exit(2);
+      }
+      options[name] = value;
+    } else if (Array.isArray(spec[name])) {
+      options[name].push(text);
+    } else {
+      options[name] = text;
+    }
+  }
+  return options;
+}

@@ -1,0 +1,214 @@
+// The static evaluation and the computer's choice of move.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/evaluation.h"
+#include "engine/search.h"
+#include "model/apply_move.h"
+#include "rules/check.h"
+#include "rules/game_end.h"
+#include "rules/legality.h"
+#include "tests/support/positions.h"
+
+namespace {
+
+Position FromFen(const std::string& fen) {
+  Position position;
+  EXPECT_TRUE(PositionFromFen(fen, &position)) << fen;
+  return position;
+}
+
+Position Play(std::initializer_list<const char*> moves) {
+  Position position;
+  SetUpBoard(&position.board, &position.lastMove);
+  for (const char* text : moves) {
+    Move move = MoveFromText(text, position.lastMove);
+    EXPECT_TRUE(IsLegalMove(move, &position.board, position.lastMove)) << text;
+    ApplyMove(&position.board, &move, &position.board);
+    position.lastMove = move;
+  }
+  return position;
+}
+
+struct EvaluationCase {
+  const char* name;
+  Position position;
+  int forWhite;
+};
+
+TEST(EvaluationTest, KnownScores) {
+  const std::vector<EvaluationCase> cases = {
+      {"initial position", Play({}), 0},
+      {"1. e4", Play({"e2e4"}), 300},
+      {"1. Nf3", Play({"g1f3"}), 250},
+      {"1. e4 e5", Play({"e2e4", "e7e5"}), 0},
+      {"fool's mate: mate score and one king in check", Play({"f2f3", "e7e5", "g2g4", "d8h4"}), -100000},
+      {"stalemate whatever the material", FromFen("k7/8/1Q6/8/8/8/8/4K3 b - - 0 1"), 0},
+  };
+  for (const EvaluationCase& c : cases) {
+    EXPECT_EQ(EvaluatePosition(&c.position.board, kWhiteSide, c.position.lastMove), c.forWhite) << c.name;
+    EXPECT_EQ(EvaluatePosition(&c.position.board, kBlackSide, c.position.lastMove), -c.forWhite) << c.name;
+  }
+}
+
+TEST(EvaluationTest, ThreatTerms) {
+  struct ThreatCase {
+    const char* fen;
+    int threat;
+  };
+  const std::vector<ThreatCase> cases = {
+      {"7k/8/8/4p3/3Q4/8/8/K7 w - - 0 1", -800},
+      {"7k/8/8/4pn2/3Q4/8/8/K7 w - - 0 1", -7000},
+      {"7k/8/1n6/P3p3/3N4/8/8/K7 w - - 0 1", 0},
+      {"1k6/3q4/8/8/3Q4/8/8/6K1 w - - 0 1", 0},
+      {"7k/q7/8/8/3R4/8/8/7K w - - 0 1", 0},
+      {"7k/8/8/8/8/8/1p6/B6K w - - 0 1", -200},
+      {"7n/6P1/8/8/8/8/8/K6k w - - 0 1", 200},
+  };
+  for (const ThreatCase& c : cases) {
+    const Position position = FromFen(c.fen);
+    EXPECT_EQ(ThreatScore(&position.board, position.lastMove), c.threat) << c.fen;
+  }
+}
+
+TEST(EvaluationTest, PlacementIsNotMirroredByFile) {
+  const Position position = FromFen("1n2k3/8/8/8/8/8/8/1N2K3 w - - 0 1");
+  EXPECT_EQ(PlacementValue(kFileB, kRank1, &position.board), -200);
+  EXPECT_EQ(PlacementValue(kFileB, kRank8, &position.board), 200);
+}
+
+// The value of the search tree by plain minimax without any pruning: every
+// legal move to the full-width depth, then captures only, with stand-pat.
+int ExactValue(const Position& position, char computer, bool computerToMove, int ply, int level) {
+  const char mover = computerToMove ? computer : (computer == kWhiteSide ? kBlackSide : kWhiteSide);
+  const bool capturesOnly = ply >= kFullWidthDepth;
+  if (capturesOnly && level >= kCaptureLevels) return EvaluatePosition(&position.board, computer, position.lastMove);
+  std::vector<int> values;
+  for (int from = 0; from < kSquareCount; ++from) {
+    const char piece = position.board.squares[from];
+    if (mover == kWhiteSide ? !IsWhitePiece(piece) : !IsBlackPiece(piece)) continue;
+    for (int to = 0; to < kSquareCount; ++to) {
+      const char target = position.board.squares[to];
+      if (capturesOnly && (mover == kWhiteSide ? !IsBlackPiece(target) : !IsWhitePiece(target))) continue;
+      Move move = BuildMove(from / 8, from % 8, to / 8, to % 8, position.lastMove);
+      if (!IsLegalMove(move, &position.board, position.lastMove)) continue;
+      Position child;
+      ApplyMove(&position.board, &move, &child.board);
+      child.lastMove = move;
+      values.push_back(ExactValue(child, computer, !computerToMove, ply + 1, capturesOnly ? level + 1 : 0));
+    }
+  }
+  if (capturesOnly) values.push_back(EvaluatePosition(&position.board, computer, position.lastMove));
+  if (values.empty()) {
+    if (!IsWhiteInCheck(&position.board, position.lastMove) && !IsBlackInCheck(&position.board, position.lastMove)) {
+      return 0;
+    }
+    const int own = computer == kWhiteSide ? IsWhiteInCheck(&position.board, position.lastMove)
+                                           : IsBlackInCheck(&position.board, position.lastMove);
+    return own ? -99000 : 99000;
+  }
+  return computerToMove ? *std::max_element(values.begin(), values.end())
+                        : *std::min_element(values.begin(), values.end());
+}
+
+struct RootMove {
+  std::string text;
+  int value;
+};
+
+std::vector<RootMove> ExactRootValues(const Position& position, char computer) {
+  std::vector<RootMove> moves;
+  for (int from = 0; from < kSquareCount; ++from) {
+    for (int to = 0; to < kSquareCount; ++to) {
+      Move move = BuildMove(from / 8, from % 8, to / 8, to % 8, position.lastMove);
+      if (!IsLegalMove(move, &position.board, position.lastMove)) continue;
+      Position child;
+      ApplyMove(&position.board, &move, &child.board);
+      child.lastMove = move;
+      moves.push_back({MoveText(move), ExactValue(child, computer, false, 1, 0)});
+    }
+  }
+  return moves;
+}
+
+struct ChoiceCase {
+  const char* name;
+  const char* fen;
+  const char* expected;  // the move the computer must choose, or "" for any
+};
+
+class ChoiceTest : public ::testing::TestWithParam<ChoiceCase> {};
+
+// The chosen move is the first, in generation order, of the moves with the
+// greatest exact value, and the reported score is that value.
+TEST_P(ChoiceTest, FirstMoveWithTheBestExactValue) {
+  const ChoiceCase& c = GetParam();
+  const Position position = FromFen(c.fen);
+  const char side = SideToMove(&position.board, position.lastMove);
+  const std::vector<RootMove> values = ExactRootValues(position, side);
+  ASSERT_FALSE(values.empty());
+  const auto best = std::max_element(values.begin(), values.end(),
+                                     [](const RootMove& a, const RootMove& b) { return a.value < b.value; });
+  SearchReport report{};
+  const Move chosen = ChooseComputerMoveReported(&position.board, position.lastMove, kFullWidthDepth, side, &report);
+  EXPECT_EQ(MoveText(chosen), best->text) << c.name;
+  EXPECT_EQ(report.score, best->value) << c.name;
+  if (c.expected[0] != '\0') {
+    EXPECT_EQ(MoveText(chosen), c.expected) << c.name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Positions, ChoiceTest,
+    ::testing::Values(
+        ChoiceCase{"the only legal move", "7k/8/8/8/8/8/r7/K6r w - - 0 1", ""},
+        // Every king move scores the same: the first in generation order wins.
+        ChoiceCase{"ties keep the earliest move", "7k/8/8/3K4/8/8/8/8 w - - 0 1", "d5c4"},
+        ChoiceCase{"mate in one", "k7/7Q/1K6/8/8/8/8/8 w - - 0 1", "h7a7"},
+        ChoiceCase{"black mates in one", "8/8/8/8/8/1k6/7q/K7 b - - 0 1", ""},
+        ChoiceCase{"a free queen", "4k3/8/8/3q4/8/8/8/3RK3 w - - 0 1", "d1d5"},
+        ChoiceCase{"castling rights after the first move", "r3k3/8/8/8/8/8/4P3/R3K3 w Qq - 0 1", ""},
+        ChoiceCase{"pawns racing", "8/5k2/8/1p6/8/8/6PK/8 b - - 0 1", ""}));
+
+TEST(SearchTest, SingleLegalMoveIsReturned) {
+  const Position position = FromFen("7k/8/8/8/8/8/r7/K6r w - - 0 1");
+  const Move chosen = ChooseComputerMove(&position.board, position.lastMove, kFullWidthDepth, kWhiteSide);
+  EXPECT_EQ(MoveText(chosen), "a1a2");
+}
+
+TEST(SearchTest, MateScoresAndStalemateScores) {
+  const Position mate = FromFen("k7/7Q/1K6/8/8/8/8/8 w - - 0 1");
+  SearchReport report{};
+  ChooseComputerMoveReported(&mate.board, mate.lastMove, kFullWidthDepth, kWhiteSide, &report);
+  EXPECT_EQ(report.score, 99000);
+  // Qg6 stalemates the Black king in the corner; its exact value is 0.
+  const Position stalemate = FromFen("7k/5K2/8/6Q1/8/8/8/8 w - - 0 1");
+  for (const RootMove& move : ExactRootValues(stalemate, kWhiteSide)) {
+    if (move.text == "g5g6") {
+      EXPECT_EQ(move.value, 0);
+    } else if (move.text == "g5g7") {
+      EXPECT_EQ(move.value, 99000);
+    }
+  }
+}
+
+TEST(SearchTest, ReturnsRightsAfterTheMoveAndLeavesTheGameAlone) {
+  const Position position = FromFen("4k3/8/8/8/8/8/3q4/4K3 w - - 0 1");
+  Position copy = position;
+  copy.lastMove.castleWhiteKingSide = copy.lastMove.castleWhiteQueenSide = 1;
+  const Move chosen = ChooseComputerMove(&copy.board, copy.lastMove, kFullWidthDepth, kWhiteSide);
+  EXPECT_EQ(MoveText(chosen), "e1d2");
+  EXPECT_EQ(chosen.castleWhiteKingSide, 0);
+  EXPECT_EQ(chosen.castleWhiteQueenSide, 0);
+  EXPECT_EQ(std::string(copy.board.squares, 64), std::string(position.board.squares, 64));
+}
+
+TEST(SearchTest, NoLegalMoveReturnsTheLastMove) {
+  const Position mated = Play({"f2f3", "e7e5", "g2g4", "d8h4"});
+  const Move chosen = ChooseComputerMove(&mated.board, mated.lastMove, kFullWidthDepth, kWhiteSide);
+  EXPECT_EQ(MoveText(chosen), "d8h4");
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+// Setting up the board and playing moves on it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "model/apply_move.h"
+#include "tests/support/positions.h"
+
+namespace {
+
+Position FromFen(const std::string& fen) {
+  Position position;
+  EXPECT_TRUE(PositionFromFen(fen, &position)) << fen;
+  return position;
+}
+
+TEST(SetUpBoardTest, InitialPositionAndRecord) {
+  Board board;
+  Move last;
+  std::memset(&board, 'x', sizeof board);
+  SetUpBoard(&board, &last);
+  EXPECT_EQ(board.squares[0], 'R');
+  EXPECT_EQ(board.squares[1], 'P');
+  EXPECT_EQ(board.squares[6], 'p');
+  EXPECT_EQ(board.squares[7], 'r');
+  EXPECT_EQ(board.squares[24], 'Q');
+  EXPECT_EQ(board.squares[31], 'q');
+  EXPECT_EQ(board.squares[32], 'K');
+  EXPECT_EQ(board.squares[39], 'k');
+  EXPECT_EQ(board.squares[56], 'R');
+  EXPECT_EQ(board.squares[63], 'r');
+  for (int file = 0; file < 8; ++file) {
+    for (int rank = kRank3; rank <= kRank6; ++rank) EXPECT_EQ(PieceAt(&board, file, rank), '-');
+  }
+  EXPECT_EQ(last.toFile, kFileE);
+  EXPECT_EQ(last.toRank, kRank8);
+  EXPECT_EQ(last.castleWhiteQueenSide + last.castleWhiteKingSide + last.castleBlackQueenSide +
+                last.castleBlackKingSide,
+            4);
+}
+
+TEST(BuildMoveTest, CarriesRightsAndKeepsLowBits) {
+  const Move carrier{7, 7, 1, 1, 1, 0, 1, 0};
+  const Move move = BuildMove(4, 1, 4, 3, carrier);
+  EXPECT_EQ(move.fromFile, 4);
+  EXPECT_EQ(move.toRank, 3);
+  EXPECT_EQ(move.castleWhiteQueenSide, 1);
+  EXPECT_EQ(move.castleWhiteKingSide, 0);
+  EXPECT_EQ(GetFromFile(BuildMove(99, 0, 0, 0, carrier)), 99);
+  EXPECT_EQ(GetFromFile(BuildMove(257, 0, 0, 0, carrier)), 1);
+}
+
+struct ApplyCase {
+  const char* name;
+  const char* before;
+  const char* move;
+  const char* after;  // placement, side and castling of the result
+};
+
+class ApplyMoveTest : public ::testing::TestWithParam<ApplyCase> {};
+
+TEST_P(ApplyMoveTest, PlaysTheMove) {
+  const ApplyCase& c = GetParam();
+  const Position before = FromFen(c.before);
+  Move move = MoveFromText(c.move, before.lastMove);
+  Position separate;
+  Move moveCopy = move;
+  ApplyMove(&before.board, &moveCopy, &separate.board);
+  separate.lastMove = moveCopy;
+  Position inPlace = before;
+  ApplyMove(&inPlace.board, &move, &inPlace.board);
+  inPlace.lastMove = move;
+  EXPECT_EQ(std::memcmp(&separate.board, &inPlace.board, sizeof(Board)), 0) << c.name;
+  const std::string fen = FenFromPosition(inPlace);
+  EXPECT_EQ(fen.substr(0, fen.find(" 0 1")), c.after) << c.name;
+  EXPECT_EQ(MoveText(move), c.move) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, ApplyMoveTest,
+    ::testing::Values(
+        ApplyCase{"white castles king side", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1g1",
+                  "r3k2r/8/8/8/8/8/8/R4RK1 b kq -"},
+        ApplyCase{"white castles queen side", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1c1",
+                  "r3k2r/8/8/8/8/8/8/2KR3R b kq -"},
+        ApplyCase{"black castles king side", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8g8",
+                  "r4rk1/8/8/8/8/8/8/R3K2R w KQ -"},
+        ApplyCase{"a king step gives up both rights", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1f1",
+                  "r3k2r/8/8/8/8/8/8/R4K1R b kq -"},
+        ApplyCase{"a rook leaving a1", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "a1a5",
+                  "r3k2r/8/8/R7/8/8/8/4K2R b Kkq -"},
+        ApplyCase{"a bishop taking on h8", "r3k2r/8/8/8/8/2B5/8/R3K2R w KQkq - 0 1", "c3h8",
+                  "r3k2B/8/8/8/8/8/8/R3K2R b KQq -"},
+        ApplyCase{"promotion to a queen", "4k3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8", "4Q3/8/8/8/8/8/8/4K3 b - -"},
+        ApplyCase{"capturing promotion", "3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7d8", "3Qk3/8/8/8/8/8/8/4K3 b - -"},
+        ApplyCase{"black promotes on rank 1", "4k3/8/8/8/8/8/p7/4K3 b - - 0 1", "a2a1", "4k3/8/8/8/8/8/8/q3K3 w - -"},
+        ApplyCase{"en passant removes the passed pawn", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6",
+                  "4k3/8/3P4/8/8/8/8/4K3 b - -"},
+        ApplyCase{"a capture onto d6 leaves d5 alone", "4k3/8/3n4/3pP3/8/8/8/4K3 w - - 0 1", "e5d6",
+                  "4k3/8/3P4/3p4/8/8/8/4K3 b - -"}));
+
+}  // namespace

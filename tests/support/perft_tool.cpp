@@ -1,0 +1,23 @@
+// Reads lines "FEN;depth" and prints, for each, the number of leaves of the
+// tree of legal moves (a promotion counts once: pawns always become queens).
+// A line that is no position prints "error".
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "tests/support/positions.h"
+
+int main() {
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    const auto separator = line.rfind(';');
+    Position position;
+    if (separator == std::string::npos || !PositionFromFen(line.substr(0, separator), &position)) {
+      std::cout << "error" << std::endl;
+      continue;
+    }
+    const int depth = std::stoi(line.substr(separator + 1));
+    std::cout << Perft(position, depth) << std::endl;
+  }
+  return 0;
+}

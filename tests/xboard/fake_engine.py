@@ -1,0 +1,83 @@
+#!/usr/bin/env python3
+"""Stand-in first engine for selftest.sh: shows that run_match.sh notices a
+misbehaving engine.
+
+It relays xboard's commands to fairymax (searching only a few plies, so it is
+fast) and fairymax's answers back, hiding fairymax's feature and
+unknown-command lines so that it looks like our program on the wire. With
+FAKE_ENGINE_MODE set it then misbehaves at its third move:
+
+  clean       never misbehaves (run_match.sh must pass)
+  illegal     sends an impossible move
+  crash       exits in the middle of the game
+  error       prints an "Error" line (and keeps playing)
+  hang        stops answering (the match must hit its time limit)
+  falseclaim  claims a checkmate that did not happen
+"""
+import os
+import signal
+import subprocess
+import sys
+import threading
+
+MODE = os.environ.get("FAKE_ENGINE_MODE", "clean")
+BAD_MOVE = 3
+
+signal.signal(signal.SIGINT, signal.SIG_IGN)   # xboard interrupts engines with SIGINT
+
+child = subprocess.Popen(
+    [os.environ.get("FAIRYMAX", "/usr/games/fairymax")],
+    stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+    universal_newlines=True, bufsize=1,
+    preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_IGN))
+
+
+def out(line):
+    sys.stdout.write(line + "\n")
+    sys.stdout.flush()
+
+
+def relay_commands():
+    for line in sys.stdin:
+        try:
+            child.stdin.write(line)
+            if line.split()[:1] == ["new"]:
+                child.stdin.write("sd 3\n")        # keep fairymax quick
+            child.stdin.flush()
+        except (BrokenPipeError, OSError):
+            break
+    try:
+        child.stdin.close()
+    except OSError:
+        pass
+
+
+threading.Thread(target=relay_commands, daemon=True).start()
+
+moves = 0
+hung = False
+for line in child.stdout:
+    line = line.rstrip("\n")
+    if hung or line.startswith(("feature ", "tellics ", "Error (unknown command)")):
+        continue
+    if line.startswith("move "):
+        moves += 1
+        if moves == BAD_MOVE and MODE != "clean":
+            if MODE == "illegal":
+                square = line.split()[1][:2]
+                out("move %s%s" % (square, square))
+                continue
+            if MODE == "crash":
+                child.kill()
+                os._exit(3)
+            if MODE == "error":
+                out("Error (something went wrong): %s" % line.split()[1])
+            if MODE == "hang":
+                hung = True
+                continue
+            if MODE == "falseclaim":
+                out("1-0 {White mates}")
+                continue
+    out(line)
+
+child.wait()
