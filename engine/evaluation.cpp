@@ -4,25 +4,12 @@
 #include <initializer_list>
 
 #include "engine/evaluation_tables.h"
-#include "rules/check.h"
-#include "rules/game_end.h"
-#include "rules/piece_rules.h"
+#include "engine/move_generation.h"
+#include "rules/legality.h"
 
 namespace {
 
-// Whether a piece with the letter `attacker` reaches (file, rank) by `rule`.
-// The trial runs from the threatened square to the attacker: the rules are
-// symmetric, so the direction does not matter.
-template <typename Rule>
-int IsReachedBy(char attacker, int file, int rank, const Board* board, Move lastMove, Rule rule) {
-  for (int square = 0; square < kSquareCount; ++square) {
-    if (board->squares[square] != attacker) continue;
-    const Move trial = BuildMove(file, rank, square / kBoardSize, square % kBoardSize, lastMove);
-    if (rule(trial, board)) return 1;
-  }
-  return 0;
-}
-
+// The enemy of the piece on the square: Black's letter for a White piece.
 char EnemyOf(int file, int rank, const Board* board, char whiteLetter, char blackLetter) {
   return IsWhitePiece(PieceAt(board, file, rank)) ? blackLetter : whiteLetter;
 }
@@ -40,17 +27,19 @@ int IsThreatenedByPawn(int file, int rank, const Board* board) {
   return 0;
 }
 
-int IsThreatenedByBishop(int file, int rank, const Board* board, Move lastMove) {
-  return IsReachedBy(EnemyOf(file, rank, board, 'B', 'b'), file, rank, board, lastMove, BishopRule);
+// A bishop, knight or rook threatens the square when its move there would
+// pass only over empty squares: for the sliders, the first piece met along
+// a ray from the square.
+int IsThreatenedByBishop(int file, int rank, const Board* board, Move /*lastMove*/) {
+  return IsReachedAlongRays(board, SquareIndex(file, rank), true, EnemyOf(file, rank, board, 'B', 'b'));
 }
 
-int IsThreatenedByKnight(int file, int rank, const Board* board, Move lastMove) {
-  return IsReachedBy(EnemyOf(file, rank, board, 'N', 'n'), file, rank, board, lastMove,
-                     [](Move trial, const Board*) { return KnightRule(trial); });
+int IsThreatenedByKnight(int file, int rank, const Board* board, Move /*lastMove*/) {
+  return IsReachedByKnight(board, SquareIndex(file, rank), EnemyOf(file, rank, board, 'N', 'n'));
 }
 
-int IsThreatenedByRook(int file, int rank, const Board* board, Move lastMove) {
-  return IsReachedBy(EnemyOf(file, rank, board, 'R', 'r'), file, rank, board, lastMove, RookRule);
+int IsThreatenedByRook(int file, int rank, const Board* board, Move /*lastMove*/) {
+  return IsReachedAlongRays(board, SquareIndex(file, rank), false, EnemyOf(file, rank, board, 'R', 'r'));
 }
 
 int PlacementValue(int file, int rank, const Board* board) {
@@ -80,11 +69,8 @@ int ThreatScore(const Board* board, Move lastMove) {
       const char letter = PieceAt(board, file, rank);
       const bool white = IsWhitePiece(letter);
       switch (letter) {
-        case 'K':
-          if (IsWhiteInCheck(board, lastMove)) threat(true, kCheckPenalty);
-          break;
-        case 'k':
-          if (IsBlackInCheck(board, lastMove)) threat(false, kCheckPenalty);
+        case 'K': case 'k':
+          if (IsSquareAttacked(board, SquareIndex(file, rank), !white)) threat(white, kCheckPenalty);
           break;
         case 'Q': case 'q':
           if (IsThreatenedByPawn(file, rank, board)) threat(white, kQueenByPawn);
@@ -108,19 +94,19 @@ int ThreatScore(const Board* board, Move lastMove) {
 }
 
 int EvaluatePosition(const Board* board, char side, Move lastMove) {
-  const int gameEnd = CheckGameEnd(board, lastMove);
-  if (gameEnd == kStalemate) return 0;
   int total = 0;
-  if (gameEnd == kCheckmate) {
-    if (IsBlackInCheck(board, lastMove)) total += kMateScore;
-    if (IsWhiteInCheck(board, lastMove)) total -= kMateScore;
+  if (!HasLegalMove(board, lastMove, SideToMove(board, lastMove))) {
+    const bool whiteInCheck = IsKingAttacked(board, true);
+    const bool blackInCheck = IsKingAttacked(board, false);
+    if (!whiteInCheck && !blackInCheck) return 0;  // stalemate, whatever the material
+    if (blackInCheck) total += kMateScore;
+    if (whiteInCheck) total -= kMateScore;
   }
   // A mate score replaces material and placement.
   if (total == 0) {
-    for (int file = kFileA; file <= kFileH; ++file) {
-      for (int rank = kRank1; rank <= kRank8; ++rank) {
-        total += MaterialValue(PieceAt(board, file, rank)) + PlacementValue(file, rank, board);
-      }
+    for (int square = 0; square < kSquareCount; ++square) {
+      total += MaterialValue(board->squares[square]) +
+               PlacementValue(square / kBoardSize, square % kBoardSize, board);
     }
   }
   total += ThreatScore(board, lastMove);

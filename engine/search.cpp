@@ -1,199 +1,154 @@
-// Minimax over a tree of heap nodes: every legal move to the full-width
-// depth, then captures only, scored by the static evaluation. A node is
-// searched with one bound, its parent's running score, and stops as soon as
-// its own running score shows the parent can no longer take it.
+// The computer's move: minimax to the full-width depth, then captures only,
+// scored by the static evaluation.
+//
+// The value of every position is defined by that tree alone: at full-width
+// nodes the best of the children (0 for stalemate, -99000 for the side that
+// is mated), at capture nodes the best of the capture children and of the
+// position's own score (the side to move may decline every capture). The
+// search computes exactly these values, only faster:
+// - alpha-beta with both bounds skips a child only once its value can no
+//   longer change its parent's; good moves first (captures of the most
+//   valuable piece by the least valuable one) make that happen early;
+// - at a capture node the position's own score is a value the side to move
+//   can always have, so once it reaches the upper bound the node is done;
+// - at the root every move is searched with a window that only asks "is it
+//   better than the best so far?", and an answer of yes comes with the exact
+//   value. Ties keep the move that comes first in generation order, whatever
+//   order the root moves are searched in.
+// Scores are negamax: always from the side to move's point of view.
 #include "engine/search.h"
 
-#include <new>
+#include <algorithm>
 
 #include "engine/evaluation.h"
 #include "engine/evaluation_tables.h"
+#include "engine/move_generation.h"
 #include "model/apply_move.h"
-#include "rules/check.h"
-#include "rules/game_end.h"
 #include "rules/legality.h"
 
 namespace {
 
-constexpr int kNoBound = 100000;
-constexpr std::int32_t kComputerToMove = +1;
-
-struct SearchNode {
-  Board board;
-  std::int32_t turn;  // +1 when the computer is to move here, -1 otherwise
-  Move move;          // the move that led here, with the rights after it
-  SearchNode* next;   // the next child of the same parent
-};
-
-SearchNode* NewNode() { return new (std::nothrow) SearchNode; }
-void DeleteNode(SearchNode* node) { delete node; }
-Move NodeMove(const SearchNode* node) { return node->move; }
-
-void DeleteList(SearchNode* node) {
-  while (node != nullptr) {
-    SearchNode* next = node->next;
-    DeleteNode(node);
-    node = next;
-  }
-}
-
-struct ChildList {
-  SearchNode* head = nullptr;
-  SearchNode* tail = nullptr;
-};
+constexpr int kInfinity = 1000000000;
 
 struct SearchContext {
-  char side;  // the computer's side letter, the same at every level
   std::int64_t nodes;
 };
 
 char OtherSide(char side) { return side == kWhiteSide ? kBlackSide : kWhiteSide; }
 
-void AppendChild(const Board* parentBoard, ChildList* list, Move move, SearchContext* context) {
-  SearchNode* child = NewNode();
-  if (child == nullptr) return;  // out of memory: the move is left unsearched
-  ApplyMove(parentBoard, &move, &child->board);
-  child->move = move;
-  child->turn = 0;
-  child->next = nullptr;
-  if (list->tail == nullptr) {
-    list->head = child;
-  } else {
-    list->tail->next = child;
+int PieceWorth(char letter) {
+  const int value = MaterialValue(letter);
+  return value < 0 ? -value : value;
+}
+
+// Captures of the most valuable victim first, by the least valuable piece;
+// the rest keep generation order. An insertion sort: stable, and the lists
+// are short and need no heap.
+void OrderMoves(const Board* board, MoveList* list) {
+  int keys[kMaxMoves];
+  for (int i = 0; i < list->count; ++i) {
+    const GeneratedMove move = list->moves[i];
+    const int victim = PieceWorth(board->squares[move.to]);
+    keys[i] = victim == 0 ? 0 : victim * 16 - PieceWorth(board->squares[move.from]) / 1000;
   }
-  list->tail = child;
+  for (int i = 1; i < list->count; ++i) {
+    const GeneratedMove move = list->moves[i];
+    const int key = keys[i];
+    int j = i;
+    for (; j > 0 && keys[j - 1] < key; --j) {
+      list->moves[j] = list->moves[j - 1];
+      keys[j] = keys[j - 1];
+    }
+    list->moves[j] = move;
+    keys[j] = key;
+  }
+}
+
+struct Child {
+  Board board;
+  Move move;
+};
+
+Child MakeChild(const Board* board, Move lastMove, GeneratedMove generated) {
+  Child child;
+  child.move = ToMove(generated, lastMove);
+  ApplyMove(board, &child.move, &child.board);
+  return child;
+}
+
+int CaptureSearch(const Board* board, Move lastMove, char mover, int level, int alpha, int beta,
+                  SearchContext* context) {
   ++context->nodes;
+  const int standPat = EvaluatePosition(board, mover, lastMove);
+  if (level >= kCaptureLevels || standPat >= beta) return standPat;
+  int best = standPat;
+  alpha = std::max(alpha, standPat);
+  MoveList captures;
+  GenerateLegalMoves(board, lastMove, mover, true, &captures);
+  OrderMoves(board, &captures);
+  for (int i = 0; i < captures.count; ++i) {
+    const Child child = MakeChild(board, lastMove, captures.moves[i]);
+    const int score = -CaptureSearch(&child.board, child.move, OtherSide(mover), level + 1, -beta, -alpha, context);
+    best = std::max(best, score);
+    alpha = std::max(alpha, score);
+    if (alpha >= beta) break;
+  }
+  return best;
 }
 
-// One child per legal move (or per legal capture) of the side to move, in
-// the order origin file, origin rank, target file, target rank.
-ChildList GenerateChildren(const SearchNode* node, bool capturesOnly, SearchContext* context) {
-  const char mover = node->turn == kComputerToMove ? context->side : OtherSide(context->side);
-  auto isMover = mover == kWhiteSide ? IsWhitePiece : IsBlackPiece;
-  auto isEnemy = mover == kWhiteSide ? IsBlackPiece : IsWhitePiece;
-  ChildList list;
-  for (int from = 0; from < kSquareCount; ++from) {
-    if (!isMover(node->board.squares[from])) continue;
-    for (int to = 0; to < kSquareCount; ++to) {
-      if (capturesOnly && !isEnemy(node->board.squares[to])) continue;
-      const Move candidate =
-          BuildMove(from / kBoardSize, from % kBoardSize, to / kBoardSize, to % kBoardSize, node->move);
-      if (IsLegalMove(candidate, &node->board, node->move)) {
-        AppendChild(&node->board, &list, candidate, context);
-      }
-    }
+int FullWidthSearch(const Board* board, Move lastMove, char mover, int ply, int depth, int alpha, int beta,
+                    SearchContext* context) {
+  if (ply >= depth) return CaptureSearch(board, lastMove, mover, 0, alpha, beta, context);
+  ++context->nodes;
+  MoveList moves;
+  GenerateLegalMoves(board, lastMove, mover, false, &moves);
+  if (moves.count == 0) {
+    const bool inCheck = IsKingAttacked(board, true) || IsKingAttacked(board, false);
+    return inCheck ? -kMateScore : 0;
   }
-  return list;
-}
-
-// Takes a child's score into the running score of a node with `turn`, and
-// tells whether the node may stop: its parent, which takes the opposite
-// extreme, can no longer be changed by it.
-bool TakeScore(std::int32_t turn, int score, int bound, int* running) {
-  if (turn == kComputerToMove) {
-    if (score > *running) *running = score;
-    return bound != kNoBound && *running >= bound;
+  OrderMoves(board, &moves);
+  int best = -kInfinity;
+  for (int i = 0; i < moves.count; ++i) {
+    const Child child = MakeChild(board, lastMove, moves.moves[i]);
+    const int score =
+        -FullWidthSearch(&child.board, child.move, OtherSide(mover), ply + 1, depth, -beta, -alpha, context);
+    best = std::max(best, score);
+    alpha = std::max(alpha, score);
+    if (alpha >= beta) break;
   }
-  if (score < *running) *running = score;
-  return bound != kNoBound && *running <= bound;
-}
-
-int CaptureSearch(SearchNode* node, int level, int limit, int bound, SearchContext* context) {
-  const ChildList captures = GenerateChildren(node, true, context);
-  if (captures.head == nullptr || level >= limit) {
-    DeleteList(captures.head);
-    return EvaluatePosition(&node->board, context->side, node->move);
-  }
-  int running = 0;
-  bool first = true;
-  for (SearchNode* child = captures.head; child != nullptr;) {
-    child->turn = -node->turn;
-    const int score = CaptureSearch(child, level + 1, limit, first ? kNoBound : running, context);
-    SearchNode* next = child->next;
-    DeleteNode(child);
-    if (first) {
-      running = score;
-      first = false;
-    } else if (TakeScore(node->turn, score, bound, &running)) {
-      DeleteList(next);
-      return running;
-    }
-    child = next;
-  }
-  // The side to move may also decline every capture: the stand-pat score.
-  const int standPat = EvaluatePosition(&node->board, context->side, node->move);
-  if (node->turn == kComputerToMove ? standPat > running : standPat < running) running = standPat;
-  return running;
-}
-
-// The full-width search below the root. The root itself is searched by
-// `SearchRoot`, which keeps its children until the choice is made.
-int MinimaxSearch(SearchNode* node, int ply, int depth, int bound, SearchContext* context) {
-  if (ply >= depth) return CaptureSearch(node, 0, kCaptureLevels, kNoBound, context);
-  const ChildList children = GenerateChildren(node, false, context);
-  if (children.head == nullptr) {
-    const bool someKingInCheck = IsWhiteInCheck(&node->board, node->move) || IsBlackInCheck(&node->board, node->move);
-    if (!someKingInCheck) return 0;  // stalemate
-    const int ownKingInCheck = context->side == kWhiteSide ? IsWhiteInCheck(&node->board, node->move)
-                                                           : IsBlackInCheck(&node->board, node->move);
-    return ownKingInCheck ? -kMateScore : kMateScore;
-  }
-  int running = 0;
-  bool first = true;
-  for (SearchNode* child = children.head; child != nullptr;) {
-    child->turn = -node->turn;
-    const int score = MinimaxSearch(child, ply + 1, depth, first ? kNoBound : running, context);
-    SearchNode* next = child->next;
-    DeleteNode(child);
-    if (first) {
-      running = score;
-      first = false;
-    } else if (TakeScore(node->turn, score, bound, &running)) {
-      DeleteList(next);
-      return running;
-    }
-    child = next;
-  }
-  return running;
-}
-
-// Searches every first-level child; a later child replaces the chosen one
-// only with a strictly greater score, so ties keep the earlier move.
-Move SearchRoot(SearchNode* root, int depth, SearchContext* context, int* score) {
-  const ChildList children = GenerateChildren(root, false, context);
-  Move chosen = root->move;
-  int running = 0;
-  bool first = true;
-  for (SearchNode* child = children.head; child != nullptr; child = child->next) {
-    child->turn = -root->turn;
-    const int childScore = MinimaxSearch(child, 1, depth, first ? kNoBound : running, context);
-    if (first || childScore > running) {
-      running = childScore;
-      chosen = NodeMove(child);
-    }
-    first = false;
-  }
-  DeleteList(children.head);
-  *score = running;
-  return chosen;
+  return best;
 }
 
 }  // namespace
 
-Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char side,
-                                SearchReport* report) {
-  SearchNode* root = NewNode();
-  if (root == nullptr) return lastMove;
-  root->board = *board;
-  root->turn = kComputerToMove;
-  root->move = lastMove;
-  root->next = nullptr;
-  SearchContext context{side, 1};
-  int score = 0;
-  const Move chosen = SearchRoot(root, depth, &context, &score);
-  DeleteNode(root);
+Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char side, SearchReport* report) {
+  SearchContext context{1};
+  MoveList moves;
+  if (SideToMove(board, lastMove) == side) GenerateLegalMoves(board, lastMove, side, false, &moves);
+  // Each root move keeps its place in generation order for breaking ties.
+  int generationIndex[kSquareCount][kSquareCount];
+  for (int i = 0; i < moves.count; ++i) generationIndex[moves.moves[i].from][moves.moves[i].to] = i;
+  OrderMoves(board, &moves);
+
+  Move chosen = lastMove;
+  int bestScore = 0;
+  int bestIndex = -1;
+  for (int i = 0; i < moves.count; ++i) {
+    const GeneratedMove generated = moves.moves[i];
+    const int index = generationIndex[generated.from][generated.to];
+    // A move earlier in generation order needs only to equal the best.
+    const int alpha = bestIndex < 0 ? -kInfinity : (index < bestIndex ? bestScore - 1 : bestScore);
+    const Child child = MakeChild(board, lastMove, generated);
+    const int score = -FullWidthSearch(&child.board, child.move, OtherSide(side), 1, depth, -kInfinity, -alpha,
+                                       &context);
+    if (score > alpha) {
+      bestScore = score;
+      bestIndex = index;
+      chosen = child.move;
+    }
+  }
   if (report != nullptr) {
-    report->score = score;
+    report->score = bestScore;
     report->nodes = context.nodes;
   }
   return chosen;

@@ -46,9 +46,34 @@ export function positionKey(fen) {
   return fen.split(' ').slice(0, 4).join(' ');
 }
 
-// Legal moves as the program knows them: promotions to a queen only.
+// The flag of an en passant capture in chess.js's internal moves.
+const EN_PASSANT_FLAG = 8;
+
+function squareOf0x88(square) {
+  return FILES[square & 7] + String(8 - (square >> 4));
+}
+export { squareOf0x88 };
+
+// Legal moves as the program knows them: promotions to a queen only. Built
+// on chess.js's internal move list, which skips the notation that the public
+// one computes for every move; `internal` is that list's move.
 export function programLegalMoves(chess) {
-  return chess.moves({ verbose: true }).filter((m) => !m.promotion || m.promotion === 'q');
+  return chess
+    ._moves({ legal: true })
+    .filter((m) => !m.promotion || m.promotion === 'q')
+    .map((m) => ({
+      from: squareOf0x88(m.from),
+      to: squareOf0x88(m.to),
+      promotion: m.promotion,
+      captured: m.captured,
+      enPassant: (m.flags & EN_PASSANT_FLAG) !== 0,
+      internal: m,
+    }));
+}
+
+// Plays a move of programLegalMoves through the public interface.
+export function playMove(chess, move) {
+  return chess.move({ from: move.from, to: move.to, promotion: move.promotion });
 }
 
 // "e2e4" for every legal move (a promotion is written without its piece).
@@ -57,15 +82,16 @@ export function legalCoordinateSet(chess) {
 }
 
 function resultOf(chess, move) {
-  chess.move(move);
-  const result = chess.isCheckmate() ? 'mate' : chess.isStalemate() ? 'stalemate' : null;
-  chess.undo();
+  chess._makeMove(move.internal);
+  let result = null;
+  if (chess._moves({ legal: true }).length === 0) result = chess._isKingAttacked(chess.turn()) ? 'mate' : 'stalemate';
+  chess._undoMove();
   return result;
 }
 
 // The random opponent: a legal move drawn at random, with a preference for
-// moves that end the game or promote, so that mates and stalemates by both
-// sides and promotions show up in reasonably short games.
+// moves that end the game, promote, push a pawn or capture, so that mates
+// and stalemates by both sides and promotions show up in short games.
 export function chooseRandomMove(chess, rng) {
   const moves = programLegalMoves(chess);
   if (moves.length === 0) return null;
@@ -80,6 +106,8 @@ export function chooseRandomMove(chess, rng) {
   if (stalemates.length > 0 && rng() < 0.5) return pick(rng, stalemates);
   const promotions = moves.filter((m) => m.promotion);
   if (promotions.length > 0 && rng() < 0.6) return pick(rng, promotions);
+  const pushes = moves.filter((m) => m.internal.piece === 'p' && !m.captured);
+  if (pushes.length > 0 && rng() < 0.2) return pick(rng, pushes);
   const captures = moves.filter((m) => m.captured);
   if (captures.length > 0 && rng() < 0.25) return pick(rng, captures);
   return pick(rng, moves);
@@ -105,7 +133,7 @@ export function perftQueenOnly(chess, depth) {
 // perftQueenOnly against the library's documented behaviour.
 export function perftQueenOnlyPublic(chess, depth) {
   if (depth === 0) return 1;
-  const moves = programLegalMoves(chess);
+  const moves = chess.moves({ verbose: true }).filter((m) => !m.promotion || m.promotion === 'q');
   if (depth === 1) return moves.length;
   let leaves = 0;
   for (const m of moves) {

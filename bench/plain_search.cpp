@@ -1,0 +1,208 @@
+// The plain search, kept as the baseline of the benchmark and of the golden
+// records. Minimax over a tree of heap nodes: every legal move to the full-width
+// depth, then captures only, scored by the static evaluation. A node is
+// searched with one bound, its parent's running score, and stops as soon as
+// its own running score shows the parent can no longer take it.
+#include "bench/plain_search.h"
+
+#include "bench/plain_evaluation.h"
+#include "engine/search.h"
+
+#include <new>
+
+#include "engine/evaluation_tables.h"
+#include "model/apply_move.h"
+#include "rules/check.h"
+#include "rules/game_end.h"
+#include "rules/legality.h"
+
+namespace plain {
+
+namespace {
+
+constexpr int kNoBound = 100000;
+constexpr std::int32_t kComputerToMove = +1;
+
+struct SearchNode {
+  Board board;
+  std::int32_t turn;  // +1 when the computer is to move here, -1 otherwise
+  Move move;          // the move that led here, with the rights after it
+  SearchNode* next;   // the next child of the same parent
+};
+
+SearchNode* NewNode() { return new (std::nothrow) SearchNode; }
+void DeleteNode(SearchNode* node) { delete node; }
+Move NodeMove(const SearchNode* node) { return node->move; }
+
+void DeleteList(SearchNode* node) {
+  while (node != nullptr) {
+    SearchNode* next = node->next;
+    DeleteNode(node);
+    node = next;
+  }
+}
+
+struct ChildList {
+  SearchNode* head = nullptr;
+  SearchNode* tail = nullptr;
+};
+
+struct SearchContext {
+  char side;  // the computer's side letter, the same at every level
+  std::int64_t nodes;
+};
+
+char OtherSide(char side) { return side == kWhiteSide ? kBlackSide : kWhiteSide; }
+
+void AppendChild(const Board* parentBoard, ChildList* list, Move move, SearchContext* context) {
+  SearchNode* child = NewNode();
+  if (child == nullptr) return;  // out of memory: the move is left unsearched
+  ApplyMove(parentBoard, &move, &child->board);
+  child->move = move;
+  child->turn = 0;
+  child->next = nullptr;
+  if (list->tail == nullptr) {
+    list->head = child;
+  } else {
+    list->tail->next = child;
+  }
+  list->tail = child;
+  ++context->nodes;
+}
+
+// One child per legal move (or per legal capture) of the side to move, in
+// the order origin file, origin rank, target file, target rank.
+ChildList GenerateChildren(const SearchNode* node, bool capturesOnly, SearchContext* context) {
+  const char mover = node->turn == kComputerToMove ? context->side : OtherSide(context->side);
+  auto isMover = mover == kWhiteSide ? IsWhitePiece : IsBlackPiece;
+  auto isEnemy = mover == kWhiteSide ? IsBlackPiece : IsWhitePiece;
+  ChildList list;
+  for (int from = 0; from < kSquareCount; ++from) {
+    if (!isMover(node->board.squares[from])) continue;
+    for (int to = 0; to < kSquareCount; ++to) {
+      if (capturesOnly && !isEnemy(node->board.squares[to])) continue;
+      const Move candidate =
+          BuildMove(from / kBoardSize, from % kBoardSize, to / kBoardSize, to % kBoardSize, node->move);
+      if (IsLegalMove(candidate, &node->board, node->move)) {
+        AppendChild(&node->board, &list, candidate, context);
+      }
+    }
+  }
+  return list;
+}
+
+// Takes a child's score into the running score of a node with `turn`, and
+// tells whether the node may stop: its parent, which takes the opposite
+// extreme, can no longer be changed by it.
+bool TakeScore(std::int32_t turn, int score, int bound, int* running) {
+  if (turn == kComputerToMove) {
+    if (score > *running) *running = score;
+    return bound != kNoBound && *running >= bound;
+  }
+  if (score < *running) *running = score;
+  return bound != kNoBound && *running <= bound;
+}
+
+int CaptureSearch(SearchNode* node, int level, int limit, int bound, SearchContext* context) {
+  const ChildList captures = GenerateChildren(node, true, context);
+  if (captures.head == nullptr || level >= limit) {
+    DeleteList(captures.head);
+    return EvaluatePosition(&node->board, context->side, node->move);
+  }
+  int running = 0;
+  bool first = true;
+  for (SearchNode* child = captures.head; child != nullptr;) {
+    child->turn = -node->turn;
+    const int score = CaptureSearch(child, level + 1, limit, first ? kNoBound : running, context);
+    SearchNode* next = child->next;
+    DeleteNode(child);
+    if (first) {
+      running = score;
+      first = false;
+    } else if (TakeScore(node->turn, score, bound, &running)) {
+      DeleteList(next);
+      return running;
+    }
+    child = next;
+  }
+  // The side to move may also decline every capture: the stand-pat score.
+  const int standPat = EvaluatePosition(&node->board, context->side, node->move);
+  if (node->turn == kComputerToMove ? standPat > running : standPat < running) running = standPat;
+  return running;
+}
+
+// The full-width search below the root. The root itself is searched by
+// `SearchRoot`, which keeps its children until the choice is made.
+int MinimaxSearch(SearchNode* node, int ply, int depth, int bound, SearchContext* context) {
+  if (ply >= depth) return CaptureSearch(node, 0, kCaptureLevels, kNoBound, context);
+  const ChildList children = GenerateChildren(node, false, context);
+  if (children.head == nullptr) {
+    const bool someKingInCheck = IsWhiteInCheck(&node->board, node->move) || IsBlackInCheck(&node->board, node->move);
+    if (!someKingInCheck) return 0;  // stalemate
+    const int ownKingInCheck = context->side == kWhiteSide ? IsWhiteInCheck(&node->board, node->move)
+                                                           : IsBlackInCheck(&node->board, node->move);
+    return ownKingInCheck ? -kMateScore : kMateScore;
+  }
+  int running = 0;
+  bool first = true;
+  for (SearchNode* child = children.head; child != nullptr;) {
+    child->turn = -node->turn;
+    const int score = MinimaxSearch(child, ply + 1, depth, first ? kNoBound : running, context);
+    SearchNode* next = child->next;
+    DeleteNode(child);
+    if (first) {
+      running = score;
+      first = false;
+    } else if (TakeScore(node->turn, score, bound, &running)) {
+      DeleteList(next);
+      return running;
+    }
+    child = next;
+  }
+  return running;
+}
+
+// Searches every first-level child; a later child replaces the chosen one
+// only with a strictly greater score, so ties keep the earlier move.
+Move SearchRoot(SearchNode* root, int depth, SearchContext* context, int* score) {
+  const ChildList children = GenerateChildren(root, false, context);
+  Move chosen = root->move;
+  int running = 0;
+  bool first = true;
+  for (SearchNode* child = children.head; child != nullptr; child = child->next) {
+    child->turn = -root->turn;
+    const int childScore = MinimaxSearch(child, 1, depth, first ? kNoBound : running, context);
+    if (first || childScore > running) {
+      running = childScore;
+      chosen = NodeMove(child);
+    }
+    first = false;
+  }
+  DeleteList(children.head);
+  *score = running;
+  return chosen;
+}
+
+}  // namespace
+
+Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char side,
+                                SearchReport* report) {
+  SearchNode* root = NewNode();
+  if (root == nullptr) return lastMove;
+  root->board = *board;
+  root->turn = kComputerToMove;
+  root->move = lastMove;
+  root->next = nullptr;
+  SearchContext context{side, 1};
+  int score = 0;
+  const Move chosen = SearchRoot(root, depth, &context, &score);
+  DeleteNode(root);
+  if (report != nullptr) {
+    report->score = score;
+    report->nodes = context.nodes;
+  }
+  return chosen;
+}
+
+
+}  // namespace plain

@@ -1,0 +1,212 @@
+// Times the computer's move choice on a fixed set of positions and over a
+// 40-ply game of the engine against itself, side by side with the plain
+// search that the choices must equal; also times move-generation counts.
+//
+//   search_bench                 fixed positions, self-play, perft
+//   search_bench --fast          the same without the plain search
+//   search_bench --golden FILE   every position of a golden record file
+//
+// Prints per position the move, milliseconds and search nodes of both
+// searches, then totals, the speed-up and the peak heap of a search.
+#include <chrono>
+#include <cstdio>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "bench/plain_search.h"
+#include "engine/search.h"
+#include "model/apply_move.h"
+#include "rules/game_end.h"
+#include "rules/legality.h"
+#include "tests/golden/golden_record.h"
+#include "tests/support/positions.h"
+
+// Heap accounting for the whole program: bytes in use and their peak.
+namespace {
+std::size_t g_heapInUse = 0;
+std::size_t g_heapPeak = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+  void* block = std::malloc(size + sizeof(std::max_align_t));
+  if (block == nullptr) throw std::bad_alloc();
+  *static_cast<std::size_t*>(block) = size;
+  g_heapInUse += size;
+  if (g_heapInUse > g_heapPeak) g_heapPeak = g_heapInUse;
+  return static_cast<char*>(block) + sizeof(std::max_align_t);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void operator delete(void* pointer) noexcept {
+  if (pointer == nullptr) return;
+  char* block = static_cast<char*>(pointer) - sizeof(std::max_align_t);
+  g_heapInUse -= *reinterpret_cast<std::size_t*>(block);
+  std::free(block);
+}
+void operator delete(void* pointer, std::size_t) noexcept { operator delete(pointer); }
+
+namespace {
+
+// Openings, middlegames rich in captures, endgames.
+constexpr const char* kPositions[] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq - 0 1",
+    "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 1",
+    "r2qkb1r/ppp1pppp/2n2n2/3p1b2/3P4/2N1BN2/PPP1PPPP/R2QKB1R w KQkq - 0 1",
+    "r1b1kbnr/ppp2ppp/2n2q2/3p4/8/1P2P2P/P1P1P1P1/RNBK1BNR b kq - 0 1",
+    "r2qk2r/p1p2ppp/2p1pn2/3p1b2/Pb1P4/2N1B3/1PP1PPPP/R2QKB1R w KQkq - 0 1",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+    "2rk1NQ1/p1pp2b1/Bn5r/8/4P3/1pN2Q1p/PPPB1PPP/R3K2R w KQ - 0 1",
+    "r3k2r/p1ppqp2/bn2pbN1/3P4/1p2P3/2N2B2/PPPB1PpP/R3K2R b KQkq - 0 1",
+    "r3k2r/p1ppqpb1/B4np1/3nN3/8/2B5/PPP2PQP/R4RK1 b kq - 0 1",
+    "1r2k2r/p1ppRpb1/B4nN1/8/8/2B5/PPP2PnP/5RK1 b k - 0 1",
+    "r3k2r/Pppp1ppp/1b3nbN/nPP5/BB2P3/q4N2/Pp1P2PP/R2Q1RK1 b kq - 0 1",
+    "r3k2r/Pppp1Npp/5nb1/nP6/Bb1PP3/4qN2/Pp3RPP/R2Q2K1 b kq - 0 1",
+    "3r3r/Ppppkp1p/1b3nbp/nPP5/B3P3/5N2/PB1P2PP/R2Q1RK1 w - - 0 1",
+    "8/1pQp3p/1P2k2p/nP1b1p2/B7/5N2/P2P2PP/R2Q1RK1 w - - 0 1",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
+    "8/2P5/3p4/K5k1/5RP1/4P3/8/7r w - - 0 1",
+    "8/2p5/1P6/8/7r/4p1k1/1K4P1/5q2 b - - 0 1",
+    "8/4r3/1P1p4/2p5/K1R1Pk2/6P1/8/8 b - - 0 1",
+    "8/8/4k3/8/2K5/8/3Q4/8 w - - 0 1",
+    "k7/7Q/1K6/8/8/8/8/8 w - - 0 1",
+};
+
+struct Timed {
+  Move move;
+  SearchReport report;
+  double milliseconds;
+  std::size_t heapPeak;
+};
+
+template <typename Search>
+Timed Time(const Position& position, Search search) {
+  const char side = SideToMove(&position.board, position.lastMove);
+  Timed timed{};
+  g_heapPeak = g_heapInUse;
+  const std::size_t before = g_heapInUse;
+  const auto start = std::chrono::steady_clock::now();
+  timed.move = search(&position.board, position.lastMove, kFullWidthDepth, side, &timed.report);
+  timed.milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  timed.heapPeak = g_heapPeak - before;
+  return timed;
+}
+
+struct Totals {
+  double fastMs = 0;
+  double plainMs = 0;
+  std::int64_t fastNodes = 0;
+  std::int64_t plainNodes = 0;
+  double slowestFastMs = 0;
+  std::size_t fastHeapPeak = 0;
+  std::size_t plainHeapPeak = 0;
+  int mismatches = 0;
+};
+
+void Compare(const std::string& name, const Position& position, bool withPlain, Totals* totals) {
+  const Timed fast = Time(position, ChooseComputerMoveReported);
+  totals->fastMs += fast.milliseconds;
+  totals->fastNodes += fast.report.nodes;
+  totals->slowestFastMs = std::max(totals->slowestFastMs, fast.milliseconds);
+  totals->fastHeapPeak = std::max(totals->fastHeapPeak, fast.heapPeak);
+  std::printf("%-72s %s %7d %9.3f ms %9lld nodes", name.c_str(), MoveText(fast.move).c_str(), fast.report.score,
+              fast.milliseconds, static_cast<long long>(fast.report.nodes));
+  if (withPlain) {
+    const Timed plain = Time(position, plain::ChooseComputerMoveReported);
+    totals->plainMs += plain.milliseconds;
+    totals->plainNodes += plain.report.nodes;
+    totals->plainHeapPeak = std::max(totals->plainHeapPeak, plain.heapPeak);
+    const bool same = MoveText(plain.move) == MoveText(fast.move) && plain.report.score == fast.report.score;
+    totals->mismatches += same ? 0 : 1;
+    std::printf(" | plain %s %7d %10.1f ms %9lld nodes  x%.0f%s", MoveText(plain.move).c_str(), plain.report.score,
+                plain.milliseconds, static_cast<long long>(plain.report.nodes),
+                plain.milliseconds / std::max(fast.milliseconds, 1e-3), same ? "" : "  DIFFERENT");
+  }
+  std::printf("\n");
+}
+
+void PrintTotals(const char* what, const Totals& totals, bool withPlain) {
+  std::printf("%s: fast %.1f ms, %lld nodes, slowest move %.3f ms, peak heap %zu bytes\n", what, totals.fastMs,
+              static_cast<long long>(totals.fastNodes), totals.slowestFastMs, totals.fastHeapPeak);
+  if (withPlain) {
+    std::printf("%s: plain %.1f ms, %lld nodes, peak heap %zu bytes; speed-up x%.0f; %d different choices\n", what,
+                totals.plainMs, static_cast<long long>(totals.plainNodes), totals.plainHeapPeak,
+                totals.plainMs / std::max(totals.fastMs, 1e-3), totals.mismatches);
+  }
+}
+
+void SelfPlay(bool withPlain) {
+  std::printf("\n40-ply game of the engine against itself from the initial position\n");
+  Position position;
+  SetUpBoard(&position.board, &position.lastMove);
+  Totals totals;
+  for (int ply = 0; ply < 40 && CheckGameEnd(&position.board, position.lastMove) == kGameGoesOn; ++ply) {
+    Compare("ply " + std::to_string(ply + 1), position, withPlain, &totals);
+    const char side = SideToMove(&position.board, position.lastMove);
+    Move move = ChooseComputerMove(&position.board, position.lastMove, kFullWidthDepth, side);
+    ApplyMove(&position.board, &move, &position.board);
+    position.lastMove = move;
+  }
+  PrintTotals("self-play", totals, withPlain);
+}
+
+void PerftTimes() {
+  std::printf("\nMove-generation counts through the legality test\n");
+  const struct {
+    const char* fen;
+    int depth;
+  } cases[] = {{kPositions[0], 4}, {kPositions[6], 3}, {kPositions[18], 5}};
+  for (const auto& c : cases) {
+    Position position;
+    PositionFromFen(c.fen, &position);
+    const auto start = std::chrono::steady_clock::now();
+    const std::int64_t leaves = Perft(position, c.depth);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%-72s depth %d: %lld leaves, %.1f ms, %.0f leaves/s\n", c.fen, c.depth,
+                static_cast<long long>(leaves), ms, leaves / (ms / 1000.0));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool withPlain = !(argc > 1 && std::strcmp(argv[1], "--fast") == 0);
+  if (argc > 2 && std::strcmp(argv[1], "--golden") == 0) {
+    std::ifstream in(argv[2]);
+    std::string line;
+    Totals totals;
+    while (std::getline(in, line)) {
+      GoldenRecord record;
+      Position position;
+      if (line.empty() || line[0] == '#' || !ParseGoldenRecord(line, &record)) continue;
+      if (!PositionFromFen(record.fen, &position)) continue;
+      Compare(record.fen, position, true, &totals);
+    }
+    PrintTotals("golden set", totals, true);
+    return totals.mismatches == 0 ? 0 : 1;
+  }
+  std::printf("%-72s move   score      time       nodes\n", "position");
+  Totals totals;
+  for (const char* fen : kPositions) {
+    Position position;
+    PositionFromFen(fen, &position);
+    Compare(fen, position, withPlain, &totals);
+  }
+  PrintTotals("fixed positions", totals, withPlain);
+  SelfPlay(withPlain);
+  PerftTimes();
+  return 0;
+}

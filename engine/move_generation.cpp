@@ -1,0 +1,245 @@
+#include "engine/move_generation.h"
+
+#include <array>
+
+#include "model/apply_move.h"
+
+namespace {
+
+struct Step {
+  int file;
+  int rank;
+};
+
+constexpr Step kKnightSteps[8] = {{-2, -1}, {-2, 1}, {-1, -2}, {-1, 2}, {1, -2}, {1, 2}, {2, -1}, {2, 1}};
+constexpr Step kKingSteps[8] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
+constexpr Step kDiagonals[4] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
+constexpr Step kLines[4] = {{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
+
+// For every square, the squares one step away in each direction, or -1 off
+// the board; rays are followed one step at a time through this table.
+struct StepTable {
+  std::array<std::array<std::int8_t, 8>, kSquareCount> target;
+};
+
+constexpr StepTable MakeStepTable(const Step (&steps)[8]) {
+  StepTable table{};
+  for (int square = 0; square < kSquareCount; ++square) {
+    for (int i = 0; i < 8; ++i) {
+      const int file = square / kBoardSize + steps[i].file;
+      const int rank = square % kBoardSize + steps[i].rank;
+      const bool on = file >= 0 && file < kBoardSize && rank >= 0 && rank < kBoardSize;
+      table.target[square][i] = static_cast<std::int8_t>(on ? SquareIndex(file, rank) : -1);
+    }
+  }
+  return table;
+}
+
+constexpr Step kAllDirections[8] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
+constexpr StepTable kKnightTable = MakeStepTable(kKnightSteps);
+constexpr StepTable kNeighbours = MakeStepTable(kAllDirections);
+// Indices into kAllDirections of the diagonal and the straight directions.
+constexpr int kDiagonalDirections[4] = {0, 2, 5, 7};
+constexpr int kLineDirections[4] = {1, 3, 4, 6};
+
+bool IsWhite(char c) { return c >= 'A' && c <= 'Z'; }
+bool IsBlack(char c) { return c >= 'a' && c <= 'z'; }
+
+// The first occupied square from `square` in direction `direction`, or -1.
+int FirstPieceOnRay(const Board* board, int square, int direction) {
+  for (int next = kNeighbours.target[square][direction]; next >= 0;
+       next = kNeighbours.target[next][direction]) {
+    if (board->squares[next] != kEmptySquare) return next;
+  }
+  return -1;
+}
+
+bool AttackedByRay(const Board* board, int square, const int (&directions)[4], char slider, char queen) {
+  for (int direction : directions) {
+    const int hit = FirstPieceOnRay(board, square, direction);
+    if (hit >= 0 && (board->squares[hit] == slider || board->squares[hit] == queen)) return true;
+  }
+  return false;
+}
+
+struct Generator {
+  const Board* board;
+  Move lastMove;
+  bool white;
+  bool capturesOnly;
+  MoveList* list;   // null when only asking whether a legal move exists
+  bool found = false;
+
+  bool IsOwn(char c) const { return white ? IsWhite(c) : IsBlack(c); }
+  bool IsEnemy(char c) const { return white ? IsBlack(c) : IsWhite(c); }
+
+  // Keeps the move if it does not leave the mover's king attacked. Returns
+  // false once the search for any legal move may stop.
+  bool Try(int from, int to) {
+    if (capturesOnly && !IsEnemy(board->squares[to])) return true;
+    Move move = ToMove({static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)}, lastMove);
+    Board after;
+    ApplyMove(board, &move, &after);
+    if (IsKingAttacked(&after, white)) return true;
+    found = true;
+    if (list == nullptr) return false;
+    list->moves[list->count++] = {static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)};
+    return true;
+  }
+
+  // The targets of one piece, tried in ascending square order so that the
+  // list keeps the generation order.
+  bool Piece(int from) {
+    const char piece = board->squares[from];
+    bool targets[kSquareCount] = {};
+    switch (piece) {
+      case 'P': case 'p': PawnTargets(from, targets); break;
+      case 'N': case 'n': LeaperTargets(from, kKnightTable, targets); break;
+      case 'B': case 'b': SliderTargets(from, kDiagonalDirections, targets); break;
+      case 'R': case 'r': SliderTargets(from, kLineDirections, targets); break;
+      case 'Q': case 'q':
+        SliderTargets(from, kDiagonalDirections, targets);
+        SliderTargets(from, kLineDirections, targets);
+        break;
+      case 'K': case 'k':
+        LeaperTargets(from, kNeighbours, targets);
+        CastlingTargets(from, targets);
+        break;
+      default: return true;
+    }
+    for (int to = 0; to < kSquareCount; ++to) {
+      if (targets[to] && !Try(from, to)) return false;
+    }
+    return true;
+  }
+
+  void LeaperTargets(int from, const StepTable& table, bool* targets) const {
+    for (std::int8_t to : table.target[from]) {
+      if (to >= 0 && !IsOwn(board->squares[to])) targets[to] = true;
+    }
+  }
+
+  void SliderTargets(int from, const int (&directions)[4], bool* targets) const {
+    for (int direction : directions) {
+      for (int to = kNeighbours.target[from][direction]; to >= 0; to = kNeighbours.target[to][direction]) {
+        if (IsOwn(board->squares[to])) break;
+        targets[to] = true;
+        if (board->squares[to] != kEmptySquare) break;
+      }
+    }
+  }
+
+  void PawnTargets(int from, bool* targets) const {
+    const int file = from / kBoardSize;
+    const int rank = from % kBoardSize;
+    const int forward = white ? 1 : -1;
+    const int next = rank + forward;
+    if (next < kRank1 || next > kRank8) return;
+    if (board->squares[SquareIndex(file, next)] == kEmptySquare) {
+      targets[SquareIndex(file, next)] = true;
+      const int startRank = white ? kRank2 : kRank7;
+      const int doubleRank = white ? kRank4 : kRank5;
+      if (rank == startRank && board->squares[SquareIndex(file, doubleRank)] == kEmptySquare) {
+        targets[SquareIndex(file, doubleRank)] = true;
+      }
+    }
+    // En passant: right after an enemy pawn's double step onto the rank
+    // beside us, onto the square it passed over.
+    const char enemyPawn = white ? 'p' : 'P';
+    const int lastFile = GetToFile(lastMove);
+    const int lastRank = GetToRank(lastMove);
+    const bool doubleStep = board->squares[SquareIndex(lastFile, lastRank)] == enemyPawn &&
+                            lastRank == (white ? kRank5 : kRank4) &&
+                            GetFromRank(lastMove) == (white ? kRank7 : kRank2);
+    for (int side : {file - 1, file + 1}) {
+      if (side < kFileA || side > kFileH) continue;
+      const int to = SquareIndex(side, next);
+      if (IsEnemy(board->squares[to])) targets[to] = true;
+      if (doubleStep && lastFile == side && next == (white ? kRank6 : kRank3)) targets[to] = true;
+    }
+  }
+
+  // Castling: the right still held, every square between king and rook
+  // empty, and the king neither in check nor passing over or landing on an
+  // attacked square.
+  void CastlingTargets(int from, bool* targets) const {
+    const int home = white ? kRank1 : kRank8;
+    if (from != SquareIndex(kFileE, home)) return;
+    const bool queenSide = white ? GetCastleWhiteQueenSide(lastMove) : GetCastleBlackQueenSide(lastMove);
+    const bool kingSide = white ? GetCastleWhiteKingSide(lastMove) : GetCastleBlackKingSide(lastMove);
+    if (!queenSide && !kingSide) return;
+    if (IsSquareAttacked(board, from, !white)) return;
+    auto empty = [this, home](int file) { return board->squares[SquareIndex(file, home)] == kEmptySquare; };
+    auto safe = [this, home](int file) { return !IsSquareAttacked(board, SquareIndex(file, home), !white); };
+    if (queenSide && empty(kFileB) && empty(kFileC) && empty(kFileD) && safe(kFileD) && safe(kFileC)) {
+      targets[SquareIndex(kFileC, home)] = true;
+    }
+    if (kingSide && empty(kFileF) && empty(kFileG) && safe(kFileF) && safe(kFileG)) {
+      targets[SquareIndex(kFileG, home)] = true;
+    }
+  }
+
+  void Run() {
+    for (int from = 0; from < kSquareCount; ++from) {
+      if (IsOwn(board->squares[from]) && !Piece(from)) return;
+    }
+  }
+};
+
+}  // namespace
+
+bool IsSquareAttacked(const Board* board, int square, bool byWhite) {
+  const char pawn = byWhite ? 'P' : 'p';
+  const int file = square / kBoardSize;
+  const int pawnRank = square % kBoardSize + (byWhite ? -1 : 1);
+  if (pawnRank >= kRank1 && pawnRank <= kRank8) {
+    if (file > kFileA && board->squares[SquareIndex(file - 1, pawnRank)] == pawn) return true;
+    if (file < kFileH && board->squares[SquareIndex(file + 1, pawnRank)] == pawn) return true;
+  }
+  const char knight = byWhite ? 'N' : 'n';
+  for (std::int8_t from : kKnightTable.target[square]) {
+    if (from >= 0 && board->squares[from] == knight) return true;
+  }
+  const char king = byWhite ? 'K' : 'k';
+  for (std::int8_t from : kNeighbours.target[square]) {
+    if (from >= 0 && board->squares[from] == king) return true;
+  }
+  const char queen = byWhite ? 'Q' : 'q';
+  return AttackedByRay(board, square, kDiagonalDirections, byWhite ? 'B' : 'b', queen) ||
+         AttackedByRay(board, square, kLineDirections, byWhite ? 'R' : 'r', queen);
+}
+
+bool IsReachedAlongRays(const Board* board, int square, bool diagonal, char slider) {
+  for (int direction : diagonal ? kDiagonalDirections : kLineDirections) {
+    const int hit = FirstPieceOnRay(board, square, direction);
+    if (hit >= 0 && board->squares[hit] == slider) return true;
+  }
+  return false;
+}
+
+bool IsReachedByKnight(const Board* board, int square, char knight) {
+  for (std::int8_t from : kKnightTable.target[square]) {
+    if (from >= 0 && board->squares[from] == knight) return true;
+  }
+  return false;
+}
+
+bool IsKingAttacked(const Board* board, bool whiteKing) {
+  const char king = whiteKing ? 'K' : 'k';
+  for (int square = 0; square < kSquareCount; ++square) {
+    if (board->squares[square] == king) return IsSquareAttacked(board, square, !whiteKing);
+  }
+  return false;
+}
+
+void GenerateLegalMoves(const Board* board, Move lastMove, char side, bool capturesOnly, MoveList* list) {
+  list->count = 0;
+  Generator generator{board, lastMove, side == kWhiteSide, capturesOnly, list};
+  generator.Run();
+}
+
+bool HasLegalMove(const Board* board, Move lastMove, char side) {
+  Generator generator{board, lastMove, side == kWhiteSide, false, nullptr};
+  generator.Run();
+  return generator.found;
+}

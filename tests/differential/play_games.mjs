@@ -1,0 +1,642 @@
+#!/usr/bin/env node
+// Plays games against the chess program in its board-program (xboard) mode
+// and checks every step against chess.js:
+//   - every move the program plays is legal (a promotion is to a queen),
+//   - every legal move we send is taken and answered by exactly one move,
+//   - illegal moves, malformed words and no-op commands are dropped silently,
+//   - "1-0 {White mates}", "0-1 {Black mates}" and "1/2-1/2 {Stalemate}"
+//     appear exactly after the move that mates or stalemates, by either side,
+//   - the program never moves in a finished game,
+//   - "new", "white" and "black" work at the start of a game, in mid-game
+//     and after a finished game, and "quit" or the end of input end the
+//     program with status 0.
+// The opponent is random (seeded: the same seed plays the same games). One
+// program process plays a batch of games separated by "new", so that "new"
+// is exercised after finished games and in mid-game.
+import { spawn } from 'node:child_process';
+import { writeFileSync } from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+import {
+  Chess,
+  chooseRandomMove,
+  itemRng,
+  legalCoordinateSet,
+  mulberry32,
+  parseOptions,
+  pick,
+  playMove,
+  positionKey,
+  programLegalMoves,
+  randomInt,
+  squareName,
+  squareOf0x88,
+} from './common.mjs';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const usage = `usage: node play_games.mjs [--games N] [--seed S] [--max-plies P] [--binary PATH]
+       [--timeout SECONDS] [--fens-out FILE] [--only-game G] [--max-failures F]
+  --games N         games to play (default 200)
+  --seed S          seed of the random opponent (default 1)
+  --max-plies P     a game that lasts P plies ends there (default 150)
+  --binary PATH     the chess program (default build/chess of this repository)
+  --timeout SECONDS longest wait for one answer of the program (default 30)
+  --fens-out FILE   write the distinct positions met, one FEN a line
+  --only-game G     play only game G of the run (as printed on a failure)
+  --max-failures F  stop after F failed games (default 3)`;
+
+const options = parseOptions(
+  process.argv.slice(2),
+  {
+    games: 200,
+    seed: 1,
+    'max-plies': 150,
+    binary: path.resolve(here, '../../build/chess'),
+    timeout: 30,
+    'fens-out': '',
+    'only-game': '',
+    'max-failures': 3,
+  },
+  usage,
+);
+
+const GREETING = 'Hello, please enter your name: ';
+const WHITE_MATES = '1-0 {White mates}';
+const BLACK_MATES = '0-1 {Black mates}';
+const STALEMATE = '1/2-1/2 {Stalemate}';
+const COLOUR_WORD = { w: 'white', b: 'black' };
+
+class Failure extends Error {}
+
+const other = (colour) => (colour === 'w' ? 'b' : 'w');
+
+// ---------------------------------------------------------------------------
+// The program as a child process, read line by line with a time limit.
+
+class ProgramProcess {
+  constructor(binary, timeoutMs) {
+    this.binary = binary;
+    this.timeoutMs = timeoutMs;
+    this.out = '';
+    this.err = '';
+    this.closed = false;
+    this.exit = null;
+    this.transcript = [];
+    this.wake = null;
+  }
+
+  start() {
+    this.child = spawn(this.binary, [], { stdio: ['pipe', 'pipe', 'pipe'] });
+    this.child.stdout.setEncoding('latin1');
+    this.child.stderr.setEncoding('latin1');
+    this.child.stdout.on('data', (data) => {
+      this.out += data;
+      this.notify();
+    });
+    this.child.stderr.on('data', (data) => {
+      this.err += data;
+    });
+    this.child.on('error', (error) => {
+      this.spawnError = error;
+      this.closed = true;
+      this.notify();
+    });
+    this.child.on('close', (code, signal) => {
+      this.exit = { code, signal };
+      this.closed = true;
+      this.notify();
+    });
+    // A program that died is reported by the next read, not by a write.
+    this.child.stdin.on('error', () => {});
+  }
+
+  notify() {
+    if (this.wake) {
+      const wake = this.wake;
+      this.wake = null;
+      wake();
+    }
+  }
+
+  note(text) {
+    this.transcript.push(text);
+    if (this.transcript.length > 60) this.transcript.shift();
+  }
+
+  describeEnd() {
+    if (this.spawnError) return `the program could not be started: ${this.spawnError.message}`;
+    const { code, signal } = this.exit;
+    const stderr = this.err ? `; its error output: ${JSON.stringify(this.err.slice(0, 2000))}` : '';
+    return signal ? `the program was killed by ${signal}${stderr}` : `the program ended with status ${code}${stderr}`;
+  }
+
+  // Waits until `ready()` holds; fails on a time-out or when the program ends first.
+  async waitFor(ready, what) {
+    const deadline = Date.now() + this.timeoutMs;
+    while (!ready()) {
+      if (this.closed) throw new Failure(`expected ${what}, but ${this.describeEnd()}`);
+      const left = deadline - Date.now();
+      if (left <= 0) {
+        throw new Failure(
+          `expected ${what}, but nothing came for ${this.timeoutMs / 1000} s` +
+            (this.out ? ` (partial output ${JSON.stringify(this.out)})` : ''),
+        );
+      }
+      await new Promise((resolve) => {
+        const timer = setTimeout(resolve, left);
+        this.wake = () => {
+          clearTimeout(timer);
+          resolve();
+        };
+      });
+    }
+  }
+
+  async greet() {
+    await this.waitFor(() => this.out.length >= GREETING.length, 'the greeting');
+    if (this.out !== GREETING) throw new Failure(`expected the greeting ${JSON.stringify(GREETING)}, got ${JSON.stringify(this.out)}`);
+    this.out = '';
+    this.note(`< ${JSON.stringify(GREETING)}`);
+    this.send('xboard\n');
+    const line = await this.nextLine('the end of the greeting line');
+    if (line !== '') throw new Failure(`expected a newline after the name, got ${JSON.stringify(line)}`);
+  }
+
+  async nextLine(what) {
+    await this.waitFor(() => this.out.includes('\n'), what);
+    const end = this.out.indexOf('\n');
+    const line = this.out.slice(0, end);
+    this.out = this.out.slice(end + 1);
+    this.note(`< ${line}`);
+    return line;
+  }
+
+  // Output that nothing we sent should have produced.
+  assertQuiet(context) {
+    if (this.out.length > 0) throw new Failure(`unexpected output ${JSON.stringify(this.out)} ${context}`);
+  }
+
+  send(text) {
+    this.note(`> ${JSON.stringify(text)}`);
+    if (!this.closed) this.child.stdin.write(text, 'latin1');
+  }
+
+  // Sends `text` in two writes a moment apart: words split across reads.
+  async sendSplit(text, at) {
+    this.send(text.slice(0, at));
+    await new Promise((resolve) => setTimeout(resolve, 5));
+    this.send(text.slice(at));
+  }
+
+  // Ends the program with "quit" (words after it must be ignored) or with
+  // the end of its input; it must exit with status 0 and say nothing more.
+  async finish(how) {
+    if (how === 'quit') this.send('quit\n');
+    else if (how === 'quit-then-words') this.send('quit\ne2e4 new white d2d4\n');
+    this.child.stdin.end();
+    await this.waitFor(() => this.closed, `the program to exit after ${how === 'eof' ? 'the end of its input' : '"quit"'}`);
+    if (this.spawnError || this.exit.signal || this.exit.code !== 0) throw new Failure(`at the end: ${this.describeEnd()}`);
+    this.assertQuiet('before the program exited');
+    if (this.err) throw new Failure(`the program wrote to its error output: ${JSON.stringify(this.err.slice(0, 2000))}`);
+  }
+
+  kill() {
+    if (!this.closed && this.child) this.child.kill('SIGKILL');
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Words that the program must drop without a sound in the current position.
+
+const KNOWN_COMMANDS = new Set(['new', 'quit', 'white', 'black', 'post', 'hard', 'xboard']);
+const looksLikeCommand = (word) => KNOWN_COMMANDS.has(word) || word.startsWith('time');
+const COORDINATE = /^[a-h][1-8][a-h][1-8]/;
+
+// Moves that the pieces could make but that leave the own king in check.
+function selfCheckMoves(chess, legal) {
+  const words = chess._moves({ legal: false }).map((m) => squareOf0x88(m.from) + squareOf0x88(m.to));
+  return [...new Set(words)].filter((w) => !legal.has(w));
+}
+
+// Moves of the program's pieces, as if it were their turn.
+function engineSideMoves(chess) {
+  const fields = chess.fen().split(' ');
+  fields[1] = other(fields[1]);
+  fields[3] = '-';
+  try {
+    const flipped = new Chess(fields.join(' '), { skipValidation: true });
+    return [...new Set(flipped._moves({ legal: false }).map((m) => squareOf0x88(m.from) + squareOf0x88(m.to)))];
+  } catch {
+    return [];
+  }
+}
+
+// Castling that is not allowed now, with the reason.
+function castlingAttempts(chess, legal) {
+  const us = chess.turn();
+  const them = other(us);
+  const rank = us === 'w' ? '1' : '8';
+  const king = chess.get(`e${rank}`);
+  if (!king || king.type !== 'k' || king.color !== us) return [];
+  const rights = chess.fen().split(' ')[2];
+  const attempts = [];
+  for (const side of ['g', 'c']) {
+    const word = `e${rank}${side}${rank}`;
+    if (legal.has(word)) continue;
+    const right = us === 'w' ? (side === 'g' ? 'K' : 'Q') : side === 'g' ? 'k' : 'q';
+    const between = (side === 'g' ? ['f', 'g'] : ['b', 'c', 'd']).map((f) => `${f}${rank}`);
+    const crossed = (side === 'g' ? ['f', 'g'] : ['d', 'c']).map((f) => `${f}${rank}`);
+    let kind;
+    if (!rights.includes(right)) kind = 'castling-without-right';
+    else if (between.some((sq) => chess.get(sq))) kind = 'castling-blocked';
+    else if (chess.inCheck()) kind = 'castling-out-of-check';
+    else if (crossed.some((sq) => chess.isAttacked(sq, them))) kind = 'castling-through-check';
+    else kind = 'castling-other';
+    attempts.push({ word, kind });
+  }
+  return attempts;
+}
+
+// A pawn beside an enemy pawn that did not just come two squares: taking it
+// "en passant" is not allowed.
+function enPassantLookalikes(chess) {
+  const us = chess.turn();
+  const rank = us === 'w' ? 5 : 4;
+  const ahead = us === 'w' ? 6 : 3;
+  const words = [];
+  for (let file = 0; file < 8; ++file) {
+    const pawn = chess.get(squareName(file, rank - 1));
+    if (!pawn || pawn.type !== 'p' || pawn.color !== us) continue;
+    for (const side of [file - 1, file + 1]) {
+      if (side < 0 || side > 7) continue;
+      const beside = chess.get(squareName(side, rank - 1));
+      if (beside && beside.type === 'p' && beside.color !== us && !chess.get(squareName(side, ahead - 1))) {
+        words.push(squareName(file, rank - 1) + squareName(side, ahead - 1));
+      }
+    }
+  }
+  return words;
+}
+
+function randomWord(rng, alphabet, length) {
+  let word = '';
+  for (let i = 0; i < length; ++i) word += alphabet[Math.floor(rng() * alphabet.length)];
+  return word;
+}
+
+const MALFORMED = [
+  'e2e9', 'e0e4', 'i2i4', 'e2i4', 'z9z9', 'a9a8', 'h0h1', 'E2E4', 'E7E5', 'e2-e4', 'e2xe4', 'Nf3e5',
+  'Nbd2', 'Qxf7', 'O-O-O', '0-0-0', 'exd5', 'e4e5+', '1234', '5000', '0000', '....', '\xe92\xe94', '\xff\xfe\xfd\xfc',
+  'a1-a2', '2e4e', 'e22e4', '??', 'resign', 'draw', 'undo', 'remove', 'force', 'go', 'ping', 'level', 'protover',
+  'accepted', 'random', 'computer', 'easy', 'nopost', 'otim', 'usermove', 'setboard', 'edit', 'result',
+];
+// 'force', 'go', 'undo' and friends are board-program commands that this
+// program does not know: for it they are words of no meaning.
+
+function illegalCandidates(chess, rng, engineColour, epSeen) {
+  const legal = legalCoordinateSet(chess);
+  const us = chess.turn();
+  const groups = [];
+  const add = (kind, words, weight, commands = false) => {
+    const usable = words.filter((w) => commands || (!looksLikeCommand(w) && !(COORDINATE.test(w) && legal.has(w.slice(0, 4)))));
+    if (usable.length > 0) groups.push({ kind, words: usable, weight });
+  };
+  add('leaves-king-in-check', selfCheckMoves(chess, legal), 4);
+  for (const attempt of castlingAttempts(chess, legal)) add(attempt.kind, [attempt.word], 1);
+  add('en-passant-too-late', epSeen.filter((e) => e.colour === us).map((e) => e.word), 3);
+  add('en-passant-not-after-double-step', enPassantLookalikes(chess), 3);
+  add('program-piece', engineSideMoves(chess), 2);
+  const pairs = [];
+  for (let i = 0; i < 6; ++i) {
+    pairs.push(squareName(randomInt(rng, 0, 7), randomInt(rng, 0, 7)) + squareName(randomInt(rng, 0, 7), randomInt(rng, 0, 7)));
+  }
+  add('other-coordinate-pair', pairs, 3);
+  add('too-short', [randomWord(rng, 'abcdefgh12345678xq-', randomInt(rng, 1, 3)), 'e2', 'e2e', 'a', 'x7', 'e4'], 1);
+  add('malformed', [pick(rng, MALFORMED), randomWord(rng, 'ijklmnopqrstuvwxyz90!#%&*<>', randomInt(rng, 4, 8))], 1);
+  const head = pick(rng, [...selfCheckMoves(chess, legal), ...pairs, 'i9i9', 'zzzz']);
+  add('long-word', [head + randomWord(rng, 'abcdefgh12345678qrbn', randomInt(rng, 30, 600))], 1);
+  // No-op commands: accepted and ignored ("black" when the program already plays Black).
+  add('no-op-command', ['post', 'hard', 'time', 'time 12345', 'time12345', COLOUR_WORD[engineColour]], 1, true);
+  return { groups, legal };
+}
+
+function drawIllegalWords(chess, rng, engineColour, epSeen, count) {
+  const { groups } = illegalCandidates(chess, rng, engineColour, epSeen);
+  const total = groups.reduce((sum, g) => sum + g.weight, 0);
+  const words = [];
+  for (let i = 0; i < count && total > 0; ++i) {
+    let r = rng() * total;
+    let group = groups[groups.length - 1];
+    for (const g of groups) {
+      if ((r -= g.weight) < 0) {
+        group = g;
+        break;
+      }
+    }
+    words.push({ word: pick(rng, group.words), kind: group.kind });
+  }
+  return words;
+}
+
+const SEPARATORS = [' ', ' ', '\n', '\n', '\t', '  ', ' \n', '\r\n'];
+function joinWords(rng, words) {
+  let text = '';
+  for (let i = 0; i < words.length; ++i) text += (i > 0 ? pick(rng, SEPARATORS) : '') + words[i];
+  return text + '\n';
+}
+
+// ---------------------------------------------------------------------------
+// One game.
+
+const stats = {
+  processes: 0,
+  plies: 0,
+  programMoves: 0,
+  ourMoves: 0,
+  promotionsSentWithQ: 0,
+  promotionsSentBare: 0,
+  programPromotions: 0,
+  sideSwitches: 0,
+  programWhiteAtStart: 0,
+  randomOpenings: 0,
+  newAfterFinished: 0,
+  newInMidGame: 0,
+  silentWordsAfterEnd: 0,
+  illegal: {},
+  results: { [WHITE_MATES]: 0, [BLACK_MATES]: 0, [STALEMATE]: 0, 'ply limit': 0 },
+  resultsAfterOurMove: 0,
+  resultsAfterProgramMove: 0,
+};
+const positions = new Map();
+
+class Game {
+  constructor(number, rng, program, firstInProcess) {
+    this.number = number;
+    this.rng = rng;
+    this.program = program;
+    this.firstInProcess = firstInProcess;
+    this.chess = new Chess();
+    this.moves = [];
+    this.engineColour = 'b';
+    this.result = null;
+    this.epSeen = [];
+  }
+
+  record() {
+    const fen = this.chess.fen({ forceEnpassantSquare: true });
+    const key = positionKey(fen);
+    if (!positions.has(key)) positions.set(key, fen);
+  }
+
+  // After a move by `mover`: the result line exactly when the game is over.
+  async checkGameEnd(mover, byUs) {
+    let expected = null;
+    if (this.chess.isCheckmate()) expected = mover === 'w' ? WHITE_MATES : BLACK_MATES;
+    else if (this.chess.isStalemate()) expected = STALEMATE;
+    if (expected === null) return;
+    const line = await this.program.nextLine(`"${expected}"`);
+    if (line !== expected) {
+      throw new Failure(`after ${this.moves[this.moves.length - 1]} the game is over: expected "${expected}", got ${JSON.stringify(line)}`);
+    }
+    this.result = expected;
+    if (byUs) stats.resultsAfterOurMove++;
+    else stats.resultsAfterProgramMove++;
+  }
+
+  // Reads and checks the program's move, which it must play at once.
+  async programMoves(cause) {
+    const line = await this.program.nextLine(`the program's move ${cause}`);
+    const match = /^move ([a-h][1-8])([a-h][1-8])$/.exec(line);
+    if (!match) {
+      throw new Failure(
+        `expected the program's move ${cause}, got ${JSON.stringify(line)}` +
+          (line.startsWith('1-0') || line.startsWith('0-1') || line.startsWith('1/2') ? ' (the game is not over)' : ''),
+      );
+    }
+    const [, from, to] = match;
+    const mover = this.chess.turn();
+    if (mover !== this.engineColour) throw new Failure(`the program moved ${from}${to} for the side it does not play`);
+    const candidates = programLegalMoves(this.chess).filter((m) => m.from === from && m.to === to);
+    if (candidates.length === 0) {
+      throw new Failure(
+        `the program played ${from}${to}, which is not legal here ` +
+          `(or an earlier word of ours was not dropped and it answers another position)`,
+      );
+    }
+    const move = playMove(this.chess, candidates[0]);
+    if (move.promotion) stats.programPromotions++;
+    this.moves.push(`${from}${to}`);
+    this.record();
+    stats.programMoves++;
+    stats.plies++;
+    await this.checkGameEnd(mover, false);
+  }
+
+  async start(maxPlies) {
+    const rng = this.rng;
+    const words = [];
+    if (!this.firstInProcess || rng() < 0.5) words.push('new');
+    this.mode = rng() < 0.4 ? 'program-black' : rng() < 0.67 ? 'program-white' : 'random-opening';
+    if (this.mode === 'program-white') {
+      words.push('white');
+      stats.programWhiteAtStart++;
+    } else if (this.mode === 'random-opening') {
+      stats.randomOpenings++;
+      this.openingPlies = randomInt(rng, 4, Math.min(24, maxPlies));
+    }
+    if (words.length > 0) this.program.send(joinWords(rng, words));
+    this.record();
+    if (this.mode === 'program-white') {
+      this.engineColour = 'w';
+      await this.programMoves('after "white" at the start');
+    }
+  }
+
+  // Gives the program our side: it must move at once.
+  async switchSides() {
+    const colour = this.chess.turn();
+    this.program.send(`${COLOUR_WORD[colour]}\n`);
+    this.engineColour = colour;
+    stats.sideSwitches++;
+    await this.programMoves(`after "${COLOUR_WORD[colour]}"`);
+  }
+
+  async ourTurn() {
+    const rng = this.rng;
+    const chess = this.chess;
+    this.program.assertQuiet('before our move: the program said more than expected');
+    for (const m of programLegalMoves(chess)) {
+      if (m.enPassant) this.epSeen.push({ word: m.from + m.to, colour: chess.turn(), ply: this.moves.length });
+    }
+    const inOpening = this.mode === 'random-opening' && this.moves.length < this.openingPlies;
+    if (rng() < (inOpening ? 0.5 : 0.03)) {
+      await this.switchSides();
+      return;
+    }
+    const words = [];
+    if (rng() < 0.5) {
+      for (const { word, kind } of drawIllegalWords(chess, rng, this.engineColour, this.epSeen, randomInt(rng, 1, 5))) {
+        words.push(word);
+        stats.illegal[kind] = (stats.illegal[kind] || 0) + 1;
+      }
+    }
+    const move = chooseRandomMove(chess, rng);
+    let moveWord = move.from + move.to;
+    if (move.promotion) {
+      if (rng() < 0.5) {
+        moveWord += 'q';
+        stats.promotionsSentWithQ++;
+      } else {
+        stats.promotionsSentBare++;
+      }
+    }
+    words.push(moveWord);
+    const text = joinWords(rng, words);
+    if (rng() < 0.04 && text.length > 2) await this.program.sendSplit(text, randomInt(rng, 1, text.length - 1));
+    else this.program.send(text);
+    const mover = chess.turn();
+    playMove(chess, move);
+    this.moves.push(move.from + move.to);
+    this.record();
+    stats.ourMoves++;
+    stats.plies++;
+    await this.checkGameEnd(mover, true);
+    if (!this.result) await this.programMoves(`in answer to ${moveWord}`);
+  }
+
+  // In a finished game: moves of either side and a colour word that would
+  // make the program move in a game that goes on must all be ignored.
+  afterTheEnd() {
+    const rng = this.rng;
+    const words = [];
+    const pairs = [];
+    for (let i = 0; i < 4; ++i) pairs.push(squareName(randomInt(rng, 0, 7), randomInt(rng, 0, 7)) + squareName(randomInt(rng, 0, 7), randomInt(rng, 0, 7)));
+    words.push(...pairs.slice(0, randomInt(rng, 0, 4)));
+    words.push(COLOUR_WORD[this.chess.turn()]);
+    if (rng() < 0.5) words.push(COLOUR_WORD[other(this.chess.turn())], ...engineSideMoves(this.chess).slice(0, 3));
+    stats.silentWordsAfterEnd += words.length;
+    this.program.send(joinWords(rng, words));
+  }
+
+  async play(maxPlies) {
+    // Some games are left early, so that "new" also comes in mid-game.
+    const limit = this.rng() < 0.15 ? randomInt(this.rng, 1, maxPlies) : maxPlies;
+    await this.start(maxPlies);
+    while (!this.result && this.moves.length < limit) await this.ourTurn();
+    if (this.result) {
+      stats.results[this.result]++;
+      if (this.rng() < 0.7) this.afterTheEnd();
+    } else {
+      stats.results['ply limit']++;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The run: batches of games, each batch in one process.
+
+function printFailure(error, game, program) {
+  const lines = [
+    `FAILED game ${game.number} (seed ${options.seed}): ${error.message}`,
+    `  replay: node play_games.mjs --seed ${options.seed} --max-plies ${options['max-plies']} --only-game ${game.number}`,
+    `  program plays: ${game.engineColour === 'w' ? 'White' : 'Black'}`,
+    `  moves: ${game.moves.join(' ') || '(none)'}`,
+    `  FEN: ${game.chess.fen()}`,
+    '  last words sent (>) and lines read (<):',
+    ...program.transcript.slice(-24).map((t) => `    ${t.length > 160 ? `${t.slice(0, 160)}...` : t}`),
+  ];
+  if (!(error instanceof Failure)) lines.push(error.stack);
+  console.error(lines.join('\n'));
+}
+
+async function main() {
+  const timeoutMs = options.timeout * 1000;
+  const maxPlies = options['max-plies'];
+  const batchRng = mulberry32(options.seed ^ 0x5bd1e995);
+  let numbers = [...Array(options.games).keys()].map((i) => i + 1);
+  if (options['only-game'] !== '') numbers = [Number(options['only-game'])];
+  let passed = 0;
+  let failed = 0;
+  const started = Date.now();
+  let index = 0;
+  while (index < numbers.length && failed < options['max-failures']) {
+    const batch = numbers.slice(index, index + (options['only-game'] !== '' ? 1 : randomInt(batchRng, 1, 6)));
+    const batchStart = index;
+    index += batch.length;
+    const finishHow = pick(batchRng, ['quit', 'quit', 'eof', 'quit-then-words']);
+    const program = new ProgramProcess(options.binary, timeoutMs);
+    stats.processes++;
+    program.start();
+    let game = null;
+    let batchFailed = false;
+    try {
+      await program.greet();
+      for (let i = 0; i < batch.length; ++i) {
+        if (game) {
+          if (game.result) stats.newAfterFinished++;
+          else stats.newInMidGame++;
+        }
+        game = new Game(batch[i], itemRng(options.seed, batch[i]), program, i === 0);
+        const gameStart = Date.now();
+        await game.play(maxPlies);
+        const seconds = ((Date.now() - gameStart) / 1000).toFixed(1);
+        console.log(
+          `game ${game.number}: ${game.mode}, ${game.moves.length} plies, ${game.result || 'ply limit'}, ${seconds} s`,
+        );
+        if (i < batch.length - 1) passed++;
+      }
+      await program.finish(finishHow);
+      passed++;
+    } catch (error) {
+      batchFailed = true;
+      failed++;
+      if (game) printFailure(error, game, program);
+      else console.error(`FAILED before the first game of a batch (seed ${options.seed}): ${error.message}`);
+      program.kill();
+      // The games of the batch after the failed one go to a new process.
+      if (game) index = batchStart + batch.indexOf(game.number) + 1;
+    }
+    if (batchFailed && game === null) break;
+  }
+  const seconds = (Date.now() - started) / 1000;
+  const run = passed + failed;
+  console.log(
+    `plies: ${stats.plies} (${stats.ourMoves} ours, ${stats.programMoves} the program's); ` +
+      `processes: ${stats.processes}; ${run > 0 ? (seconds / run).toFixed(2) : 0} s a game`,
+  );
+  console.log(
+    `results: ${Object.entries(stats.results).map(([k, v]) => `${k}: ${v}`).join(', ')}; ` +
+      `after our move ${stats.resultsAfterOurMove}, after the program's ${stats.resultsAfterProgramMove}`,
+  );
+  console.log(
+    `colours: program White from the start ${stats.programWhiteAtStart}, random openings ${stats.randomOpenings}, ` +
+      `side switches ${stats.sideSwitches}; "new" after a finished game ${stats.newAfterFinished}, in mid-game ${stats.newInMidGame}`,
+  );
+  console.log(
+    `promotions: ours sent with q ${stats.promotionsSentWithQ}, without ${stats.promotionsSentBare}; the program's ${stats.programPromotions}`,
+  );
+  const illegalTotal = Object.values(stats.illegal).reduce((a, b) => a + b, 0);
+  console.log(
+    `dropped words sent: ${illegalTotal} (${Object.entries(stats.illegal)
+      .sort()
+      .map(([k, v]) => `${k} ${v}`)
+      .join(', ')}), after a finished game ${stats.silentWordsAfterEnd}`,
+  );
+  if (options['fens-out']) {
+    writeFileSync(options['fens-out'], [...positions.values()].join('\n') + '\n');
+    console.log(`positions: ${positions.size} distinct, written to ${options['fens-out']}`);
+  } else {
+    console.log(`positions: ${positions.size} distinct`);
+  }
+  if (failed > 0 && failed >= options['max-failures'] && index < numbers.length) {
+    console.log(`stopped after ${failed} failed games; ${numbers.length - index} not played`);
+  }
+  console.log(`differential: ${passed} passed, ${failed} failed`);
+  process.exitCode = failed > 0 || passed < numbers.length ? 1 : 0;
+}
+
+main().catch((error) => {
+  console.error(error.stack || String(error));
+  process.exit(1);
+});

@@ -1,0 +1,127 @@
+// Writes the golden record of the computer's choices: for positions reached
+// by play (the engine against itself and against random legal moves, from a
+// fixed seed), the move chosen, its score, the evaluation from both sides and
+// the number of legal moves; then a 40-ply game of the engine against itself.
+// Usage: make_golden [seed] > search_golden.txt
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench/plain_evaluation.h"
+#include "bench/plain_search.h"
+#include "model/apply_move.h"
+#include "rules/game_end.h"
+#include "rules/legality.h"
+#include "tests/golden/golden_record.h"
+#include "tests/support/positions.h"
+
+namespace {
+
+std::vector<Move> LegalMoves(const Position& position) {
+  std::vector<Move> moves;
+  for (int from = 0; from < kSquareCount; ++from) {
+    for (int to = 0; to < kSquareCount; ++to) {
+      const Move move = BuildMove(from / 8, from % 8, to / 8, to % 8, position.lastMove);
+      if (IsLegalMove(move, &position.board, position.lastMove)) moves.push_back(move);
+    }
+  }
+  return moves;
+}
+
+void Play(Position* position, Move move) {
+  ApplyMove(&position->board, &move, &position->board);
+  position->lastMove = move;
+}
+
+// Searches the position, writes its record and returns the chosen move.
+Move Record(const Position& position) {
+  const char side = SideToMove(&position.board, position.lastMove);
+  SearchReport report{};
+  const Move chosen = plain::ChooseComputerMoveReported(&position.board, position.lastMove, kFullWidthDepth, side, &report);
+  GoldenRecord record;
+  record.fen = FenFromPosition(position);
+  record.move = MoveText(chosen);
+  record.score = report.score;
+  record.evalWhite = plain::EvaluatePosition(&position.board, kWhiteSide, position.lastMove);
+  record.evalBlack = plain::EvaluatePosition(&position.board, kBlackSide, position.lastMove);
+  record.legalMoves = static_cast<int>(LegalMoves(position).size());
+  std::printf("%s\n", FormatGoldenRecord(record).c_str());
+  std::fflush(stdout);
+  return chosen;
+}
+
+constexpr const char* kStartFens[] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+    "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1",
+    "8/8/4k3/8/2K5/8/3Q4/8 w - - 0 1",
+    "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1",
+    "4k3/pppppppp/8/8/8/8/PPPPPPPP/4K3 w - - 0 1",
+};
+
+// Positions with a mate, a stalemate, castling or en passant to be found.
+constexpr const char* kChosenFens[] = {
+    "k7/7Q/1K6/8/8/8/8/8 w - - 0 1",
+    "7k/5K2/8/6Q1/8/8/8/8 w - - 0 1",
+    "8/8/8/8/8/1k6/7q/K7 b - - 0 1",
+    "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1",
+    "k7/8/1K6/8/8/8/8/1Q6 w - - 0 1",
+    "7k/8/6K1/8/8/8/8/5R2 w - - 0 1",
+    "r3k2r/pppq1ppp/2npbn2/2b1p3/2B1P3/2NPBN2/PPPQ1PPP/R3K2R w KQkq - 0 1",
+    "r3k2r/pppq1ppp/2npbn2/2b1p3/2B1P3/2NPBN2/PPPQ1PPP/R3K2R b KQkq - 0 1",
+    "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1",
+    "4k3/8/8/8/3pP3/8/8/4K3 b - e3 0 1",
+    "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",
+    "7k/8/8/8/8/8/r7/K6r w - - 0 1",
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const unsigned seed = argc > 1 ? static_cast<unsigned>(std::stoul(argv[1])) : 20261208u;
+  std::mt19937 random(seed);
+  std::printf("# seed %u\n", seed);
+
+  for (const char* fen : kChosenFens) {
+    Position position;
+    PositionFromFen(fen, &position);
+    Record(position);
+  }
+
+  // Games from each start: the engine against random moves, with the engine
+  // on either side, and the engine against itself, recording every search.
+  constexpr int kPliesPerGame = 20;
+  int game = 0;
+  for (const char* fen : kStartFens) {
+    for (int mode = 0; mode < 3; ++mode, ++game) {
+      Position position;
+      PositionFromFen(fen, &position);
+      for (int ply = 0; ply < kPliesPerGame; ++ply) {
+        const std::vector<Move> moves = LegalMoves(position);
+        if (moves.empty()) break;
+        const bool whiteToMove = SideToMove(&position.board, position.lastMove) == kWhiteSide;
+        const bool engineMoves = mode == 2 || (mode == 0) == whiteToMove;
+        if (engineMoves) {
+          Play(&position, Record(position));
+        } else {
+          Play(&position, moves[random() % moves.size()]);
+        }
+      }
+    }
+  }
+
+  // The engine against itself from the initial position.
+  std::printf("# self-play\n");
+  Position position;
+  SetUpBoard(&position.board, &position.lastMove);
+  for (int ply = 0; ply < 40 && CheckGameEnd(&position.board, position.lastMove) == kGameGoesOn; ++ply) {
+    Play(&position, Record(position));
+  }
+  return 0;
+}
