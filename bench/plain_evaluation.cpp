@@ -61,10 +61,14 @@ int PlacementValue(int file, int rank, const Board* board) {
   const char letter = PieceAt(board, file, rank);
   const PlacementTable* table = nullptr;
   switch (letter) {
-    case 'P': case 'p': table = &kPawnTable; break;
-    case 'N': case 'n': table = &kKnightTable; break;
-    case 'B': case 'b': table = &kBishopTable; break;
-    case 'K': case 'k': table = &kKingTable; break;
+    case 'P':
+    case 'p': table = &kPawnTable; break;
+    case 'N':
+    case 'n': table = &kKnightTable; break;
+    case 'B':
+    case 'b': table = &kBishopTable; break;
+    case 'K':
+    case 'k': table = &kKingTable; break;
     default: return 0;
   }
   if (IsWhitePiece(letter)) return (*table)[kRank8 - rank][file];
@@ -90,18 +94,23 @@ int ThreatScore(const Board* board, Move lastMove) {
         case 'k':
           if (IsBlackInCheck(board, lastMove)) threat(false, kCheckPenalty);
           break;
-        case 'Q': case 'q':
+        case 'Q':
+        case 'q':
           if (IsThreatenedByPawn(file, rank, board)) threat(white, kQueenByPawn);
           if (IsThreatenedByBishop(file, rank, board, lastMove)) threat(white, kQueenByBishop);
           if (IsThreatenedByKnight(file, rank, board, lastMove)) threat(white, kQueenByKnight);
           if (IsThreatenedByRook(file, rank, board, lastMove)) threat(white, kQueenByRook);
           break;
-        case 'R': case 'r':
+        case 'R':
+        case 'r':
           if (IsThreatenedByPawn(file, rank, board)) threat(white, kRookByPawn);
           if (IsThreatenedByBishop(file, rank, board, lastMove)) threat(white, kRookByBishop);
           if (IsThreatenedByKnight(file, rank, board, lastMove)) threat(white, kRookByKnight);
           break;
-        case 'B': case 'b': case 'N': case 'n':
+        case 'B':
+        case 'b':
+        case 'N':
+        case 'n':
           if (IsThreatenedByPawn(file, rank, board)) threat(white, kMinorByPawn);
           break;
         default: break;

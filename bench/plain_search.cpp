@@ -5,12 +5,11 @@
 // its own running score shows the parent can no longer take it.
 #include "bench/plain_search.h"
 
-#include "bench/plain_evaluation.h"
-#include "engine/search.h"
-
 #include <new>
 
+#include "bench/plain_evaluation.h"
 #include "engine/evaluation_tables.h"
+#include "engine/search.h"
 #include "model/apply_move.h"
 #include "rules/check.h"
 #include "rules/game_end.h"
@@ -185,8 +184,7 @@ Move SearchRoot(SearchNode* root, int depth, SearchContext* context, int* score)
 
 }  // namespace
 
-Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char side,
-                                SearchReport* report) {
+Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char side, SearchReport* report) {
   SearchNode* root = NewNode();
   if (root == nullptr) return lastMove;
   root->board = *board;
@@ -203,6 +201,5 @@ Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, ch
   }
   return chosen;
 }
-
 
 }  // namespace plain

@@ -9,8 +9,8 @@
 // Prints per position the move, milliseconds and search nodes of both
 // searches, then totals, the speed-up and the peak heap of a search.
 #include <chrono>
-#include <cstdio>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -175,8 +175,8 @@ void PerftTimes() {
     const auto start = std::chrono::steady_clock::now();
     const std::int64_t leaves = Perft(position, c.depth);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%-72s depth %d: %lld leaves, %.1f ms, %.0f leaves/s\n", c.fen, c.depth,
-                static_cast<long long>(leaves), ms, leaves / (ms / 1000.0));
+    std::printf("%-72s depth %d: %lld leaves, %.1f ms, %.0f leaves/s\n", c.fen, c.depth, static_cast<long long>(leaves),
+                ms, leaves / (ms / 1000.0));
   }
 }
 

@@ -46,10 +46,14 @@ int PlacementValue(int file, int rank, const Board* board) {
   const char letter = PieceAt(board, file, rank);
   const PlacementTable* table = nullptr;
   switch (letter) {
-    case 'P': case 'p': table = &kPawnTable; break;
-    case 'N': case 'n': table = &kKnightTable; break;
-    case 'B': case 'b': table = &kBishopTable; break;
-    case 'K': case 'k': table = &kKingTable; break;
+    case 'P':
+    case 'p': table = &kPawnTable; break;
+    case 'N':
+    case 'n': table = &kKnightTable; break;
+    case 'B':
+    case 'b': table = &kBishopTable; break;
+    case 'K':
+    case 'k': table = &kKingTable; break;
     default: return 0;
   }
   if (IsWhitePiece(letter)) return (*table)[kRank8 - rank][file];
@@ -69,21 +73,27 @@ int ThreatScore(const Board* board, Move lastMove) {
       const char letter = PieceAt(board, file, rank);
       const bool white = IsWhitePiece(letter);
       switch (letter) {
-        case 'K': case 'k':
+        case 'K':
+        case 'k':
           if (IsSquareAttacked(board, SquareIndex(file, rank), !white)) threat(white, kCheckPenalty);
           break;
-        case 'Q': case 'q':
+        case 'Q':
+        case 'q':
           if (IsThreatenedByPawn(file, rank, board)) threat(white, kQueenByPawn);
           if (IsThreatenedByBishop(file, rank, board, lastMove)) threat(white, kQueenByBishop);
           if (IsThreatenedByKnight(file, rank, board, lastMove)) threat(white, kQueenByKnight);
           if (IsThreatenedByRook(file, rank, board, lastMove)) threat(white, kQueenByRook);
           break;
-        case 'R': case 'r':
+        case 'R':
+        case 'r':
           if (IsThreatenedByPawn(file, rank, board)) threat(white, kRookByPawn);
           if (IsThreatenedByBishop(file, rank, board, lastMove)) threat(white, kRookByBishop);
           if (IsThreatenedByKnight(file, rank, board, lastMove)) threat(white, kRookByKnight);
           break;
-        case 'B': case 'b': case 'N': case 'n':
+        case 'B':
+        case 'b':
+        case 'N':
+        case 'n':
           if (IsThreatenedByPawn(file, rank, board)) threat(white, kMinorByPawn);
           break;
         default: break;
@@ -105,8 +115,7 @@ int EvaluatePosition(const Board* board, char side, Move lastMove) {
   // A mate score replaces material and placement.
   if (total == 0) {
     for (int square = 0; square < kSquareCount; ++square) {
-      total += MaterialValue(board->squares[square]) +
-               PlacementValue(square / kBoardSize, square % kBoardSize, board);
+      total += MaterialValue(board->squares[square]) + PlacementValue(square / kBoardSize, square % kBoardSize, board);
     }
   }
   total += ThreatScore(board, lastMove);

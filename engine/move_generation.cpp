@@ -47,8 +47,7 @@ bool IsBlack(char c) { return c >= 'a' && c <= 'z'; }
 
 // The first occupied square from `square` in direction `direction`, or -1.
 int FirstPieceOnRay(const Board* board, int square, int direction) {
-  for (int next = kNeighbours.target[square][direction]; next >= 0;
-       next = kNeighbours.target[next][direction]) {
+  for (int next = kNeighbours.target[square][direction]; next >= 0; next = kNeighbours.target[next][direction]) {
     if (board->squares[next] != kEmptySquare) return next;
   }
   return -1;
@@ -67,7 +66,7 @@ struct Generator {
   Move lastMove;
   bool white;
   bool capturesOnly;
-  MoveList* list;   // null when only asking whether a legal move exists
+  MoveList* list;  // null when only asking whether a legal move exists
   bool found = false;
 
   bool IsOwn(char c) const { return white ? IsWhite(c) : IsBlack(c); }
@@ -93,15 +92,21 @@ struct Generator {
     const char piece = board->squares[from];
     bool targets[kSquareCount] = {};
     switch (piece) {
-      case 'P': case 'p': PawnTargets(from, targets); break;
-      case 'N': case 'n': LeaperTargets(from, kKnightTable, targets); break;
-      case 'B': case 'b': SliderTargets(from, kDiagonalDirections, targets); break;
-      case 'R': case 'r': SliderTargets(from, kLineDirections, targets); break;
-      case 'Q': case 'q':
+      case 'P':
+      case 'p': PawnTargets(from, targets); break;
+      case 'N':
+      case 'n': LeaperTargets(from, kKnightTable, targets); break;
+      case 'B':
+      case 'b': SliderTargets(from, kDiagonalDirections, targets); break;
+      case 'R':
+      case 'r': SliderTargets(from, kLineDirections, targets); break;
+      case 'Q':
+      case 'q':
         SliderTargets(from, kDiagonalDirections, targets);
         SliderTargets(from, kLineDirections, targets);
         break;
-      case 'K': case 'k':
+      case 'K':
+      case 'k':
         LeaperTargets(from, kNeighbours, targets);
         CastlingTargets(from, targets);
         break;
@@ -149,8 +154,7 @@ struct Generator {
     const int lastFile = GetToFile(lastMove);
     const int lastRank = GetToRank(lastMove);
     const bool doubleStep = board->squares[SquareIndex(lastFile, lastRank)] == enemyPawn &&
-                            lastRank == (white ? kRank5 : kRank4) &&
-                            GetFromRank(lastMove) == (white ? kRank7 : kRank2);
+                            lastRank == (white ? kRank5 : kRank4) && GetFromRank(lastMove) == (white ? kRank7 : kRank2);
     for (int side : {file - 1, file + 1}) {
       if (side < kFileA || side > kFileH) continue;
       const int to = SquareIndex(side, next);

@@ -139,8 +139,8 @@ Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, ch
     // A move earlier in generation order needs only to equal the best.
     const int alpha = bestIndex < 0 ? -kInfinity : (index < bestIndex ? bestScore - 1 : bestScore);
     const Child child = MakeChild(board, lastMove, generated);
-    const int score = -FullWidthSearch(&child.board, child.move, OtherSide(side), 1, depth, -kInfinity, -alpha,
-                                       &context);
+    const int score =
+        -FullWidthSearch(&child.board, child.move, OtherSide(side), 1, depth, -kInfinity, -alpha, &context);
     if (score > alpha) {
       bestScore = score;
       bestIndex = index;

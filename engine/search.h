@@ -22,5 +22,4 @@ struct SearchReport {
 Move ChooseComputerMove(const Board* board, Move lastMove, int depth, char side);
 
 // The same, also filling `report`.
-Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char side,
-                                SearchReport* report);
+Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char side, SearchReport* report);

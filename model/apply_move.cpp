@@ -6,8 +6,7 @@ namespace {
 // left it or has been captured on it.
 void ClearCornerRights(Move* move) {
   auto touches = [move](int file, int rank) {
-    return (move->fromFile == file && move->fromRank == rank) ||
-           (move->toFile == file && move->toRank == rank);
+    return (move->fromFile == file && move->fromRank == rank) || (move->toFile == file && move->toRank == rank);
   };
   if (touches(kFileA, kRank1)) move->castleWhiteQueenSide = 0;
   if (touches(kFileH, kRank1)) move->castleWhiteKingSide = 0;

@@ -6,8 +6,7 @@ namespace {
 
 // The initial position, rank 8 first, files a to h.
 constexpr const char* kInitialRanks[kBoardSize] = {
-    "rnbqkbnr", "pppppppp", "--------", "--------",
-    "--------", "--------", "PPPPPPPP", "RNBQKBNR",
+    "rnbqkbnr", "pppppppp", "--------", "--------", "--------", "--------", "PPPPPPPP", "RNBQKBNR",
 };
 
 }  // namespace

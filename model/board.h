@@ -70,9 +70,7 @@ inline std::int32_t GetCastleWhiteKingSide(Move move) { return move.castleWhiteK
 inline std::int32_t GetCastleBlackQueenSide(Move move) { return move.castleBlackQueenSide; }
 inline std::int32_t GetCastleBlackKingSide(Move move) { return move.castleBlackKingSide; }
 
-inline char PieceAt(const Board* board, int file, int rank) {
-  return board->squares[SquareIndex(file, rank)];
-}
+inline char PieceAt(const Board* board, int file, int rank) { return board->squares[SquareIndex(file, rank)]; }
 
 // Colour tests through the character classes, so '-' belongs to neither side.
 bool IsWhitePiece(char letter);

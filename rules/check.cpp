@@ -54,8 +54,7 @@ int IsKingAttacked(char king, bool (*isAttacker)(char), const Board* board, Move
 // Whether a pawn, knight, bishop, rook or queen of one colour attacks the
 // square. A pawn attacks the two squares diagonally ahead of it, whatever
 // stands there; its straight steps attack nothing.
-int IsSquareAttackedBy(const char* attackers, int pawnForward, int file, int rank, const Board* board,
-                       Move move) {
+int IsSquareAttackedBy(const char* attackers, int pawnForward, int file, int rank, const Board* board, Move move) {
   const char pawn = attackers[0];
   for (int pawnFile : {file - 1, file + 1}) {
     const int pawnRank = rank - pawnForward;

@@ -14,22 +14,20 @@ struct CastlingSide {
   int (*isOwnKingInCheck)(const Board*, Move);
 };
 
-constexpr CastlingSide kWhiteCastling{kRank1, GetCastleWhiteQueenSide, GetCastleWhiteKingSide,
-                                      IsSquareAttackedByBlack, IsWhiteInCheck};
-constexpr CastlingSide kBlackCastling{kRank8, GetCastleBlackQueenSide, GetCastleBlackKingSide,
-                                      IsSquareAttackedByWhite, IsBlackInCheck};
+constexpr CastlingSide kWhiteCastling{kRank1, GetCastleWhiteQueenSide, GetCastleWhiteKingSide, IsSquareAttackedByBlack,
+                                      IsWhiteInCheck};
+constexpr CastlingSide kBlackCastling{kRank8, GetCastleBlackQueenSide, GetCastleBlackKingSide, IsSquareAttackedByWhite,
+                                      IsBlackInCheck};
 
 // Castling towards `rookFile`: the king goes from e to `kingTargetFile`,
 // passing over `passedFile`. Every square between king and rook must be
 // empty (the king's target among them), and the king may not castle out of,
 // through or into check.
-int MayCastle(const CastlingSide& side, Move move, const Board* board, int kingTargetFile,
-              int passedFile, int rookFile) {
+int MayCastle(const CastlingSide& side, Move move, const Board* board, int kingTargetFile, int passedFile,
+              int rookFile) {
   const Move kingToRook = BuildMove(kFileE, side.homeRank, rookFile, side.homeRank, move);
-  return IsRankPathClear(kingToRook, board) &&
-         !side.isAttackedByEnemy(passedFile, side.homeRank, board, move) &&
-         !side.isAttackedByEnemy(kingTargetFile, side.homeRank, board, move) &&
-         !side.isOwnKingInCheck(board, move);
+  return IsRankPathClear(kingToRook, board) && !side.isAttackedByEnemy(passedFile, side.homeRank, board, move) &&
+         !side.isAttackedByEnemy(kingTargetFile, side.homeRank, board, move) && !side.isOwnKingInCheck(board, move);
 }
 
 int KingRule(const CastlingSide& side, Move move, const Board* board) {

@@ -25,8 +25,8 @@ int IsLegalMove(Move move, const Board* board, Move lastMove) {
   }
   // The accessors give the low eight bits; a field such as 257 must not pass
   // as file 1 when it is played.
-  if (move.fromFile != GetFromFile(move) || move.fromRank != GetFromRank(move) ||
-      move.toFile != GetToFile(move) || move.toRank != GetToRank(move)) {
+  if (move.fromFile != GetFromFile(move) || move.fromRank != GetFromRank(move) || move.toFile != GetToFile(move) ||
+      move.toRank != GetToRank(move)) {
     return 0;
   }
 
@@ -41,10 +41,14 @@ int IsLegalMove(Move move, const Board* board, Move lastMove) {
   switch (origin) {
     case 'P': allowed = WhitePawnRule(move, board, lastMove); break;
     case 'p': allowed = BlackPawnRule(move, board, lastMove); break;
-    case 'N': case 'n': allowed = KnightRule(move); break;
-    case 'B': case 'b': allowed = BishopRule(move, board); break;
-    case 'R': case 'r': allowed = RookRule(move, board); break;
-    case 'Q': case 'q': allowed = QueenRule(move, board); break;
+    case 'N':
+    case 'n': allowed = KnightRule(move); break;
+    case 'B':
+    case 'b': allowed = BishopRule(move, board); break;
+    case 'R':
+    case 'r': allowed = RookRule(move, board); break;
+    case 'Q':
+    case 'q': allowed = QueenRule(move, board); break;
     case 'K': allowed = WhiteKingRule(move, board); break;
     case 'k': allowed = BlackKingRule(move, board); break;
     default: std::printf("\nError: Invalid Peice Type... %c\n", origin); break;

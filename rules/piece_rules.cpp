@@ -34,13 +34,13 @@ int PawnRule(const PawnGeometry& pawn, Move move, const Board* board, Move lastM
     // En passant: only right after the enemy pawn's double step past us.
     const bool enPassant = PieceAt(board, GetToFile(lastMove), GetToRank(lastMove)) == pawn.enemyPawn &&
                            GetToRank(lastMove) == pawn.enemyDoubleStepRank &&
-                           GetFromRank(lastMove) == pawn.enemyStartRank &&
-                           toRank == pawn.enPassantTargetRank && GetToFile(lastMove) == toFile;
+                           GetFromRank(lastMove) == pawn.enemyStartRank && toRank == pawn.enPassantTargetRank &&
+                           GetToFile(lastMove) == toFile;
     if (enPassant) return 1;
   }
 
-  if (fromRank == pawn.startRank && toRank == pawn.doubleStepRank && toFile == fromFile &&
-      target == kEmptySquare && PieceAt(board, fromFile, fromRank + pawn.forward) == kEmptySquare) {
+  if (fromRank == pawn.startRank && toRank == pawn.doubleStepRank && toFile == fromFile && target == kEmptySquare &&
+      PieceAt(board, fromFile, fromRank + pawn.forward) == kEmptySquare) {
     return 1;
   }
   return 0;
@@ -48,13 +48,9 @@ int PawnRule(const PawnGeometry& pawn, Move move, const Board* board, Move lastM
 
 }  // namespace
 
-int WhitePawnRule(Move move, const Board* board, Move lastMove) {
-  return PawnRule(kWhitePawn, move, board, lastMove);
-}
+int WhitePawnRule(Move move, const Board* board, Move lastMove) { return PawnRule(kWhitePawn, move, board, lastMove); }
 
-int BlackPawnRule(Move move, const Board* board, Move lastMove) {
-  return PawnRule(kBlackPawn, move, board, lastMove);
-}
+int BlackPawnRule(Move move, const Board* board, Move lastMove) { return PawnRule(kBlackPawn, move, board, lastMove); }
 
 int KnightRule(Move move) {
   const int df = std::abs(GetToFile(move) - GetFromFile(move));

@@ -2,35 +2,14 @@
 // input and its standard output is compared byte for byte.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
+
+#include "tests/support/run_program.h"
 
 namespace {
 
-struct ProgramRun {
-  std::string output;
-  int status;
-};
-
 ProgramRun RunChess(const std::string& input) {
-  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  for (char& c : name) {
-    if (c == '/') c = '_';
-  }
-  const std::string base = ::testing::TempDir() + "dialogue_" + name;
-  {
-    std::ofstream in(base + ".in", std::ios::binary);
-    in << input;
-  }
-  const std::string command = std::string("'") + CHESS_BINARY + "' < '" + base + ".in' > '" + base + ".out'";
-  const int raw = std::system(command.c_str());
-  std::ifstream out(base + ".out", std::ios::binary);
-  std::stringstream text;
-  text << out.rdbuf();
-  return {text.str(), WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
+  return RunProgramOn(CHESS_BINARY, input, ::testing::UnitTest::GetInstance()->current_test_info()->name());
 }
 
 // The board picture, ranks given from 8 down to 1.
@@ -49,8 +28,8 @@ std::string Picture(std::initializer_list<const char*> ranks) {
   return picture + "\n\n   A B C D E F G H\n";
 }
 
-const std::string kInitial = Picture({"rnbqkbnr", "pppppppp", "--------", "--------", "--------", "--------",
-                                      "PPPPPPPP", "RNBQKBNR"});
+const std::string kInitial =
+    Picture({"rnbqkbnr", "pppppppp", "--------", "--------", "--------", "--------", "PPPPPPPP", "RNBQKBNR"});
 const std::string kHello = "Hello, please enter your name: ";
 const std::string kAskSide = "Hi, Ann! What side would you like to control?\nPlease enter W for white or B for black: ";
 const std::string kAskMove =
@@ -65,8 +44,8 @@ TEST(DialogueTest, OpeningWithTheKingsPawn) {
       Picture({"rnbqkbnr", "pppppppp", "--------", "--------", "----P---", "--------", "PPPP-PPP", "RNBQKBNR"});
   const std::string afterE5 =
       Picture({"rnbqkbnr", "pppp-ppp", "--------", "----p---", "----P---", "--------", "PPPP-PPP", "RNBQKBNR"});
-  EXPECT_EQ(run.output, kHello + "\n" + kAskSide + kInitial + kAskMove + kMoveMade + "e2e4\n" + afterE4 +
-                            kMoveMade + "e7e5\n" + afterE5 + kAskOrigin);
+  EXPECT_EQ(run.output, kHello + "\n" + kAskSide + kInitial + kAskMove + kMoveMade + "e2e4\n" + afterE4 + kMoveMade +
+                            "e7e5\n" + afterE5 + kAskOrigin);
   EXPECT_EQ(run.status, 0);
 }
 
@@ -135,16 +114,16 @@ TEST_P(EndOfInputTest, EndsAtOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Prompts, EndOfInputTest,
-    ::testing::Values(EndOfInputCase{"name", "", "Hello, please enter your name: "},
-                      EndOfInputCase{"name of blanks", "  \n \n", "Hello, please enter your name: "},
-                      EndOfInputCase{"side", "Ann\n", "Please enter W for white or B for black: "},
-                      EndOfInputCase{"side, after an invalid answer", "Ann\nxyz",
-                                     "Please enter W for white or B for black: "},
-                      EndOfInputCase{"origin square", "Ann\nW\n", "Please enter origin square (ex. e2):"},
-                      EndOfInputCase{"origin rank", "Ann\nW\ne", "Please enter origin square (ex. e2):"},
-                      EndOfInputCase{"target square", "Ann\nW\ne2\n", "Please enter target square (ex. e4):"},
-                      EndOfInputCase{"target without line end", "Ann\nW\ne2\ne", "Please enter target square (ex. e4):"},
-                      EndOfInputCase{"press enter", "Ann\nW\nf2\nf3\ng2\ng4\nh2\nh3\n", "Press enter to exit"}));
+    ::testing::Values(
+        EndOfInputCase{"name", "", "Hello, please enter your name: "},
+        EndOfInputCase{"name of blanks", "  \n \n", "Hello, please enter your name: "},
+        EndOfInputCase{"side", "Ann\n", "Please enter W for white or B for black: "},
+        EndOfInputCase{"side, after an invalid answer", "Ann\nxyz", "Please enter W for white or B for black: "},
+        EndOfInputCase{"origin square", "Ann\nW\n", "Please enter origin square (ex. e2):"},
+        EndOfInputCase{"origin rank", "Ann\nW\ne", "Please enter origin square (ex. e2):"},
+        EndOfInputCase{"target square", "Ann\nW\ne2\n", "Please enter target square (ex. e4):"},
+        EndOfInputCase{"target without line end", "Ann\nW\ne2\ne", "Please enter target square (ex. e4):"},
+        EndOfInputCase{"press enter", "Ann\nW\nf2\nf3\ng2\ng4\nh2\nh3\n", "Press enter to exit"}));
 
 TEST(DialogueTest, InvalidSideAnswersAskAgain) {
   const ProgramRun run = RunChess("Ann\nx\n\nwhite\nw\n");

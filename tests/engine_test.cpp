@@ -59,12 +59,9 @@ TEST(EvaluationTest, ThreatTerms) {
     int threat;
   };
   const std::vector<ThreatCase> cases = {
-      {"7k/8/8/4p3/3Q4/8/8/K7 w - - 0 1", -800},
-      {"7k/8/8/4pn2/3Q4/8/8/K7 w - - 0 1", -7000},
-      {"7k/8/1n6/P3p3/3N4/8/8/K7 w - - 0 1", 0},
-      {"1k6/3q4/8/8/3Q4/8/8/6K1 w - - 0 1", 0},
-      {"7k/q7/8/8/3R4/8/8/7K w - - 0 1", 0},
-      {"7k/8/8/8/8/8/1p6/B6K w - - 0 1", -200},
+      {"7k/8/8/4p3/3Q4/8/8/K7 w - - 0 1", -800}, {"7k/8/8/4pn2/3Q4/8/8/K7 w - - 0 1", -7000},
+      {"7k/8/1n6/P3p3/3N4/8/8/K7 w - - 0 1", 0}, {"1k6/3q4/8/8/3Q4/8/8/6K1 w - - 0 1", 0},
+      {"7k/q7/8/8/3R4/8/8/7K w - - 0 1", 0},     {"7k/8/8/8/8/8/1p6/B6K w - - 0 1", -200},
       {"7n/6P1/8/8/8/8/8/K6k w - - 0 1", 200},
   };
   for (const ThreatCase& c : cases) {
@@ -162,15 +159,14 @@ TEST_P(ChoiceTest, FirstMoveWithTheBestExactValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Positions, ChoiceTest,
-    ::testing::Values(
-        ChoiceCase{"the only legal move", "7k/8/8/8/8/8/r7/K6r w - - 0 1", ""},
-        // Every king move scores the same: the first in generation order wins.
-        ChoiceCase{"ties keep the earliest move", "7k/8/8/3K4/8/8/8/8 w - - 0 1", "d5c4"},
-        ChoiceCase{"mate in one", "k7/7Q/1K6/8/8/8/8/8 w - - 0 1", "h7a7"},
-        ChoiceCase{"black mates in one", "8/8/8/8/8/1k6/7q/K7 b - - 0 1", ""},
-        ChoiceCase{"a free queen", "4k3/8/8/3q4/8/8/8/3RK3 w - - 0 1", "d1d5"},
-        ChoiceCase{"castling rights after the first move", "r3k3/8/8/8/8/8/4P3/R3K3 w Qq - 0 1", ""},
-        ChoiceCase{"pawns racing", "8/5k2/8/1p6/8/8/6PK/8 b - - 0 1", ""}));
+    ::testing::Values(ChoiceCase{"the only legal move", "7k/8/8/8/8/8/r7/K6r w - - 0 1", ""},
+                      // Every king move scores the same: the first in generation order wins.
+                      ChoiceCase{"ties keep the earliest move", "7k/8/8/3K4/8/8/8/8 w - - 0 1", "d5c4"},
+                      ChoiceCase{"mate in one", "k7/7Q/1K6/8/8/8/8/8 w - - 0 1", "h7a7"},
+                      ChoiceCase{"black mates in one", "8/8/8/8/8/1k6/7q/K7 b - - 0 1", ""},
+                      ChoiceCase{"a free queen", "4k3/8/8/3q4/8/8/8/3RK3 w - - 0 1", "d1d5"},
+                      ChoiceCase{"castling rights after the first move", "r3k3/8/8/8/8/8/4P3/R3K3 w Qq - 0 1", ""},
+                      ChoiceCase{"pawns racing", "8/5k2/8/1p6/8/8/6PK/8 b - - 0 1", ""}));
 
 TEST(SearchTest, SingleLegalMoveIsReturned) {
   const Position position = FromFen("7k/8/8/8/8/8/r7/K6r w - - 0 1");

@@ -34,8 +34,7 @@ TEST(SetUpBoardTest, InitialPositionAndRecord) {
   }
   EXPECT_EQ(last.toFile, kFileE);
   EXPECT_EQ(last.toRank, kRank8);
-  EXPECT_EQ(last.castleWhiteQueenSide + last.castleWhiteKingSide + last.castleBlackQueenSide +
-                last.castleBlackKingSide,
+  EXPECT_EQ(last.castleWhiteQueenSide + last.castleWhiteKingSide + last.castleBlackQueenSide + last.castleBlackKingSide,
             4);
 }
 

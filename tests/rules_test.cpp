@@ -60,8 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Published, PerftTest,
                                            PerftCase{kKiwipete, 1, 48}, PerftCase{kKiwipete, 2, 2039},
                                            PerftCase{kKiwipete, 3, 97862}, PerftCase{kRookEndgame, 1, 14},
                                            PerftCase{kRookEndgame, 2, 191}, PerftCase{kRookEndgame, 3, 2812},
-                                           PerftCase{kRookEndgame, 4, 43238},
-                                           PerftCase{kRookEndgame, 5, 674624}));
+                                           PerftCase{kRookEndgame, 4, 43238}, PerftCase{kRookEndgame, 5, 674624}));
 
 struct LegalityCase {
   const char* name;
@@ -88,8 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         LegalityCase{"pawn may not step diagonally onto nothing", kStartFen, "e2d3", 0},
         LegalityCase{"knight jumps the pawns", kStartFen, "g1f3", 1},
         LegalityCase{"knight may not take its own pawn", kStartFen, "g1e2", 0},
-        LegalityCase{"empty origin", kStartFen, "e3e4", 0},
-        LegalityCase{"origin equals target", kStartFen, "e2e2", 0},
+        LegalityCase{"empty origin", kStartFen, "e3e4", 0}, LegalityCase{"origin equals target", kStartFen, "e2e2", 0},
         LegalityCase{"bishop blocked by own pawn", kStartFen, "c1e3", 0},
         LegalityCase{"pinned knight may not leave the file", "4r1k1/8/8/8/8/8/4N3/4K3 w - - 0 1", "e2c3", 0},
         LegalityCase{"king may not step into a rook's file", "4r1k1/8/8/8/8/8/8/3K4 w - - 0 1", "d1e1", 0},
@@ -100,23 +98,21 @@ INSTANTIATE_TEST_SUITE_P(
         LegalityCase{"castling queen side", kQueenSideOpen, "e1c1", 1},
         LegalityCase{"castling without the right", "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w kq - 0 1", "e1g1", 0},
         LegalityCase{"black castles king side", "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1", "e8g8", 1},
-        LegalityCase{"black may not castle onto rank 1", "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1",
-                     "e8g1", 0},
+        LegalityCase{"black may not castle onto rank 1", "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1", "e8g1",
+                     0},
         LegalityCase{"castling out of check", "r3k2r/pppp1ppp/8/8/8/8/PPP2PPP/R3K2R w KQkq - 0 1", "e1g1", 1},
         LegalityCase{"no castling while in check", "r3k2r/pppp1ppp/8/8/8/8/PPP1rPPP/R3K2R w KQkq - 0 1", "e1g1", 0},
         LegalityCase{"no castling through an attacked square", "r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1", "e1g1", 0},
-        LegalityCase{"a bishop on d1's diagonal stops only the queen side",
-                     "4k3/8/8/8/6b1/8/8/R3K2R w KQ - 0 1", "e1c1", 0},
+        LegalityCase{"a bishop on d1's diagonal stops only the queen side", "4k3/8/8/8/6b1/8/8/R3K2R w KQ - 0 1",
+                     "e1c1", 0},
         LegalityCase{"the same bishop leaves the king side free", "4k3/8/8/8/6b1/8/8/R3K2R w KQ - 0 1", "e1g1", 1},
         // Every square between king and rook must be empty, and so must the
         // king's target: a knight on b1 is not jumped over, a piece on c1 or
         // g1 is not captured by castling.
         LegalityCase{"knight still on b1", "4k3/8/8/8/8/8/8/RN2K2R w KQ - 0 1", "e1c1", 0},
         LegalityCase{"bishop still on c1", "4k3/8/8/8/8/8/8/R1B1K2R w KQ - 0 1", "e1c1", 0},
-        LegalityCase{"enemy knight on c1 is not captured by castling", "4k3/8/8/8/8/8/8/R1n1K2R w KQ - 0 1",
-                     "e1c1", 0},
-        LegalityCase{"enemy knight on g1 is not captured by castling", "4k3/8/8/8/8/8/8/R3K1nR w KQ - 0 1",
-                     "e1g1", 0},
+        LegalityCase{"enemy knight on c1 is not captured by castling", "4k3/8/8/8/8/8/8/R1n1K2R w KQ - 0 1", "e1c1", 0},
+        LegalityCase{"enemy knight on g1 is not captured by castling", "4k3/8/8/8/8/8/8/R3K1nR w KQ - 0 1", "e1g1", 0},
         LegalityCase{"black knight still on b8", "rn2k2r/8/8/8/8/8/8/4K3 b kq - 0 1", "e8c8", 0},
         LegalityCase{"black knight still on g8", "r3k1nr/8/8/8/8/8/8/4K3 b kq - 0 1", "e8g8", 0},
         // A pawn attacks diagonally: a Black pawn on e2 guards d1 and f1, one
@@ -130,8 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
         LegalityCase{"white pawn on e7 stops black castling", "r3k2r/4P3/8/8/8/8/8/4K3 b kq - 0 1", "e8g8", 0},
         LegalityCase{"white pawn on g7 guards f8 and h8", "r3k2r/6P1/8/8/8/8/8/4K3 b kq - 0 1", "e8c8", 1},
         LegalityCase{"en passant right after the double step", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", 1},
-        LegalityCase{"en passant that would expose the king",
-                     "8/8/8/K2pP2r/8/8/8/4k3 w - d6 0 1", "e5d6", 0}));
+        LegalityCase{"en passant that would expose the king", "8/8/8/K2pP2r/8/8/8/4k3 w - d6 0 1", "e5d6", 0}));
 
 TEST(LegalityTest, EnPassantOnlyOnTheNextMove) {
   const Position now = Play({"e2e4", "a7a6", "e4e5", "d7d5"});
@@ -234,8 +229,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   kCheckmate},
                       GameEndCase{"queen stalemates the corner king", "k7/8/1Q6/8/8/8/8/4K3 b - - 0 1", kStalemate},
                       GameEndCase{"queen mates next to her king", "k7/1Q6/2K5/8/8/8/8/8 b - - 0 1", kCheckmate},
-                      GameEndCase{"the same board with White to move", "k7/8/1Q6/8/8/8/8/4K3 w - - 0 1",
-                                  kGameGoesOn}));
+                      GameEndCase{"the same board with White to move", "k7/8/1Q6/8/8/8/8/4K3 w - - 0 1", kGameGoesOn}));
 
 TEST(GameEndTest, FoolsMatePlayed) {
   const Position mate = Play({"f2f3", "e7e5", "g2g4", "d8h4"});

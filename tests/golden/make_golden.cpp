@@ -39,7 +39,8 @@ void Play(Position* position, Move move) {
 Move Record(const Position& position) {
   const char side = SideToMove(&position.board, position.lastMove);
   SearchReport report{};
-  const Move chosen = plain::ChooseComputerMoveReported(&position.board, position.lastMove, kFullWidthDepth, side, &report);
+  const Move chosen =
+      plain::ChooseComputerMoveReported(&position.board, position.lastMove, kFullWidthDepth, side, &report);
   GoldenRecord record;
   record.fen = FenFromPosition(position);
   record.move = MoveText(chosen);

@@ -112,8 +112,7 @@ std::int64_t Perft(const Position& position, int depth) {
     const char piece = position.board.squares[from];
     if (side == kWhiteSide ? !IsWhitePiece(piece) : !IsBlackPiece(piece)) continue;
     for (int to = 0; to < kSquareCount; ++to) {
-      Move move = BuildMove(from / kBoardSize, from % kBoardSize, to / kBoardSize, to % kBoardSize,
-                            position.lastMove);
+      Move move = BuildMove(from / kBoardSize, from % kBoardSize, to / kBoardSize, to % kBoardSize, position.lastMove);
       if (!IsLegalMove(move, &position.board, position.lastMove)) continue;
       if (depth == 1) {
         ++leaves;

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Differential tests against chess.js: games in the board-program mode, then
+# perft counts of positions from those games and from random play.
+#
+# usage: tests/differential/run.sh BINARY_DIR [games] [max-plies]
+#   BINARY_DIR  the build folder (holds chess and tests/perft_tool)
+#   games       games to play (default 5)
+#   max-plies   plies after which a game is left (default 40)
+# DIFFERENTIAL_SEED sets the seed of the random opponent (default 1).
+set -euo pipefail
+
+if [ $# -lt 1 ]; then
+  echo "usage: $0 BINARY_DIR [games] [max-plies]" >&2
+  exit 2
+fi
+binary_dir=$(cd "$1" && pwd)
+games=${2:-5}
+max_plies=${3:-40}
+seed=${DIFFERENTIAL_SEED:-1}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+cd "$here"
+
+if [ ! -d node_modules/chess.js ]; then
+  npm ci --no-audit --no-fund --loglevel=error
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+status=0
+node play_games.mjs --binary "$binary_dir/chess" --games "$games" --max-plies "$max_plies" \
+  --seed "$seed" --fens-out "$work/positions.fen" || status=1
+fens=()
+if [ -s "$work/positions.fen" ]; then fens=(--fens "$work/positions.fen"); fi
+node perft_compare.mjs --tool "$binary_dir/tests/perft_tool" --seed "$seed" --positions 100 \
+  ${fens[@]+"${fens[@]}"} || status=1
+exit $status

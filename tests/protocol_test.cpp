@@ -1,0 +1,182 @@
+// Scripted sessions of the protocol a graphical chess board speaks: the
+// built program is run on the words the board would send, and its standard
+// output is compared byte for byte.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <sstream>
+#include <string>
+
+#include "tests/support/run_program.h"
+
+namespace {
+
+const std::string kHello = "Hello, please enter your name: \n";
+
+ProgramRun RunSession(const std::string& input) {
+  return RunProgramOn(CHESS_BINARY, "xboard\n" + input,
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+}
+
+// "move " lines for the program's moves given as "e7e5 b8c6 ...".
+std::string MoveLines(const std::string& moves) {
+  std::istringstream words(moves);
+  std::string move;
+  std::string lines;
+  while (words >> move) lines += "move " + move + "\n";
+  return lines;
+}
+
+// The opponent's moves, one word a line.
+std::string Words(const std::string& moves) {
+  std::istringstream words(moves);
+  std::string word;
+  std::string lines;
+  while (words >> word) lines += word + "\n";
+  return lines;
+}
+
+struct SessionCase {
+  const char* name;
+  const char* input;     // what the board sends after "xboard"
+  const char* expected;  // what the program writes after its greeting
+};
+
+class SessionTest : public ::testing::TestWithParam<SessionCase> {};
+
+TEST_P(SessionTest, AnswersByteForByte) {
+  const SessionCase& c = GetParam();
+  const ProgramRun run = RunSession(c.input);
+  EXPECT_EQ(run.output, kHello + c.expected) << c.name;
+  EXPECT_EQ(run.status, 0) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, SessionTest,
+    ::testing::Values(
+        SessionCase{"typical start", "new\ne2e4\ng1f3\n", "move e7e5\nmove b8c6\n"},
+        SessionCase{"the board program's start-up words",
+                    "protover 2\naccepted sigint\nnew\nrandom\nlevel 40 5 0\npost\nhard\ntime 300\notim 991\n"
+                    "e2e4\nresult 1-0 {White mates}\n",
+                    "move e7e5\n"},
+        SessionCase{"white while White is to move", "new\nwhite\n", "move d2d4\n"},
+        SessionCase{"black at the start changes nothing", "black\n", ""},
+        SessionCase{"black then white, as the board does for a White engine",
+                    "new\nforce\ncomputer\nblack\ntime 6000\notim 6000\nwhite\ngo\nd7d5\n", "move d2d4\nmove b1c3\n"},
+        SessionCase{
+            "illegal and malformed moves are dropped",
+            "e7e5\ne2e5\ne2e2\ne3e4\nz9z9\ne2\ne2e\nE2E4\ni2i4\ne0e4\ne2e9\n\x01\x02\x03\x04\n\xff\xfe\xfd\xfc\n"
+            "e2e4\n",
+            "move e7e5\n"},
+        SessionCase{"moves out of turn are dropped", "new\nwhite\nd2d4\ne2e4\nd7d5\n", "move d2d4\nmove b1c3\n"},
+        SessionCase{"quit ends the session at once", "new\nquit\ne2e4\n", ""},
+        SessionCase{"time words of any suffix", "timeout\ntimes\ne2e4\n", "move e7e5\n"},
+        SessionCase{"new in mid-game starts again with the program as Black", "new\nwhite\nd7d5\nnew\ne2e4\n",
+                    "move d2d4\nmove b1c3\nmove e7e5\n"},
+        SessionCase{"new after a game the program played White", "new\nwhite\nf7f6\ng7g5\nnew\ne2e4\n",
+                    "move d2d4\nmove e2e4\nmove d1h5\n1-0 {White mates}\nmove e7e5\n"},
+        SessionCase{"the program mates as Black", "new\nf2f3\ng2g4\nh2h3\n",
+                    "move d7d5\nmove e7e5\nmove d8h4\n0-1 {Black mates}\n"},
+        SessionCase{"the program mates as White", "new\nwhite\nf7f6\ng7g5\n",
+                    "move d2d4\nmove e2e4\nmove d1h5\n1-0 {White mates}\n"},
+        SessionCase{"nothing more after the mate", "new\nwhite\nf7f6\ng7g5\ne8f7\nblack\nwhite\na7a6\n",
+                    "move d2d4\nmove e2e4\nmove d1h5\n1-0 {White mates}\n"}));
+
+// Longer games in which the opponent (a deeper search) wins or stalemates
+// the program; the opponent castles with the king's move and once sends a
+// promotion with its piece letter.
+TEST(GameTest, OpponentMatesAsWhiteAfterCastling) {
+  const std::string opponent =
+      "e2e4 d2d4 c1e3 e3d4 d1d4 d4e5 b1c3 f1c4 e1c1 c3b5 b5c7 e5c7 c7b7 c4b5 b7c8 c8c7 b5c4 g1f3 c7c6 c6d6";
+  const ProgramRun run = RunSession("new\n" + Words(opponent) + "e1e2\nwhite\nquit\n");
+  EXPECT_EQ(run.output, kHello +
+                            MoveLines("e7e5 b8c6 c6d4 e5d4 g8e7 a7a5 b7b6 c8b7 c7c5 d7d5 d8c7 a8c8 d5d4 e7c6 "
+                                      "e8e7 e7e6 e6f6 f8e7 e7d6") +
+                            "1-0 {White mates}\n");
+  EXPECT_EQ(run.status, 0);
+}
+
+constexpr const char* kBlackOpening =
+    "d7d5 b8c6 c8e6 e6g4 g8f6 b7c6 g4f5 f5g6 f6d7 f7f6 g7f6 e7e5 f6e5 d5d4 a8b8 f8c5 b8b4 g6f7 f7c4 d4d3 d3e2 ";
+constexpr const char* kWhiteReplies =
+    "d2d4 b1c3 c1f4 g1f3 f3e5 e5c6 f2f3 g2g4 g4g5 f1g2 g5f6 e2e4 d4e5 f4g3 c3e2 e1g1 b2b4 d1d3 a2a3 d3d1 g3f2 f2c5 "
+    "f1d1 d1d2 f3f4 c5d4 a1d1 d2e2 d1e1 g1f1 f1f2 f2e3 e3d4 a3a4 ";
+
+TEST(GameTest, OpponentMatesAsBlackAfterPromotingWithALetter) {
+  const std::string opponent =
+      std::string(kBlackOpening) + "e2d1q b4a4 d8g5 e5f4 f4f3 c4e2 a4d4 d4d1 d1e1 g5g2 g2e2 e2c2 e1e4";
+  const ProgramRun run = RunSession("new\nwhite\n" + Words(opponent));
+  EXPECT_EQ(run.output, kHello + MoveLines(kWhiteReplies) + "0-1 {Black mates}\n");
+}
+
+TEST(GameTest, OpponentStalemates) {
+  const std::string opponent =
+      std::string(kBlackOpening) +
+      "e2d1 b4a4 d8g5 e5f4 f4f3 c4e2 a4d4 d4d1 d1e1 g5g2 g2e2 e2c2 a7a5 d7b6 b6a4 a4b2 a5a4 h7h5";
+  const ProgramRun run = RunSession("new\nwhite\n" + Words(opponent));
+  EXPECT_EQ(run.output,
+            kHello + MoveLines(std::string(kWhiteReplies) + "e4e5 e5e6 e6e7 h2h3 h3h4") + "1/2-1/2 {Stalemate}\n");
+}
+
+TEST(EndOfInputTest, EndsQuietlyWithStatusZero) {
+  for (const char* input : {"", "new\n", "new\ne2e4", "new\ne2e4\nwhi"}) {
+    const ProgramRun run = RunSession(input);
+    EXPECT_EQ(run.status, 0) << input;
+  }
+}
+
+TEST(LongWordTest, MegabyteWordsAreDropped) {
+  const std::string word(1 << 20, 'e');
+  const ProgramRun run = RunSession("new\n" + word + "\ne2" + word + "\ne2e4" + word + "\n");
+  // The last word starts with e2e4: only its first four characters count.
+  EXPECT_EQ(run.output, kHello + "move e7e5\n");
+}
+
+// The board program interrupts its engines with SIGINT before each move; the
+// program must live through it and answer the next move.
+TEST(InterruptTest, SurvivesSigint) {
+  int toProgram[2];
+  int fromProgram[2];
+  ASSERT_EQ(pipe(toProgram), 0);
+  ASSERT_EQ(pipe(fromProgram), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dup2(toProgram[0], STDIN_FILENO);
+    dup2(fromProgram[1], STDOUT_FILENO);
+    close(toProgram[1]);
+    close(fromProgram[0]);
+    execl(CHESS_BINARY, CHESS_BINARY, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(toProgram[0]);
+  close(fromProgram[1]);
+  auto send = [&](const std::string& text) {
+    ASSERT_EQ(write(toProgram[1], text.data(), text.size()), (ssize_t)text.size());
+  };
+  auto readLine = [&]() {
+    std::string line;
+    char c = 0;
+    while (read(fromProgram[0], &c, 1) == 1 && c != '\n') line += c;
+    return line;
+  };
+  send("xboard\nnew\n");
+  EXPECT_EQ(readLine(), "Hello, please enter your name: ");
+  send("e2e4\n");
+  EXPECT_EQ(readLine(), "move e7e5");
+  kill(child, SIGINT);
+  send("g1f3\n");
+  EXPECT_EQ(readLine(), "move b8c6");
+  kill(child, SIGINT);
+  send("quit\n");
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  close(toProgram[1]);
+  close(fromProgram[0]);
+}
+
+}  // namespace
