@@ -3,7 +3,7 @@
 // search that the choices must equal; also times move-generation counts.
 //
 //   search_bench                 fixed positions, self-play, perft
-//   search_bench --fast          the same without the plain search
+//   search_bench --fast          the same without the plain search or perft
 //   search_bench --golden FILE   every position of a golden record file
 //
 // Prints per position the move, milliseconds and search nodes of both
@@ -207,6 +207,6 @@ int main(int argc, char** argv) {
   }
   PrintTotals("fixed positions", totals, withPlain);
   SelfPlay(withPlain);
-  PerftTimes();
+  if (withPlain) PerftTimes();
   return 0;
 }

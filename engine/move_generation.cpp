@@ -42,9 +42,6 @@ constexpr StepTable kNeighbours = MakeStepTable(kAllDirections);
 constexpr int kDiagonalDirections[4] = {0, 2, 5, 7};
 constexpr int kLineDirections[4] = {1, 3, 4, 6};
 
-bool IsWhite(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsBlack(char c) { return c >= 'a' && c <= 'z'; }
-
 // The first occupied square from `square` in direction `direction`, or -1.
 int FirstPieceOnRay(const Board* board, int square, int direction) {
   for (int next = kNeighbours.target[square][direction]; next >= 0; next = kNeighbours.target[next][direction]) {
@@ -61,6 +58,22 @@ bool AttackedByRay(const Board* board, int square, const int (&directions)[4], c
   return false;
 }
 
+// The target squares of one piece; a queen has at most 27.
+struct Targets {
+  int squares[32];
+  int count = 0;
+
+  void Add(int square) { squares[count++] = square; }
+  void Sort() {
+    for (int i = 1; i < count; ++i) {
+      const int square = squares[i];
+      int j = i;
+      for (; j > 0 && squares[j - 1] > square; --j) squares[j] = squares[j - 1];
+      squares[j] = square;
+    }
+  }
+};
+
 struct Generator {
   const Board* board;
   Move lastMove;
@@ -68,9 +81,10 @@ struct Generator {
   bool capturesOnly;
   MoveList* list;  // null when only asking whether a legal move exists
   bool found = false;
+  int kingSquare = -1;  // the mover's king, found once
 
-  bool IsOwn(char c) const { return white ? IsWhite(c) : IsBlack(c); }
-  bool IsEnemy(char c) const { return white ? IsBlack(c) : IsWhite(c); }
+  bool IsOwn(char c) const { return white ? IsWhitePiece(c) : IsBlackPiece(c); }
+  bool IsEnemy(char c) const { return white ? IsBlackPiece(c) : IsWhitePiece(c); }
 
   // Keeps the move if it does not leave the mover's king attacked. Returns
   // false once the search for any legal move may stop.
@@ -79,7 +93,8 @@ struct Generator {
     Move move = ToMove({static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)}, lastMove);
     Board after;
     ApplyMove(board, &move, &after);
-    if (IsKingAttacked(&after, white)) return true;
+    const int king = from == kingSquare ? to : kingSquare;
+    if (king >= 0 && IsSquareAttacked(&after, king, !white)) return true;
     found = true;
     if (list == nullptr) return false;
     list->moves[list->count++] = {static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)};
@@ -89,63 +104,63 @@ struct Generator {
   // The targets of one piece, tried in ascending square order so that the
   // list keeps the generation order.
   bool Piece(int from) {
-    const char piece = board->squares[from];
-    bool targets[kSquareCount] = {};
-    switch (piece) {
+    Targets targets;
+    switch (board->squares[from]) {
       case 'P':
-      case 'p': PawnTargets(from, targets); break;
+      case 'p': PawnTargets(from, &targets); break;
       case 'N':
-      case 'n': LeaperTargets(from, kKnightTable, targets); break;
+      case 'n': LeaperTargets(from, kKnightTable, &targets); break;
       case 'B':
-      case 'b': SliderTargets(from, kDiagonalDirections, targets); break;
+      case 'b': SliderTargets(from, kDiagonalDirections, &targets); break;
       case 'R':
-      case 'r': SliderTargets(from, kLineDirections, targets); break;
+      case 'r': SliderTargets(from, kLineDirections, &targets); break;
       case 'Q':
       case 'q':
-        SliderTargets(from, kDiagonalDirections, targets);
-        SliderTargets(from, kLineDirections, targets);
+        SliderTargets(from, kDiagonalDirections, &targets);
+        SliderTargets(from, kLineDirections, &targets);
         break;
       case 'K':
       case 'k':
-        LeaperTargets(from, kNeighbours, targets);
-        CastlingTargets(from, targets);
+        LeaperTargets(from, kNeighbours, &targets);
+        CastlingTargets(from, &targets);
         break;
       default: return true;
     }
-    for (int to = 0; to < kSquareCount; ++to) {
-      if (targets[to] && !Try(from, to)) return false;
+    targets.Sort();
+    for (int i = 0; i < targets.count; ++i) {
+      if (!Try(from, targets.squares[i])) return false;
     }
     return true;
   }
 
-  void LeaperTargets(int from, const StepTable& table, bool* targets) const {
+  void LeaperTargets(int from, const StepTable& table, Targets* targets) const {
     for (std::int8_t to : table.target[from]) {
-      if (to >= 0 && !IsOwn(board->squares[to])) targets[to] = true;
+      if (to >= 0 && !IsOwn(board->squares[to])) targets->Add(to);
     }
   }
 
-  void SliderTargets(int from, const int (&directions)[4], bool* targets) const {
+  void SliderTargets(int from, const int (&directions)[4], Targets* targets) const {
     for (int direction : directions) {
       for (int to = kNeighbours.target[from][direction]; to >= 0; to = kNeighbours.target[to][direction]) {
         if (IsOwn(board->squares[to])) break;
-        targets[to] = true;
+        targets->Add(to);
         if (board->squares[to] != kEmptySquare) break;
       }
     }
   }
 
-  void PawnTargets(int from, bool* targets) const {
+  void PawnTargets(int from, Targets* targets) const {
     const int file = from / kBoardSize;
     const int rank = from % kBoardSize;
     const int forward = white ? 1 : -1;
     const int next = rank + forward;
     if (next < kRank1 || next > kRank8) return;
     if (board->squares[SquareIndex(file, next)] == kEmptySquare) {
-      targets[SquareIndex(file, next)] = true;
+      targets->Add(SquareIndex(file, next));
       const int startRank = white ? kRank2 : kRank7;
       const int doubleRank = white ? kRank4 : kRank5;
       if (rank == startRank && board->squares[SquareIndex(file, doubleRank)] == kEmptySquare) {
-        targets[SquareIndex(file, doubleRank)] = true;
+        targets->Add(SquareIndex(file, doubleRank));
       }
     }
     // En passant: right after an enemy pawn's double step onto the rank
@@ -158,15 +173,16 @@ struct Generator {
     for (int side : {file - 1, file + 1}) {
       if (side < kFileA || side > kFileH) continue;
       const int to = SquareIndex(side, next);
-      if (IsEnemy(board->squares[to])) targets[to] = true;
-      if (doubleStep && lastFile == side && next == (white ? kRank6 : kRank3)) targets[to] = true;
+      if (IsEnemy(board->squares[to]) || (doubleStep && lastFile == side && next == (white ? kRank6 : kRank3))) {
+        targets->Add(to);
+      }
     }
   }
 
   // Castling: the right still held, every square between king and rook
   // empty, and the king neither in check nor passing over or landing on an
   // attacked square.
-  void CastlingTargets(int from, bool* targets) const {
+  void CastlingTargets(int from, Targets* targets) const {
     const int home = white ? kRank1 : kRank8;
     if (from != SquareIndex(kFileE, home)) return;
     const bool queenSide = white ? GetCastleWhiteQueenSide(lastMove) : GetCastleBlackQueenSide(lastMove);
@@ -176,14 +192,18 @@ struct Generator {
     auto empty = [this, home](int file) { return board->squares[SquareIndex(file, home)] == kEmptySquare; };
     auto safe = [this, home](int file) { return !IsSquareAttacked(board, SquareIndex(file, home), !white); };
     if (queenSide && empty(kFileB) && empty(kFileC) && empty(kFileD) && safe(kFileD) && safe(kFileC)) {
-      targets[SquareIndex(kFileC, home)] = true;
+      targets->Add(SquareIndex(kFileC, home));
     }
     if (kingSide && empty(kFileF) && empty(kFileG) && safe(kFileF) && safe(kFileG)) {
-      targets[SquareIndex(kFileG, home)] = true;
+      targets->Add(SquareIndex(kFileG, home));
     }
   }
 
   void Run() {
+    const char king = white ? 'K' : 'k';
+    for (int square = 0; square < kSquareCount && kingSquare < 0; ++square) {
+      if (board->squares[square] == king) kingSquare = square;
+    }
     for (int from = 0; from < kSquareCount; ++from) {
       if (IsOwn(board->squares[from]) && !Piece(from)) return;
     }

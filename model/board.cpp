@@ -1,7 +1,5 @@
 #include "model/board.h"
 
-#include <cctype>
-
 namespace {
 
 // The initial position, rank 8 first, files a to h.
@@ -38,7 +36,3 @@ Move BuildMove(int fromFile, int fromRank, int toFile, int toRank, Move carrier)
   move.toRank = toRank;
   return move;
 }
-
-bool IsWhitePiece(char letter) { return std::isupper(static_cast<unsigned char>(letter)) != 0; }
-
-bool IsBlackPiece(char letter) { return std::islower(static_cast<unsigned char>(letter)) != 0; }

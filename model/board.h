@@ -72,6 +72,6 @@ inline std::int32_t GetCastleBlackKingSide(Move move) { return move.castleBlackK
 
 inline char PieceAt(const Board* board, int file, int rank) { return board->squares[SquareIndex(file, rank)]; }
 
-// Colour tests through the character classes, so '-' belongs to neither side.
-bool IsWhitePiece(char letter);
-bool IsBlackPiece(char letter);
+// Colour tests by the case of the letter, so '-' belongs to neither side.
+constexpr bool IsWhitePiece(char letter) { return letter >= 'A' && letter <= 'Z'; }
+constexpr bool IsBlackPiece(char letter) { return letter >= 'a' && letter <= 'z'; }

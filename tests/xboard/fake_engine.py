@@ -9,7 +9,7 @@ FAKE_ENGINE_MODE set it then misbehaves at its third move:
 
   clean       never misbehaves (run_match.sh must pass)
   illegal     sends an impossible move
-  crash       exits in the middle of the game
+  crash       dies of SIGSEGV in the middle of the game
   error       prints an "Error" line (and keeps playing)
   hang        stops answering (the match must hit its time limit)
   falseclaim  claims a checkmate that did not happen
@@ -69,7 +69,9 @@ for line in child.stdout:
                 continue
             if MODE == "crash":
                 child.kill()
-                os._exit(3)
+                child.wait()
+                signal.signal(signal.SIGSEGV, signal.SIG_DFL)
+                os.kill(os.getpid(), signal.SIGSEGV)
             if MODE == "error":
                 out("Error (something went wrong): %s" % line.split()[1])
             if MODE == "hang":

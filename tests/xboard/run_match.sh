@@ -258,17 +258,73 @@ if [ -n "$pg" ] && [ "$pg" = "$XB_PID" ] && [ "$pg" != "$(ps -o pgid= -p $$ | tr
     XB_PGID=$pg
 fi
 
+# Our program is the child of xboard that runs $FIRST_CMD.
+find_first_engine() {
+    local xb kid
+    for xb in $(pgrep -P "$XB_PID" 2>/dev/null); do     # timeout -> xboard
+        for kid in $(pgrep -P "$xb" 2>/dev/null); do
+            # (for a script, its path is an argument of the interpreter)
+            if tr '\0' '\n' < "/proc/$kid/cmdline" 2>/dev/null | grep -q -x -F -- "$FIRST_CMD"; then
+                echo "$kid"
+                return 0
+            fi
+        done
+    done
+    return 1
+}
+
+# "running", "gone", or "exited CODE" (a zombie's wait status, /proc stat field 52)
+engine_state() {
+    local stat
+    stat=$(cat "/proc/$ENGINE_PID/stat" 2>/dev/null) || { echo gone; return; }
+    stat=${stat##*) }
+    set -- $stat
+    [ "${20}" = "$ENGINE_START" ] || { echo gone; return; }
+    if [ "$1" = Z ]; then echo "exited ${50:-?}"; else echo running; fi
+}
+
+describe_exit() {
+    local code=$1 sig
+    case $code in ''|*[!0-9]*) echo "ended (status unknown)"; return ;; esac
+    sig=$((code & 127))
+    if [ "$sig" -ne 0 ]; then
+        echo "was killed by signal $sig (SIG$(kill -l "$sig" 2>/dev/null))$( [ $((code & 128)) -ne 0 ] && echo ', core dumped')"
+    else
+        echo "exited with status $(((code >> 8) & 255))"
+    fi
+}
+
 HARD_TIMEOUT=0
+ENGINE_PID=""
+ENGINE_START=""
+ENGINE_GONE_AT=""
+ENGINE_DIED=""
 while alive "$XB_PID"; do
     track_descendants "$XB_PID"
+    if [ -z "$ENGINE_PID" ]; then
+        ENGINE_PID=$(find_first_engine) && ENGINE_START=$(proc_start "$ENGINE_PID") || ENGINE_PID=""
+    elif [ -z "$ENGINE_GONE_AT" ]; then
+        st=$(engine_state)
+        if [ "$st" != running ]; then
+            ENGINE_GONE_AT=$SECONDS
+            ENGINE_EXIT=$(describe_exit "${st#exited }")
+        fi
+    elif [ $((SECONDS - ENGINE_GONE_AT)) -ge 5 ] &&
+         ! grep -q -E '^[0-9]+ >first : quit' "$DEBUG" 2>/dev/null; then
+        # xboard itself may take minutes to notice (it waits for the clock),
+        # so stop the match now.
+        ENGINE_DIED="our program (pid $ENGINE_PID) $ENGINE_EXIT in the middle of the match"
+        break
+    fi
     if [ $((SECONDS - START)) -gt "$HARD_DEADLINE" ]; then
         HARD_TIMEOUT=1
         break
     fi
     sleep 1
 done
-if [ "$HARD_TIMEOUT" = 1 ]; then
+if [ "$HARD_TIMEOUT" = 1 ] || [ -n "$ENGINE_DIED" ]; then
     XB_RC=124
+    [ -n "$ENGINE_DIED" ] && XB_RC=stopped
     stop_xboard
 else
     wait "$XB_PID"
@@ -287,7 +343,10 @@ quote() { sed -n "$1" | head -n "${2:-10}" | sed 's/^/    | /' | tee -a "$SUMMAR
 
 say "== xboard match: $OUR_NAME vs fairymax, $GAMES games, ${ELAPSED}s (limit ${BOUND}s)"
 
-if [ "$XB_RC" = 124 ] || [ "$XB_RC" = 137 ]; then
+[ -z "$ENGINE_PID" ] && fail "could not find our program among xboard's child processes"
+if [ -n "$ENGINE_DIED" ]; then
+    fail "$ENGINE_DIED; xboard was stopped"
+elif [ "$XB_RC" = 124 ] || [ "$XB_RC" = 137 ]; then
     fail "the match did not finish within ${BOUND}s (xboard was stopped)"
 elif [ "$XB_RC" != 0 ]; then
     fail "xboard exited with status $XB_RC"
@@ -311,7 +370,7 @@ check_log() {               # $1 = label, $2 = extended regex (case-insensitive)
 }
 check_log "illegal move reported" 'illegal'
 check_log "forfeit" 'forfeit'
-check_log "engine crashed or exited" 'exited unexpectedly|terminated|crash|broken pipe|segmentation|core dumped|killed'
+check_log "engine crashed or exited" 'exited unexpectedly|terminated|crashed|broken pipe|segmentation fault|core dumped|error (writing to|reading from)'
 check_log "loss on time" 'flags? fell|\bon time\b|time forfeit'
 check_log "false claim by an engine" 'false [a-z-]* ?claim'
 check_log "resignation" '\bresign'

@@ -1,0 +1,98 @@
+// libFuzzer target: the whole program, fed the fuzzer's bytes as its
+// standard input. The first word picks the mode exactly as at the console
+// ("xboard" for the protocol, anything else for a console game), so one
+// target covers the name prompt, the side question, square entry, the
+// protocol words, the rules and the search.
+//
+// Besides the sanitizers, each run checks what the program itself promises:
+// - it returns 0 whatever the input;
+// - nothing at all is written to the real standard output. The program
+//   writes only to the stream it is given; the rule code prints to stdout
+//   only when it meets a board that cannot happen (an unknown piece letter),
+//   so any byte there means the board was corrupted.
+// Output goes to /dev/null so that a long input cannot fill memory.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "frontend/program.h"
+
+namespace {
+
+// Few enough moves that one input cannot keep a search going for long, yet
+// enough for a short mate (the fool's mate takes four).
+constexpr long kFuzzMoveLimit = 8;
+
+std::FILE* gSink = nullptr;       // the program's output: /dev/null
+std::FILE* gEmptyInput = nullptr; // /dev/null for reading: input of 0 bytes
+int gStdoutCapture = -1;          // what stdout's descriptor writes into
+
+void Fail(const char* what) {
+  std::fprintf(stderr, "\n==fuzz_program== %s\n", what);
+  std::fflush(stderr);
+  std::abort();
+}
+
+// Redirects descriptor 1 into an unlinked temporary file so that any stray
+// write to stdout can be seen (and shown) after the run.
+void CaptureStdout() {
+  char path[] = "/tmp/fuzz_program_stdout_XXXXXX";
+  gStdoutCapture = mkstemp(path);
+  if (gStdoutCapture < 0) Fail("cannot create the stdout capture file");
+  unlink(path);
+  std::fflush(stdout);
+  if (dup2(gStdoutCapture, STDOUT_FILENO) < 0) Fail("cannot redirect stdout");
+}
+
+void CheckStdoutIsEmpty() {
+  std::fflush(stdout);
+  const off_t written = lseek(STDOUT_FILENO, 0, SEEK_CUR);
+  if (written <= 0) return;
+  char text[512];
+  const ssize_t got = pread(gStdoutCapture, text, sizeof text - 1, 0);
+  text[got > 0 ? got : 0] = '\0';
+  std::fprintf(stderr, "\n==fuzz_program== %lld byte(s) written to stdout, beginning with:\n%s\n",
+               static_cast<long long>(written), text);
+  Fail("the program reported an impossible board on stdout");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+  gSink = std::fopen("/dev/null", "w");
+  gEmptyInput = std::fopen("/dev/null", "r");
+  if (gSink == nullptr || gEmptyInput == nullptr) Fail("cannot open /dev/null");
+  // Setting FUZZ_PROGRAM_KEEP_STDOUT leaves stdout alone (for debugging).
+  if (std::getenv("FUZZ_PROGRAM_KEEP_STDOUT") == nullptr) CaptureStdout();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::FILE* in = nullptr;
+  // An exactly sized heap copy: a read one past the input is an ASan report,
+  // and fmemopen never touches the fuzzer's own buffer.
+  std::vector<char> copy(data, data + size);
+  if (size == 0) {
+    // fmemopen may refuse a buffer of 0 bytes; /dev/null is empty too.
+    std::clearerr(gEmptyInput);
+    in = gEmptyInput;
+  } else {
+    in = fmemopen(copy.data(), copy.size(), "r");
+    if (in == nullptr) Fail("fmemopen failed");
+  }
+
+  const int status = RunProgram(in, gSink, kFuzzMoveLimit);
+
+  if (in != gEmptyInput) std::fclose(in);
+  std::fflush(gSink);
+  std::clearerr(gSink);
+  if (status != 0) Fail("RunProgram returned a non-zero status");
+  if (gStdoutCapture >= 0) CheckStdoutIsEmpty();
+  return 0;
+}
