@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/evaluation.h"
+#include "engine/move_generation.h"
 #include "engine/search.h"
 #include "model/apply_move.h"
 #include "rules/check.h"
@@ -205,6 +206,69 @@ TEST(SearchTest, NoLegalMoveReturnsTheLastMove) {
   const Position mated = Play({"f2f3", "e7e5", "g2g4", "d8h4"});
   const Move chosen = ChooseComputerMove(&mated.board, mated.lastMove, kFullWidthDepth, kWhiteSide);
   EXPECT_EQ(MoveText(chosen), "d8h4");
+}
+
+}  // namespace
+
+namespace {
+
+// Leaves of the tree of legal moves built with the search's own generator.
+std::int64_t GeneratorPerft(const Position& position, int depth) {
+  MoveList moves;
+  GenerateLegalMoves(&position.board, position.lastMove, SideToMove(&position.board, position.lastMove), false,
+                     &moves);
+  if (depth == 1) return moves.count;
+  std::int64_t leaves = 0;
+  for (int i = 0; i < moves.count; ++i) {
+    Position child;
+    child.lastMove = ToMove(moves.moves[i], position.lastMove);
+    ApplyMove(&position.board, &child.lastMove, &child.board);
+    leaves += GeneratorPerft(child, depth - 1);
+  }
+  return leaves;
+}
+
+TEST(MoveGenerationTest, PublishedCounts) {
+  const struct {
+    const char* fen;
+    int depth;
+    std::int64_t leaves;
+  } cases[] = {
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 5, 4865609},
+      {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 3, 97862},
+      {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 5, 674624},
+  };
+  for (const auto& c : cases) EXPECT_EQ(GeneratorPerft(FromFen(c.fen), c.depth), c.leaves) << c.fen;
+}
+
+// The generator gives exactly the moves the legality test accepts, in the
+// same order, and its captures are those whose target holds an enemy piece.
+TEST(MoveGenerationTest, SameMovesAsTheLegalityTest) {
+  for (const char* fen : {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
+                          "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+                          "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+                          "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3"}) {
+    const Position position = FromFen(fen);
+    const char side = SideToMove(&position.board, position.lastMove);
+    std::string expected;
+    std::string expectedCaptures;
+    for (int from = 0; from < kSquareCount; ++from) {
+      for (int to = 0; to < kSquareCount; ++to) {
+        const Move move = BuildMove(from / 8, from % 8, to / 8, to % 8, position.lastMove);
+        if (!IsLegalMove(move, &position.board, position.lastMove)) continue;
+        expected += MoveText(move) + " ";
+        const char target = position.board.squares[to];
+        if (side == kWhiteSide ? IsBlackPiece(target) : IsWhitePiece(target)) expectedCaptures += MoveText(move) + " ";
+      }
+    }
+    for (bool capturesOnly : {false, true}) {
+      MoveList moves;
+      GenerateLegalMoves(&position.board, position.lastMove, side, capturesOnly, &moves);
+      std::string generated;
+      for (int i = 0; i < moves.count; ++i) generated += MoveText(ToMove(moves.moves[i], position.lastMove)) + " ";
+      EXPECT_EQ(generated, capturesOnly ? expectedCaptures : expected) << fen;
+    }
+  }
 }
 
 }  // namespace
