@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/support/run_program.h"
+#include "tests/support/test_names.h"
 
 namespace {
 
@@ -85,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EntryCase{"huge rank", "e99999999999\ne4\n", false},
                       EntryCase{"rank past the integers", "e99999999999999999999999\ne4\n", false},
                       EntryCase{"empty origin", "e3\ne4\n", false},
-                      EntryCase{"black piece on white's turn", "e7\ne5\n", false}));
+                      EntryCase{"black piece on white's turn", "e7\ne5\n", false}),
+    NamedCase());
 
 TEST(DialogueTest, UnreadableRankThenALegalMove) {
   const ProgramRun run = RunChess("Ann\nW\nex\ne4\ne2\ne4\n");
@@ -123,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
         EndOfInputCase{"origin rank", "Ann\nW\ne", "Please enter origin square (ex. e2):"},
         EndOfInputCase{"target square", "Ann\nW\ne2\n", "Please enter target square (ex. e4):"},
         EndOfInputCase{"target without line end", "Ann\nW\ne2\ne", "Please enter target square (ex. e4):"},
-        EndOfInputCase{"press enter", "Ann\nW\nf2\nf3\ng2\ng4\nh2\nh3\n", "Press enter to exit"}));
+        EndOfInputCase{"press enter", "Ann\nW\nf2\nf3\ng2\ng4\nh2\nh3\n", "Press enter to exit"}),
+    NamedCase());
 
 TEST(DialogueTest, InvalidSideAnswersAskAgain) {
   const ProgramRun run = RunChess("Ann\nx\n\nwhite\nw\n");

@@ -12,6 +12,7 @@
 #include "rules/game_end.h"
 #include "rules/legality.h"
 #include "tests/support/positions.h"
+#include "tests/support/test_names.h"
 
 namespace {
 
@@ -167,7 +168,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ChoiceCase{"black mates in one", "8/8/8/8/8/1k6/7q/K7 b - - 0 1", ""},
                       ChoiceCase{"a free queen", "4k3/8/8/3q4/8/8/8/3RK3 w - - 0 1", "d1d5"},
                       ChoiceCase{"castling rights after the first move", "r3k3/8/8/8/8/8/4P3/R3K3 w Qq - 0 1", ""},
-                      ChoiceCase{"pawns racing", "8/5k2/8/1p6/8/8/6PK/8 b - - 0 1", ""}));
+                      ChoiceCase{"pawns racing", "8/5k2/8/1p6/8/8/6PK/8 b - - 0 1", ""}),
+    NamedCase());
 
 TEST(SearchTest, SingleLegalMoveIsReturned) {
   const Position position = FromFen("7k/8/8/8/8/8/r7/K6r w - - 0 1");
@@ -215,8 +217,7 @@ namespace {
 // Leaves of the tree of legal moves built with the search's own generator.
 std::int64_t GeneratorPerft(const Position& position, int depth) {
   MoveList moves;
-  GenerateLegalMoves(&position.board, position.lastMove, SideToMove(&position.board, position.lastMove), false,
-                     &moves);
+  GenerateLegalMoves(&position.board, position.lastMove, SideToMove(&position.board, position.lastMove), false, &moves);
   if (depth == 1) return moves.count;
   std::int64_t leaves = 0;
   for (int i = 0; i < moves.count; ++i) {

@@ -5,6 +5,7 @@
 
 #include "model/apply_move.h"
 #include "tests/support/positions.h"
+#include "tests/support/test_names.h"
 
 namespace {
 
@@ -96,6 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
         ApplyCase{"en passant removes the passed pawn", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6",
                   "4k3/8/3P4/8/8/8/8/4K3 b - -"},
         ApplyCase{"a capture onto d6 leaves d5 alone", "4k3/8/3n4/3pP3/8/8/8/4K3 w - - 0 1", "e5d6",
-                  "4k3/8/3P4/3p4/8/8/8/4K3 b - -"}));
+                  "4k3/8/3P4/3p4/8/8/8/4K3 b - -"}),
+    NamedCase());
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tests/support/run_program.h"
+#include "tests/support/test_names.h"
 
 namespace {
 
@@ -82,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         SessionCase{"the program mates as White", "new\nwhite\nf7f6\ng7g5\n",
                     "move d2d4\nmove e2e4\nmove d1h5\n1-0 {White mates}\n"},
         SessionCase{"nothing more after the mate", "new\nwhite\nf7f6\ng7g5\ne8f7\nblack\nwhite\na7a6\n",
-                    "move d2d4\nmove e2e4\nmove d1h5\n1-0 {White mates}\n"}));
+                    "move d2d4\nmove e2e4\nmove d1h5\n1-0 {White mates}\n"}),
+    NamedCase());
 
 // Longer games in which the opponent (a deeper search) wins or stalemates
 // the program; the opponent castles with the king's move and once sends a

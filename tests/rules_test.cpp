@@ -9,6 +9,7 @@
 #include "rules/legality.h"
 #include "rules/piece_rules.h"
 #include "tests/support/positions.h"
+#include "tests/support/test_names.h"
 
 namespace {
 
@@ -126,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         LegalityCase{"white pawn on e7 stops black castling", "r3k2r/4P3/8/8/8/8/8/4K3 b kq - 0 1", "e8g8", 0},
         LegalityCase{"white pawn on g7 guards f8 and h8", "r3k2r/6P1/8/8/8/8/8/4K3 b kq - 0 1", "e8c8", 1},
         LegalityCase{"en passant right after the double step", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", 1},
-        LegalityCase{"en passant that would expose the king", "8/8/8/K2pP2r/8/8/8/4k3 w - d6 0 1", "e5d6", 0}));
+        LegalityCase{"en passant that would expose the king", "8/8/8/K2pP2r/8/8/8/4k3 w - d6 0 1", "e5d6", 0}),
+    NamedCase());
 
 TEST(LegalityTest, EnPassantOnlyOnTheNextMove) {
   const Position now = Play({"e2e4", "a7a6", "e4e5", "d7d5"});
@@ -177,7 +179,8 @@ INSTANTIATE_TEST_SUITE_P(Positions, CheckTest,
                                            CheckCase{"R1n1k3/8/8/8/8/8/8/4K3 b - - 0 1", 0, 0},
                                            CheckCase{"4k3/8/8/8/8/8/8/4K2n w - - 0 1", 0, 0},
                                            CheckCase{"4k3/8/8/8/8/3n4/8/4K3 w - - 0 1", 1, 0},
-                                           CheckCase{"4k3/3P4/8/8/8/8/8/4K3 b - - 0 1", 0, 1}));
+                                           CheckCase{"4k3/3P4/8/8/8/8/8/4K3 b - - 0 1", 0, 1}),
+                         [](const auto& info) { return "case_" + std::to_string(info.index); });
 
 TEST(AttackTest, SquaresAttackedByPieces) {
   const Position start = Start();
@@ -229,7 +232,8 @@ INSTANTIATE_TEST_SUITE_P(
                                   kCheckmate},
                       GameEndCase{"queen stalemates the corner king", "k7/8/1Q6/8/8/8/8/4K3 b - - 0 1", kStalemate},
                       GameEndCase{"queen mates next to her king", "k7/1Q6/2K5/8/8/8/8/8 b - - 0 1", kCheckmate},
-                      GameEndCase{"the same board with White to move", "k7/8/1Q6/8/8/8/8/4K3 w - - 0 1", kGameGoesOn}));
+                      GameEndCase{"the same board with White to move", "k7/8/1Q6/8/8/8/8/4K3 w - - 0 1", kGameGoesOn}),
+    NamedCase());
 
 TEST(GameEndTest, FoolsMatePlayed) {
   const Position mate = Play({"f2f3", "e7e5", "g2g4", "d8h4"});

@@ -81,28 +81,41 @@ export function legalCoordinateSet(chess) {
   return new Set(programLegalMoves(chess).map((m) => m.from + m.to));
 }
 
-function resultOf(chess, move) {
+// The number of legal replies to `move`, whether it gives check, and
+// whether the piece moved can be taken at once.
+function replies(chess, move) {
   chess._makeMove(move.internal);
-  let result = null;
-  if (chess._moves({ legal: true }).length === 0) result = chess._isKingAttacked(chess.turn()) ? 'mate' : 'stalemate';
+  const count = chess._moves({ legal: true }).length;
+  const check = chess._isKingAttacked(chess.turn());
+  const hanging = chess.isAttacked(move.to, chess.turn());
   chess._undoMove();
-  return result;
+  return { count, check, hanging };
 }
 
 // The random opponent: a legal move drawn at random, with a preference for
 // moves that end the game, promote, push a pawn or capture, so that mates
-// and stalemates by both sides and promotions show up in short games.
-export function chooseRandomMove(chess, rng) {
+// and stalemates by both sides and promotions show up in short games. With
+// `squeeze`, it mostly plays a move that leaves the other side the fewest
+// replies: with much more material, that soon mates or stalemates.
+export function chooseRandomMove(chess, rng, { squeeze = false } = {}) {
   const moves = programLegalMoves(chess);
   if (moves.length === 0) return null;
   const mates = [];
   const stalemates = [];
   for (const m of moves) {
-    const result = resultOf(chess, m);
-    if (result === 'mate') mates.push(m);
-    else if (result === 'stalemate') stalemates.push(m);
+    const { count, check, hanging } = replies(chess, m);
+    m.replies = count;
+    m.hanging = hanging;
+    if (count === 0 && check) mates.push(m);
+    else if (count === 0) stalemates.push(m);
   }
   if (mates.length > 0 && rng() < 0.85) return pick(rng, mates);
+  if (squeeze && rng() < 0.8) {
+    const safe = moves.filter((m) => !m.hanging);
+    const choices = safe.length > 0 ? safe : moves;
+    const fewest = Math.min(...choices.map((m) => m.replies));
+    return pick(rng, choices.filter((m) => m.replies === fewest));
+  }
   if (stalemates.length > 0 && rng() < 0.5) return pick(rng, stalemates);
   const promotions = moves.filter((m) => m.promotion);
   if (promotions.length > 0 && rng() < 0.6) return pick(rng, promotions);

@@ -44,7 +44,8 @@ const usage = `usage: node play_games.mjs [--games N] [--seed S] [--max-plies P]
   --timeout SECONDS longest wait for one answer of the program (default 30)
   --fens-out FILE   write the distinct positions met, one FEN a line
   --only-game G     play only game G of the run (as printed on a failure)
-  --max-failures F  stop after F failed games (default 3)`;
+  --max-failures F  stop after F failed games (default 3)
+  --show-moves 1    print the moves of every game ("/" where the sides change)`;
 
 const options = parseOptions(
   process.argv.slice(2),
@@ -57,6 +58,7 @@ const options = parseOptions(
     'fens-out': '',
     'only-game': '',
     'max-failures': 3,
+    'show-moves': 0,
   },
   usage,
 );
@@ -139,7 +141,8 @@ class ProgramProcess {
       const left = deadline - Date.now();
       if (left <= 0) {
         throw new Failure(
-          `expected ${what}, but nothing came for ${this.timeoutMs / 1000} s` +
+          `expected ${what}, but nothing came for ${this.timeoutMs / 1000} s (a move that the program ` +
+            `takes for illegal is dropped without an answer)` +
             (this.out ? ` (partial output ${JSON.stringify(this.out)})` : ''),
         );
       }
@@ -279,6 +282,17 @@ function enPassantLookalikes(chess) {
   return words;
 }
 
+const PIECE_VALUES = { p: 1, n: 3, b: 3, r: 5, q: 9, k: 0 };
+
+// Material of `colour` minus that of the other side, in pawns.
+function materialBalance(chess, colour) {
+  let balance = 0;
+  for (const row of chess.board()) {
+    for (const piece of row) if (piece) balance += (piece.color === colour ? 1 : -1) * PIECE_VALUES[piece.type];
+  }
+  return balance;
+}
+
 function randomWord(rng, alphabet, length) {
   let word = '';
   for (let i = 0; i < length; ++i) word += alphabet[Math.floor(rng() * alphabet.length)];
@@ -358,13 +372,14 @@ const stats = {
   promotionsSentBare: 0,
   programPromotions: 0,
   sideSwitches: 0,
+  takeOvers: 0,
   programWhiteAtStart: 0,
   randomOpenings: 0,
   newAfterFinished: 0,
   newInMidGame: 0,
   silentWordsAfterEnd: 0,
   illegal: {},
-  results: { [WHITE_MATES]: 0, [BLACK_MATES]: 0, [STALEMATE]: 0, 'ply limit': 0 },
+  results: { [WHITE_MATES]: 0, [BLACK_MATES]: 0, [STALEMATE]: 0, 'left unfinished': 0 },
   resultsAfterOurMove: 0,
   resultsAfterProgramMove: 0,
 };
@@ -378,9 +393,12 @@ class Game {
     this.firstInProcess = firstInProcess;
     this.chess = new Chess();
     this.moves = [];
+    this.switches = []; // plies before which the program changed sides
     this.engineColour = 'b';
     this.result = null;
     this.epSeen = [];
+    this.takeOver = rng() < 0.6;
+    this.tookOver = false;
   }
 
   record() {
@@ -458,6 +476,7 @@ class Game {
     const colour = this.chess.turn();
     this.program.send(`${COLOUR_WORD[colour]}\n`);
     this.engineColour = colour;
+    this.switches.push(this.moves.length);
     stats.sideSwitches++;
     await this.programMoves(`after "${COLOUR_WORD[colour]}"`);
   }
@@ -470,7 +489,15 @@ class Game {
       if (m.enPassant) this.epSeen.push({ word: m.from + m.to, colour: chess.turn(), ply: this.moves.length });
     }
     const inOpening = this.mode === 'random-opening' && this.moves.length < this.openingPlies;
-    if (rng() < (inOpening ? 0.5 : 0.03)) {
+    // When the program is far ahead, we may take over its side (it gets
+    // ours): our random moves with the extra material then mate or stalemate
+    // it, which the program seldom allows otherwise.
+    const takeOver = this.takeOver && !this.tookOver && materialBalance(chess, this.engineColour) >= 9;
+    if (takeOver) {
+      this.tookOver = this.moves.length + 1;
+      stats.takeOvers++;
+    }
+    if (takeOver || rng() < (inOpening ? 0.5 : 0.03)) {
       await this.switchSides();
       return;
     }
@@ -481,7 +508,7 @@ class Game {
         stats.illegal[kind] = (stats.illegal[kind] || 0) + 1;
       }
     }
-    const move = chooseRandomMove(chess, rng);
+    const move = chooseRandomMove(chess, rng, { squeeze: this.tookOver });
     let moveWord = move.from + move.to;
     if (move.promotion) {
       if (rng() < 0.5) {
@@ -519,6 +546,16 @@ class Game {
     this.program.send(joinWords(rng, words));
   }
 
+  // The moves, with "/" where the program changed sides.
+  movesText() {
+    const parts = [];
+    this.moves.forEach((move, i) => {
+      if (this.switches.includes(i)) parts.push('/');
+      parts.push(move);
+    });
+    return parts.join(' ');
+  }
+
   async play(maxPlies) {
     // Some games are left early, so that "new" also comes in mid-game.
     const limit = this.rng() < 0.15 ? randomInt(this.rng, 1, maxPlies) : maxPlies;
@@ -528,7 +565,7 @@ class Game {
       stats.results[this.result]++;
       if (this.rng() < 0.7) this.afterTheEnd();
     } else {
-      stats.results['ply limit']++;
+      stats.results['left unfinished']++;
     }
   }
 }
@@ -542,6 +579,7 @@ function printFailure(error, game, program) {
     `  replay: node play_games.mjs --seed ${options.seed} --max-plies ${options['max-plies']} --only-game ${game.number}`,
     `  program plays: ${game.engineColour === 'w' ? 'White' : 'Black'}`,
     `  moves: ${game.moves.join(' ') || '(none)'}`,
+    `  the program's side changed (on "white"/"black") before plies: ${game.switches.map((p) => p + 1).join(' ') || 'never'}`,
     `  FEN: ${game.chess.fen()}`,
     '  last words sent (>) and lines read (<):',
     ...program.transcript.slice(-24).map((t) => `    ${t.length > 160 ? `${t.slice(0, 160)}...` : t}`),
@@ -582,8 +620,11 @@ async function main() {
         await game.play(maxPlies);
         const seconds = ((Date.now() - gameStart) / 1000).toFixed(1);
         console.log(
-          `game ${game.number}: ${game.mode}, ${game.moves.length} plies, ${game.result || 'ply limit'}, ${seconds} s`,
+          `game ${game.number} (process ${stats.processes}): ${game.mode}, ${game.moves.length} plies, ` +
+            (game.tookOver ? `won side taken over at ply ${game.tookOver}, ` : '') +
+            `${game.result || 'left unfinished'}, ${seconds} s`,
         );
+        if (options['show-moves']) console.log(`  ${game.movesText()}`);
         if (i < batch.length - 1) passed++;
       }
       await program.finish(finishHow);
@@ -611,7 +652,7 @@ async function main() {
   );
   console.log(
     `colours: program White from the start ${stats.programWhiteAtStart}, random openings ${stats.randomOpenings}, ` +
-      `side switches ${stats.sideSwitches}; "new" after a finished game ${stats.newAfterFinished}, in mid-game ${stats.newInMidGame}`,
+      `side switches ${stats.sideSwitches} (${stats.takeOvers} to take over a won game); "new" after a finished game ${stats.newAfterFinished}, in mid-game ${stats.newInMidGame}`,
   );
   console.log(
     `promotions: ours sent with q ${stats.promotionsSentWithQ}, without ${stats.promotionsSentBare}; the program's ${stats.programPromotions}`,

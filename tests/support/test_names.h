@@ -1,0 +1,23 @@
+// Readable names for table-driven test cases.
+#pragma once
+
+#include <cctype>
+#include <string>
+
+// The case's description with every character that GoogleTest does not
+// allow in a name replaced by '_'.
+inline std::string CaseName(const char* description) {
+  std::string name;
+  for (const char* c = description; *c != '\0'; ++c) {
+    name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+  }
+  return name;
+}
+
+// For INSTANTIATE_TEST_SUITE_P over cases with a `name` field.
+struct NamedCase {
+  template <typename Info>
+  std::string operator()(const Info& info) const {
+    return CaseName(info.param.name) + "_" + std::to_string(info.index);
+  }
+};
