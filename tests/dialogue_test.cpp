@@ -62,6 +62,9 @@ struct EntryCase {
   bool accepted;  // the entry is taken as e2 to e4
 };
 
+// Printed by name: the padding of the record is no business of the test.
+void PrintTo(const EntryCase& c, std::ostream* os) { *os << c.name; }
+
 class EntryTest : public ::testing::TestWithParam<EntryCase> {};
 
 // How typed squares are read: the file letter in either case, the rank as an

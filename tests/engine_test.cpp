@@ -138,6 +138,8 @@ struct ChoiceCase {
   const char* expected;  // the move the computer must choose, or "" for any
 };
 
+void PrintTo(const ChoiceCase& c, std::ostream* os) { *os << c.name; }
+
 class ChoiceTest : public ::testing::TestWithParam<ChoiceCase> {};
 
 // The chosen move is the first, in generation order, of the moves with the

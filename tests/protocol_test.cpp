@@ -45,6 +45,8 @@ struct SessionCase {
   const char* expected;  // what the program writes after its greeting
 };
 
+void PrintTo(const SessionCase& c, std::ostream* os) { *os << c.name; }
+
 class SessionTest : public ::testing::TestWithParam<SessionCase> {};
 
 TEST_P(SessionTest, AnswersByteForByte) {

@@ -44,6 +44,9 @@ struct PerftCase {
   std::int64_t leaves;
 };
 
+// Table cases print by name, not as raw bytes with their padding.
+void PrintTo(const PerftCase& c, std::ostream* os) { *os << c.fen << " depth " << c.depth; }
+
 class PerftTest : public ::testing::TestWithParam<PerftCase> {};
 
 TEST_P(PerftTest, MatchesPublishedCount) {
@@ -69,6 +72,8 @@ struct LegalityCase {
   const char* move;
   int legal;
 };
+
+void PrintTo(const LegalityCase& c, std::ostream* os) { *os << c.name; }
 
 class LegalityTest : public ::testing::TestWithParam<LegalityCase> {};
 
@@ -163,6 +168,8 @@ struct CheckCase {
   int blackInCheck;
 };
 
+void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.fen; }
+
 class CheckTest : public ::testing::TestWithParam<CheckCase> {};
 
 TEST_P(CheckTest, FindsAttackedKings) {
@@ -217,6 +224,8 @@ struct GameEndCase {
   const char* fen;
   int result;
 };
+
+void PrintTo(const GameEndCase& c, std::ostream* os) { *os << c.name; }
 
 class GameEndTest : public ::testing::TestWithParam<GameEndCase> {};
 

@@ -81,41 +81,29 @@ export function legalCoordinateSet(chess) {
   return new Set(programLegalMoves(chess).map((m) => m.from + m.to));
 }
 
-// The number of legal replies to `move`, whether it gives check, and
-// whether the piece moved can be taken at once.
-function replies(chess, move) {
+// What `move` leads to: "mate", "stalemate" or null.
+export function outcomeOf(chess, move) {
   chess._makeMove(move.internal);
-  const count = chess._moves({ legal: true }).length;
-  const check = chess._isKingAttacked(chess.turn());
-  const hanging = chess.isAttacked(move.to, chess.turn());
+  let outcome = null;
+  if (chess._moves({ legal: true }).length === 0) outcome = chess._isKingAttacked(chess.turn()) ? 'mate' : 'stalemate';
   chess._undoMove();
-  return { count, check, hanging };
+  return outcome;
 }
 
 // The random opponent: a legal move drawn at random, with a preference for
 // moves that end the game, promote, push a pawn or capture, so that mates
-// and stalemates by both sides and promotions show up in short games. With
-// `squeeze`, it mostly plays a move that leaves the other side the fewest
-// replies: with much more material, that soon mates or stalemates.
-export function chooseRandomMove(chess, rng, { squeeze = false } = {}) {
+// and stalemates by both sides and promotions show up in short games.
+export function chooseRandomMove(chess, rng) {
   const moves = programLegalMoves(chess);
   if (moves.length === 0) return null;
   const mates = [];
   const stalemates = [];
   for (const m of moves) {
-    const { count, check, hanging } = replies(chess, m);
-    m.replies = count;
-    m.hanging = hanging;
-    if (count === 0 && check) mates.push(m);
-    else if (count === 0) stalemates.push(m);
+    const outcome = outcomeOf(chess, m);
+    if (outcome === 'mate') mates.push(m);
+    else if (outcome === 'stalemate') stalemates.push(m);
   }
   if (mates.length > 0 && rng() < 0.85) return pick(rng, mates);
-  if (squeeze && rng() < 0.8) {
-    const safe = moves.filter((m) => !m.hanging);
-    const choices = safe.length > 0 ? safe : moves;
-    const fewest = Math.min(...choices.map((m) => m.replies));
-    return pick(rng, choices.filter((m) => m.replies === fewest));
-  }
   if (stalemates.length > 0 && rng() < 0.5) return pick(rng, stalemates);
   const promotions = moves.filter((m) => m.promotion);
   if (promotions.length > 0 && rng() < 0.6) return pick(rng, promotions);

@@ -24,6 +24,7 @@ import {
   itemRng,
   legalCoordinateSet,
   mulberry32,
+  outcomeOf,
   parseOptions,
   pick,
   playMove,
@@ -372,7 +373,7 @@ const stats = {
   promotionsSentBare: 0,
   programPromotions: 0,
   sideSwitches: 0,
-  takeOvers: 0,
+  finishingGames: 0,
   programWhiteAtStart: 0,
   randomOpenings: 0,
   newAfterFinished: 0,
@@ -397,8 +398,12 @@ class Game {
     this.engineColour = 'b';
     this.result = null;
     this.epSeen = [];
-    this.takeOver = rng() < 0.6;
-    this.tookOver = false;
+    // In some games, once one side is far ahead, the program plays both
+    // sides (we hand it the side to move on every turn of ours) and we only
+    // step in to play the winning side's mating or stalemating move: so the
+    // result lines also come after our moves.
+    this.mayFinish = rng() < 0.4;
+    this.finishing = null;
   }
 
   record() {
@@ -471,14 +476,23 @@ class Game {
     }
   }
 
-  // Gives the program our side: it must move at once.
-  async switchSides() {
+  // Gives the program our side (after `words`, which it must drop): it must
+  // move at once.
+  async switchSides(words = []) {
     const colour = this.chess.turn();
-    this.program.send(`${COLOUR_WORD[colour]}\n`);
+    this.sendWords([...words, COLOUR_WORD[colour]]);
     this.engineColour = colour;
     this.switches.push(this.moves.length);
     stats.sideSwitches++;
     await this.programMoves(`after "${COLOUR_WORD[colour]}"`);
+  }
+
+  // Sends words in one go, or now and then in two writes split anywhere.
+  sendWords(words) {
+    const text = joinWords(this.rng, words);
+    if (this.rng() < 0.04 && text.length > 2) return this.program.sendSplit(text, randomInt(this.rng, 1, text.length - 1));
+    this.program.send(text);
+    return null;
   }
 
   async ourTurn() {
@@ -488,19 +502,6 @@ class Game {
     for (const m of programLegalMoves(chess)) {
       if (m.enPassant) this.epSeen.push({ word: m.from + m.to, colour: chess.turn(), ply: this.moves.length });
     }
-    const inOpening = this.mode === 'random-opening' && this.moves.length < this.openingPlies;
-    // When the program is far ahead, we may take over its side (it gets
-    // ours): our random moves with the extra material then mate or stalemate
-    // it, which the program seldom allows otherwise.
-    const takeOver = this.takeOver && !this.tookOver && materialBalance(chess, this.engineColour) >= 9;
-    if (takeOver) {
-      this.tookOver = this.moves.length + 1;
-      stats.takeOvers++;
-    }
-    if (takeOver || rng() < (inOpening ? 0.5 : 0.03)) {
-      await this.switchSides();
-      return;
-    }
     const words = [];
     if (rng() < 0.5) {
       for (const { word, kind } of drawIllegalWords(chess, rng, this.engineColour, this.epSeen, randomInt(rng, 1, 5))) {
@@ -508,7 +509,32 @@ class Game {
         stats.illegal[kind] = (stats.illegal[kind] || 0) + 1;
       }
     }
-    const move = chooseRandomMove(chess, rng, { squeeze: this.tookOver });
+    if (this.mayFinish && !this.finishing) {
+      const balance = materialBalance(chess, 'w');
+      if (Math.abs(balance) >= 9) {
+        this.finishing = { ply: this.moves.length + 1, winner: balance > 0 ? 'w' : 'b' };
+        stats.finishingGames++;
+      }
+    }
+    let finishingMove = null;
+    const inOpening = this.mode === 'random-opening' && this.moves.length < this.openingPlies;
+    if (this.finishing) {
+      if (chess.turn() === this.finishing.winner) {
+        const moves = programLegalMoves(chess).map((m) => ({ m, outcome: outcomeOf(chess, m) }));
+        const mate = moves.find((x) => x.outcome === 'mate');
+        const stalemate = moves.find((x) => x.outcome === 'stalemate');
+        if (mate) finishingMove = mate.m;
+        else if (stalemate && rng() < 0.4) finishingMove = stalemate.m;
+      }
+      if (!finishingMove) {
+        await this.switchSides(words);
+        return;
+      }
+    } else if (rng() < (inOpening ? 0.5 : 0.03)) {
+      await this.switchSides(words);
+      return;
+    }
+    const move = finishingMove || chooseRandomMove(chess, rng);
     let moveWord = move.from + move.to;
     if (move.promotion) {
       if (rng() < 0.5) {
@@ -519,9 +545,7 @@ class Game {
       }
     }
     words.push(moveWord);
-    const text = joinWords(rng, words);
-    if (rng() < 0.04 && text.length > 2) await this.program.sendSplit(text, randomInt(rng, 1, text.length - 1));
-    else this.program.send(text);
+    await this.sendWords(words);
     const mover = chess.turn();
     playMove(chess, move);
     this.moves.push(move.from + move.to);
@@ -621,7 +645,7 @@ async function main() {
         const seconds = ((Date.now() - gameStart) / 1000).toFixed(1);
         console.log(
           `game ${game.number} (process ${stats.processes}): ${game.mode}, ${game.moves.length} plies, ` +
-            (game.tookOver ? `won side taken over at ply ${game.tookOver}, ` : '') +
+            (game.finishing ? `program plays both sides from ply ${game.finishing.ply}, ` : '') +
             `${game.result || 'left unfinished'}, ${seconds} s`,
         );
         if (options['show-moves']) console.log(`  ${game.movesText()}`);
@@ -652,7 +676,7 @@ async function main() {
   );
   console.log(
     `colours: program White from the start ${stats.programWhiteAtStart}, random openings ${stats.randomOpenings}, ` +
-      `side switches ${stats.sideSwitches} (${stats.takeOvers} to take over a won game); "new" after a finished game ${stats.newAfterFinished}, in mid-game ${stats.newInMidGame}`,
+      `side switches ${stats.sideSwitches} (games where the program plays both sides once one is far ahead: ${stats.finishingGames}); "new" after a finished game ${stats.newAfterFinished}, in mid-game ${stats.newInMidGame}`,
   );
   console.log(
     `promotions: ours sent with q ${stats.promotionsSentWithQ}, without ${stats.promotionsSentBare}; the program's ${stats.programPromotions}`,

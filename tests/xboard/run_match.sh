@@ -427,7 +427,7 @@ awk -v OFS='|' '
 ' "$PGN" > "$WORK/games"
 
 ngames=$(wc -l < "$WORK/games")
-[ "$ngames" = "$GAMES" ] || fail "games.pgn holds $ngames finished game(s); expected $GAMES"
+[ "$ngames" = "$GAMES" ] || fail "games.pgn holds $ngames game(s); expected $GAMES finished ones"
 
 # Per-game timing and our program's moves, from the debug log: a game starts
 # at "New game (k)" and ends when xboard sends "result" to the engines.
@@ -501,14 +501,15 @@ awk '
         if (cmd ~ /^(time|otim) / || cmd ~ /^[a-h][1-8][a-h][1-8][qrbn]?$/) next
         line = line (line == "" ? "" : ", ") cmd; next
     }
-    /^Interrupting first/ { sigint[stage]++; next }
+    /^Interrupting first/ { sigint++; next }
     /^[a-z0-9 ]+$/ && sending { line = line ", " $0; next }   # rest of a multi-line send
     { sending = 0 }
-    function flushline() { if (line != "") print (stage == "" ? "start-up" : stage) ": " line; line = "" }
-    END {
-        flushline()
-        for (s in sigint) print (s == "" ? "start-up" : s) ": xboard interrupted our program (SIGINT) " sigint[s] " time(s)"
+    function flushline() {
+        if (line != "") print (stage == "" ? "start-up" : stage) ": " line
+        if (sigint) print "    (xboard also sent it SIGINT " sigint " time(s), as it does before passing on a move or a result)"
+        line = ""; sigint = 0
     }
+    END { flushline() }
 ' "$DEBUG" | tee -a "$SUMMARY"
 other=$(grep -E '^[0-9]+ <first : ' "$DEBUG" | grep -v -E '<first : move [a-h][1-8][a-h][1-8][qrbn]?$' | sed 's/^[0-9]* <first : //' | sort | uniq -c | sort -rn | head -n 8)
 if [ -n "$other" ]; then

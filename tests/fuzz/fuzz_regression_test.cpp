@@ -1,0 +1,315 @@
+// Replays the fuzzing seeds and every saved fuzzing finding through the whole
+// program, in-process, and runs the awkward inputs the fuzzer is meant to
+// explore as plain tests: NUL bytes, bytes above 127, input that ends in the
+// middle of a word, odd rank numbers, long runs of refused moves and words of
+// a megabyte in both modes.
+//
+// Every run must end with status 0, must not report an impossible board on
+// standard output (the rule code prints there only for a corrupted board),
+// and must never print an invalid move. Built with CHESS_SANITIZE=ON, the
+// address and undefined-behaviour checks watch the same runs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "frontend/console_game.h"
+#include "frontend/program.h"
+
+#ifndef CHESS_FUZZ_DIR
+#error "CHESS_FUZZ_DIR must name the tests/fuzz directory"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The move cap of the fuzz target: one input cannot run for long.
+constexpr long kFuzzMoveLimit = 8;
+
+struct Outcome {
+  int status = -1;
+  std::string output;  // what the program wrote to its output stream
+  std::string stdoutText;  // what reached the real standard output
+};
+
+std::string ReadAll(std::FILE* file) {
+  std::string text;
+  std::rewind(file);
+  char buffer[1 << 16];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
+  return text;
+}
+
+// Runs the program on `input` as standard input. An empty input is an empty
+// file: fmemopen may refuse a buffer of 0 bytes.
+Outcome RunOn(const std::string& input, long moveLimit = kFuzzMoveLimit) {
+  Outcome outcome;
+  std::vector<char> bytes(input.begin(), input.end());
+  std::FILE* in = bytes.empty() ? std::tmpfile() : fmemopen(bytes.data(), bytes.size(), "r");
+  std::FILE* out = std::tmpfile();
+  if (in == nullptr || out == nullptr) {
+    ADD_FAILURE() << "cannot open the streams";
+    if (in != nullptr) std::fclose(in);
+    if (out != nullptr) std::fclose(out);
+    return outcome;
+  }
+  std::fflush(stdout);
+  ::testing::internal::CaptureStdout();
+  outcome.status = RunProgram(in, out, moveLimit);
+  std::fflush(stdout);
+  outcome.stdoutText = ::testing::internal::GetCapturedStdout();
+  outcome.output = ReadAll(out);
+  std::fclose(in);
+  std::fclose(out);
+  return outcome;
+}
+
+// What every run must satisfy, whatever its input.
+void ExpectSound(const Outcome& outcome) {
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(outcome.stdoutText, "") << "the rule code met an impossible board";
+  EXPECT_EQ(outcome.output.find("Error"), std::string::npos) << "an invalid move or board was printed";
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+  return count;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::string text;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    text = ReadAll(file);
+    std::fclose(file);
+  } else {
+    ADD_FAILURE() << "cannot read " << path;
+  }
+  return text;
+}
+
+// Every seed and every saved finding, hidden files and READMEs aside.
+std::vector<fs::path> Inputs() {
+  std::vector<fs::path> paths;
+  for (const char* dir : {"seeds", "regressions"}) {
+    const fs::path root = fs::path(CHESS_FUZZ_DIR) / dir;
+    if (!fs::is_directory(root)) continue;
+    for (const fs::directory_entry& entry : fs::directory_iterator(root)) {
+      const std::string name = entry.path().filename().string();
+      if (!entry.is_regular_file() || name.front() == '.' || name.rfind("README", 0) == 0) continue;
+      paths.push_back(entry.path());
+    }
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+std::string TestName(const ::testing::TestParamInfo<fs::path>& info) {
+  std::string name = info.param.parent_path().filename().string() + "_" + info.param.filename().string();
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name;
+}
+
+const std::string kHello = "Hello, please enter your name: ";
+const std::string kAskSide = "! What side would you like to control?\nPlease enter W for white or B for black: ";
+const std::string kAskOrigin = "Please enter origin square (ex. e2):";
+const std::string kAskTarget = "Please enter target square (ex. e4):";
+const std::string kRefused = "\nI'm sorry, but that move is not valid";
+const std::string kMoveMade = "\n\nYep, that's legal!\nMove made: ";
+const std::string kMegabyte(1 << 20, 'n');
+
+TEST(FuzzSeedCorpusTest, IsThere) {
+  // A wrong CHESS_FUZZ_DIR would otherwise replay nothing and pass.
+  EXPECT_GE(Inputs().size(), 20u) << CHESS_FUZZ_DIR;
+}
+
+class FuzzReplayTest : public ::testing::TestWithParam<fs::path> {};
+
+TEST_P(FuzzReplayTest, EndsWithStatusZeroUnderTheFuzzCap) { ExpectSound(RunOn(ReadFile(GetParam()))); }
+
+TEST_P(FuzzReplayTest, EndsWithStatusZeroWithoutCap) { ExpectSound(RunOn(ReadFile(GetParam()), kNoMoveLimit)); }
+
+INSTANTIATE_TEST_SUITE_P(Seeds, FuzzReplayTest, ::testing::ValuesIn(Inputs()), TestName);
+
+// Empty input, and input that ends in the middle of a word, at every prompt.
+TEST(FuzzEndOfInputTest, EmptyInputEndsAtTheNamePrompt) {
+  const Outcome outcome = RunOn("");
+  ExpectSound(outcome);
+  EXPECT_EQ(outcome.output, kHello);
+}
+
+TEST(FuzzEndOfInputTest, InTheMiddleOfAWord) {
+  for (const char* input : {"An", "Ann\nW\ne", "Ann\nW\ne2\ne", "Ann\nW\ne2\ne0x", "Ann\nW\ne2\ne-", "Ann\nW\ne2\ne+",
+                            "Ann\nW\ne2\ne0", "xboa", "xboard\nnew\ne2e", "xboard\nnew\ne2e4\nwhi", "xboard\nqui"}) {
+    SCOPED_TRACE(input);
+    const Outcome outcome = RunOn(input);
+    ExpectSound(outcome);
+  }
+  const Outcome origin = RunOn("Ann\nW\ne");
+  EXPECT_TRUE(EndsWith(origin.output, kAskOrigin));
+  const Outcome target = RunOn("Ann\nW\ne2\ne");
+  EXPECT_TRUE(EndsWith(target.output, kAskTarget));
+  const Outcome protocol = RunOn("xboard\nnew\ne2e4\nwhi");
+  EXPECT_EQ(protocol.output, kHello + "\nmove e7e5\n");
+}
+
+TEST(FuzzSideAnswerTest, LineEndAsAnswerAsksAgain) {
+  const Outcome outcome = RunOn("Ann\n\n\nW\ne2\ne4\n");
+  ExpectSound(outcome);
+  EXPECT_EQ(Count(outcome.output, kAskSide), 3u);
+  EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
+}
+
+TEST(FuzzSideAnswerTest, EndOfInputAfterALineEnd) {
+  const Outcome outcome = RunOn("Ann\n\n");
+  ExpectSound(outcome);
+  EXPECT_TRUE(EndsWith(outcome.output, kAskSide));
+}
+
+TEST(FuzzNulByteTest, InTheName) {
+  const std::string name("A\0n", 3);
+  const Outcome outcome = RunOn(name + "\nW\n");
+  ExpectSound(outcome);
+  EXPECT_NE(outcome.output.find("Hi, " + name + kAskSide), std::string::npos);
+}
+
+TEST(FuzzNulByteTest, AsFileLetterAndAsRank) {
+  const std::string nul(1, '\0');
+  // NUL as the file letter of the first entry and as the rank of the second.
+  const Outcome outcome = RunOn("Ann\nW\n" + nul + "2\ne4\ne" + nul + "\ne4\ne2\ne4\n");
+  ExpectSound(outcome);
+  EXPECT_EQ(Count(outcome.output, kRefused), 2u);
+  EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
+}
+
+TEST(FuzzNulByteTest, InProtocolWords) {
+  const std::string nul(1, '\0');
+  const Outcome outcome = RunOn("xboard\nnew\n" + nul + nul + nul + nul + "\ne2" + nul + "e4\ne2e4\n");
+  ExpectSound(outcome);
+  EXPECT_EQ(outcome.output, kHello + "\nmove e7e5\n");
+}
+
+TEST(FuzzHighByteTest, InTheNameAndAsSquares) {
+  const std::string name = "\xc3\x89lodie\xff";
+  // Two entries with such file letters, then e2 e4.
+  const Outcome outcome = RunOn(name + "\nW\n\xff" "2\n\x80" "4\n\xe5" "2\ne4\ne2\ne4\n");
+  ExpectSound(outcome);
+  EXPECT_NE(outcome.output.find("Hi, " + name + kAskSide), std::string::npos);
+  EXPECT_EQ(Count(outcome.output, kRefused), 2u);
+  EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
+}
+
+TEST(FuzzHighByteTest, EveryByteValueInBothModes) {
+  std::string bytes;
+  for (int byte = 0; byte < 256; ++byte) bytes += static_cast<char>(byte);
+  ExpectSound(RunOn("Ann\nW\n" + bytes + "\n" + bytes + "\n"));
+  ExpectSound(RunOn("xboard\nnew\n" + bytes + "\n" + bytes + "\n"));
+  const Outcome protocol = RunOn("xboard\nnew\n" + bytes + "\ne2e4\n");
+  EXPECT_EQ(protocol.output, kHello + "\nmove e7e5\n");
+}
+
+struct RankCase {
+  const char* rank;
+  bool accepted;  // read as 4, making e2e4
+};
+
+TEST(FuzzRankTest, OddNumbersAsTheTargetRank) {
+  for (const RankCase& c : {RankCase{"4", true}, RankCase{"0x4", true}, RankCase{"04", true}, RankCase{"+4", true},
+                            RankCase{"0x7", false}, RankCase{"-0", false}, RankCase{"+", false}, RankCase{"-", false},
+                            RankCase{"0x", false}, RankCase{"99999999999", false},
+                            RankCase{"99999999999999999999999999", false}, RankCase{"-99999999999999999999999", false},
+                            RankCase{"0x7fffffffffffffff", false}, RankCase{"0xffffffffffffffffff", false},
+                            RankCase{"-0x8000000000000000", false}, RankCase{"4294967300", false},
+                            RankCase{"18446744073709551620", false}}) {
+    SCOPED_TRACE(c.rank);
+    const Outcome outcome = RunOn(std::string("Ann\nW\ne2\ne") + c.rank + "\n");
+    ExpectSound(outcome);
+    EXPECT_EQ(outcome.output.find(kMoveMade + "e2e4\n") != std::string::npos, c.accepted);
+    EXPECT_EQ(outcome.output.find(kRefused) == std::string::npos, c.accepted);
+  }
+}
+
+TEST(FuzzRankTest, RanksThatWrapAroundTheIntegersAreRefused) {
+  // 2^32 + 2 would pass as 2 if the rank were cut to 32 bits.
+  const Outcome outcome = RunOn("Ann\nW\ne4294967298\ne4294967300\ne2\ne4\n");
+  ExpectSound(outcome);
+  EXPECT_EQ(Count(outcome.output, kRefused), 1u);
+  EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
+}
+
+TEST(FuzzRefusedMovesTest, TenThousandInTheConsole) {
+  // Each is one whole entry: two squares, or unreadable ranks whose lines are
+  // thrown away.
+  const char* refused[] = {"e2\ne5\n", "a1\na8\n", "i9\nz0\n", "e7\ne5\n", "ex\ney\n", "h1\nh0x9\n", "e3\ne4\n", "e2\ne-0\n"};
+  std::string input = "Ann\nW\n";
+  constexpr int kEntries = 10000;
+  for (int i = 0; i < kEntries; ++i) input += refused[i % 8];
+  const Outcome outcome = RunOn(input + "e2\ne4\n");
+  ExpectSound(outcome);
+  EXPECT_EQ(Count(outcome.output, kRefused), static_cast<std::size_t>(kEntries));
+  EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
+}
+
+TEST(FuzzRefusedMovesTest, TenThousandInTheProtocol) {
+  const char* dropped[] = {"e2e5", "a1a8", "z9z9", "e7e5", "d1d8", "e2e2", "h1h9", "e2", "otim", "30000"};
+  std::string input = "xboard\nnew\n";
+  for (int i = 0; i < 10000; ++i) input += std::string(dropped[i % 10]) + "\n";
+  const Outcome outcome = RunOn(input + "e2e4\n");
+  ExpectSound(outcome);
+  EXPECT_EQ(outcome.output, kHello + "\nmove e7e5\n");
+}
+
+TEST(FuzzMegabyteWordTest, AsTheNameOfAConsoleGame) {
+  const Outcome outcome = RunOn(kMegabyte + "\nW\ne2\ne5\ne2\ne4\n");
+  ExpectSound(outcome);
+  EXPECT_EQ(outcome.output.compare(0, kHello.size() + 5 + kMegabyte.size(), kHello + "\nHi, " + kMegabyte), 0);
+  // The name is repeated whole at every move prompt.
+  EXPECT_EQ(Count(outcome.output, "Please enter your move, " + kMegabyte + ".\n"), 3u);
+  EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
+}
+
+TEST(FuzzMegabyteWordTest, AsTheSideAnswerAndAsARank) {
+  const Outcome outcome = RunOn("Ann\n" + kMegabyte + "\nW\ne" + std::string(1 << 20, '9') + "\ne4\ne0x" +
+                              std::string(1 << 20, 'f') + "\ne4\ne2\ne4\n");
+  ExpectSound(outcome);
+  EXPECT_EQ(Count(outcome.output, kAskSide), 2u);
+  EXPECT_EQ(Count(outcome.output, kRefused), 2u);
+  EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
+}
+
+TEST(FuzzMegabyteWordTest, InTheProtocol) {
+  const std::string junk(1 << 20, 'x');
+  const Outcome outcome = RunOn("xboard\nnew\n" + junk + "\ntime" + junk + "\ne2" + junk + "\ne2e4" + junk + "\nquit\n");
+  ExpectSound(outcome);
+  // A word that starts with a move is the move: only four characters count.
+  EXPECT_EQ(outcome.output, kHello + "\nmove e7e5\n");
+}
+
+TEST(FuzzMegabyteWordTest, XboardFollowedByMoreLettersIsAName) {
+  const Outcome outcome = RunOn("xboard" + kMegabyte + "\n");
+  ExpectSound(outcome);
+  EXPECT_TRUE(EndsWith(outcome.output, "Hi, xboard" + kMegabyte + kAskSide));
+}
+
+TEST(FuzzMoveCapTest, EndsTheGameInBothModes) {
+  // Far more moves than the cap allows: the run stops after the cap.
+  const Outcome console = RunOn("Ann\nW\ne2\ne4\nd2\nd4\ng1\nf3\nb1\nc3\nf1\nc4\nc1\ng5\na2\na3\n");
+  ExpectSound(console);
+  EXPECT_EQ(Count(console.output, kMoveMade), static_cast<std::size_t>(kFuzzMoveLimit));
+  const Outcome protocol = RunOn("xboard\nnew\nwhite\nblack\nwhite\nblack\nwhite\nblack\nwhite\nblack\nwhite\nblack\n");
+  ExpectSound(protocol);
+  EXPECT_EQ(Count(protocol.output, "move "), static_cast<std::size_t>(kFuzzMoveLimit));
+}
+
+}  // namespace
