@@ -294,6 +294,67 @@ function materialBalance(chess, colour) {
   return balance;
 }
 
+// Pawn moves that break the pawn's own rules: onto a piece straight ahead,
+// a double step over a piece or from the wrong rank, a diagonal step onto
+// an empty square, a step back.
+function wrongPawnMoves(chess) {
+  const us = chess.turn();
+  const forward = us === 'w' ? 1 : -1;
+  const startRank = us === 'w' ? 1 : 6;
+  const words = [];
+  for (let file = 0; file < 8; ++file) {
+    for (let rank = 1; rank < 7; ++rank) {
+      const pawn = chess.get(squareName(file, rank));
+      if (!pawn || pawn.type !== 'p' || pawn.color !== us) continue;
+      const from = squareName(file, rank);
+      const one = squareName(file, rank + forward);
+      if (chess.get(one)) words.push(from + one);
+      const twoRank = rank + 2 * forward;
+      if (twoRank >= 0 && twoRank <= 7) {
+        if (rank !== startRank || chess.get(one) || chess.get(squareName(file, twoRank))) words.push(from + squareName(file, twoRank));
+      }
+      for (const side of [file - 1, file + 1]) {
+        if (side >= 0 && side <= 7 && !chess.get(squareName(side, rank + forward))) words.push(from + squareName(side, rank + forward));
+      }
+      const backRank = rank - forward;
+      if (backRank >= 0 && backRank <= 7) words.push(from + squareName(file, backRank));
+    }
+  }
+  return words;
+}
+
+// Moves of bishops, rooks and queens past the first piece on their way, and
+// of kings two squares away other than castling.
+function blockedSliderMoves(chess) {
+  const us = chess.turn();
+  const words = [];
+  const lines = [[1, 0], [-1, 0], [0, 1], [0, -1]];
+  const diagonals = [[1, 1], [1, -1], [-1, 1], [-1, -1]];
+  for (let file = 0; file < 8; ++file) {
+    for (let rank = 0; rank < 8; ++rank) {
+      const piece = chess.get(squareName(file, rank));
+      if (!piece || piece.color !== us) continue;
+      const directions = { b: diagonals, r: lines, q: [...lines, ...diagonals] }[piece.type];
+      if (piece.type === 'k') {
+        for (const [df, dr] of [[2, 0], [-2, 0], [0, 2], [0, -2], [2, 2], [-2, -2], [2, -2], [-2, 2]]) {
+          const f = file + df;
+          const r = rank + dr;
+          if (f >= 0 && f < 8 && r >= 0 && r < 8) words.push(squareName(file, rank) + squareName(f, r));
+        }
+      }
+      if (!directions) continue;
+      for (const [df, dr] of directions) {
+        let blocked = false;
+        for (let f = file + df, r = rank + dr; f >= 0 && f < 8 && r >= 0 && r < 8; f += df, r += dr) {
+          if (blocked) words.push(squareName(file, rank) + squareName(f, r));
+          if (chess.get(squareName(f, r))) blocked = true;
+        }
+      }
+    }
+  }
+  return words;
+}
+
 function randomWord(rng, alphabet, length) {
   let word = '';
   for (let i = 0; i < length; ++i) word += alphabet[Math.floor(rng() * alphabet.length)];
@@ -303,11 +364,8 @@ function randomWord(rng, alphabet, length) {
 const MALFORMED = [
   'e2e9', 'e0e4', 'i2i4', 'e2i4', 'z9z9', 'a9a8', 'h0h1', 'E2E4', 'E7E5', 'e2-e4', 'e2xe4', 'Nf3e5',
   'Nbd2', 'Qxf7', 'O-O-O', '0-0-0', 'exd5', 'e4e5+', '1234', '5000', '0000', '....', '\xe92\xe94', '\xff\xfe\xfd\xfc',
-  'a1-a2', '2e4e', 'e22e4', '??', 'resign', 'draw', 'undo', 'remove', 'force', 'go', 'ping', 'level', 'protover',
-  'accepted', 'random', 'computer', 'easy', 'nopost', 'otim', 'usermove', 'setboard', 'edit', 'result',
+  'a1-a2', '2e4e', 'e22e4', '??', 'hello', 'xyzzy', 'NEW', 'Quit', 'WHITE', 'blacks', 'news', 'quitting', 'whit',
 ];
-// 'force', 'go', 'undo' and friends are board-program commands that this
-// program does not know: for it they are words of no meaning.
 
 function illegalCandidates(chess, rng, engineColour, epSeen) {
   const legal = legalCoordinateSet(chess);
@@ -322,6 +380,8 @@ function illegalCandidates(chess, rng, engineColour, epSeen) {
   add('en-passant-too-late', epSeen.filter((e) => e.colour === us).map((e) => e.word), 3);
   add('en-passant-not-after-double-step', enPassantLookalikes(chess), 3);
   add('program-piece', engineSideMoves(chess), 2);
+  add('pawn-rule-broken', wrongPawnMoves(chess), 2);
+  add('path-blocked-or-too-far', blockedSliderMoves(chess), 2);
   const pairs = [];
   for (let i = 0; i < 6; ++i) {
     pairs.push(squareName(randomInt(rng, 0, 7), randomInt(rng, 0, 7)) + squareName(randomInt(rng, 0, 7), randomInt(rng, 0, 7)));
@@ -381,8 +441,7 @@ const stats = {
   silentWordsAfterEnd: 0,
   illegal: {},
   results: { [WHITE_MATES]: 0, [BLACK_MATES]: 0, [STALEMATE]: 0, 'left unfinished': 0 },
-  resultsAfterOurMove: 0,
-  resultsAfterProgramMove: 0,
+  resultsAfterOurMove: { [WHITE_MATES]: 0, [BLACK_MATES]: 0, [STALEMATE]: 0 },
 };
 const positions = new Map();
 
@@ -400,8 +459,8 @@ class Game {
     this.epSeen = [];
     // In some games, once one side is far ahead, the program plays both
     // sides (we hand it the side to move on every turn of ours) and we only
-    // step in to play the winning side's mating or stalemating move: so the
-    // result lines also come after our moves.
+    // step in to play the winning side's mating, stalemating or promoting
+    // move: so result lines also come after our moves, and promotions too.
     this.mayFinish = rng() < 0.4;
     this.finishing = null;
   }
@@ -423,8 +482,7 @@ class Game {
       throw new Failure(`after ${this.moves[this.moves.length - 1]} the game is over: expected "${expected}", got ${JSON.stringify(line)}`);
     }
     this.result = expected;
-    if (byUs) stats.resultsAfterOurMove++;
-    else stats.resultsAfterProgramMove++;
+    if (byUs) stats.resultsAfterOurMove[expected]++;
   }
 
   // Reads and checks the program's move, which it must play at once.
@@ -509,7 +567,7 @@ class Game {
         stats.illegal[kind] = (stats.illegal[kind] || 0) + 1;
       }
     }
-    if (this.mayFinish && !this.finishing) {
+    if (this.mayFinish && !this.finishing && this.moves.length >= 20) {
       const balance = materialBalance(chess, 'w');
       if (Math.abs(balance) >= 9) {
         this.finishing = { ply: this.moves.length + 1, winner: balance > 0 ? 'w' : 'b' };
@@ -523,8 +581,10 @@ class Game {
         const moves = programLegalMoves(chess).map((m) => ({ m, outcome: outcomeOf(chess, m) }));
         const mate = moves.find((x) => x.outcome === 'mate');
         const stalemate = moves.find((x) => x.outcome === 'stalemate');
+        const promotion = moves.find((x) => x.m.promotion);
         if (mate) finishingMove = mate.m;
         else if (stalemate && rng() < 0.4) finishingMove = stalemate.m;
+        else if (promotion && rng() < 0.7) finishingMove = promotion.m;
       }
       if (!finishingMove) {
         await this.switchSides(words);
@@ -672,7 +732,7 @@ async function main() {
   );
   console.log(
     `results: ${Object.entries(stats.results).map(([k, v]) => `${k}: ${v}`).join(', ')}; ` +
-      `after our move ${stats.resultsAfterOurMove}, after the program's ${stats.resultsAfterProgramMove}`,
+      `of these after our move: ${Object.values(stats.resultsAfterOurMove).join(', ')}`,
   );
   console.log(
     `colours: program White from the start ${stats.programWhiteAtStart}, random openings ${stats.randomOpenings}, ` +

@@ -4,8 +4,8 @@
 #
 # usage: tests/differential/run.sh BINARY_DIR [games] [max-plies]
 #   BINARY_DIR  the build folder (holds chess and tests/perft_tool)
-#   games       games to play (default 5)
-#   max-plies   plies after which a game is left (default 40)
+#   games       games to play (default 100)
+#   max-plies   plies after which a game is left (default 150)
 # DIFFERENTIAL_SEED sets the seed of the random opponent (default 1).
 set -euo pipefail
 
@@ -14,8 +14,8 @@ if [ $# -lt 1 ]; then
   exit 2
 fi
 binary_dir=$(cd "$1" && pwd)
-games=${2:-5}
-max_plies=${3:-40}
+games=${2:-100}
+max_plies=${3:-150}
 seed=${DIFFERENTIAL_SEED:-1}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$here"

@@ -29,9 +29,9 @@ namespace {
 // enough for a short mate (the fool's mate takes four).
 constexpr long kFuzzMoveLimit = 8;
 
-std::FILE* gSink = nullptr;       // the program's output: /dev/null
-std::FILE* gEmptyInput = nullptr; // /dev/null for reading: input of 0 bytes
-int gStdoutCapture = -1;          // what stdout's descriptor writes into
+std::FILE* gSink = nullptr;        // the program's output: /dev/null
+std::FILE* gEmptyInput = nullptr;  // /dev/null for reading: input of 0 bytes
+int gStdoutCapture = -1;           // what stdout's descriptor writes into
 
 void Fail(const char* what) {
   std::fprintf(stderr, "\n==fuzz_program== %s\n", what);

@@ -33,7 +33,7 @@ constexpr long kFuzzMoveLimit = 8;
 
 struct Outcome {
   int status = -1;
-  std::string output;  // what the program wrote to its output stream
+  std::string output;      // what the program wrote to its output stream
   std::string stdoutText;  // what reached the real standard output
 };
 
@@ -203,7 +203,11 @@ TEST(FuzzNulByteTest, InProtocolWords) {
 TEST(FuzzHighByteTest, InTheNameAndAsSquares) {
   const std::string name = "\xc3\x89lodie\xff";
   // Two entries with such file letters, then e2 e4.
-  const Outcome outcome = RunOn(name + "\nW\n\xff" "2\n\x80" "4\n\xe5" "2\ne4\ne2\ne4\n");
+  const Outcome outcome = RunOn(name +
+                                "\nW\n\xff"
+                                "2\n\x80"
+                                "4\n\xe5"
+                                "2\ne4\ne2\ne4\n");
   ExpectSound(outcome);
   EXPECT_NE(outcome.output.find("Hi, " + name + kAskSide), std::string::npos);
   EXPECT_EQ(Count(outcome.output, kRefused), 2u);
@@ -225,13 +229,13 @@ struct RankCase {
 };
 
 TEST(FuzzRankTest, OddNumbersAsTheTargetRank) {
-  for (const RankCase& c : {RankCase{"4", true}, RankCase{"0x4", true}, RankCase{"04", true}, RankCase{"+4", true},
-                            RankCase{"0x7", false}, RankCase{"-0", false}, RankCase{"+", false}, RankCase{"-", false},
-                            RankCase{"0x", false}, RankCase{"99999999999", false},
-                            RankCase{"99999999999999999999999999", false}, RankCase{"-99999999999999999999999", false},
-                            RankCase{"0x7fffffffffffffff", false}, RankCase{"0xffffffffffffffffff", false},
-                            RankCase{"-0x8000000000000000", false}, RankCase{"4294967300", false},
-                            RankCase{"18446744073709551620", false}}) {
+  for (const RankCase& c :
+       {RankCase{"4", true}, RankCase{"0x4", true}, RankCase{"04", true}, RankCase{"+4", true}, RankCase{"0x7", false},
+        RankCase{"-0", false}, RankCase{"+", false}, RankCase{"-", false}, RankCase{"0x", false},
+        RankCase{"99999999999", false}, RankCase{"99999999999999999999999999", false},
+        RankCase{"-99999999999999999999999", false}, RankCase{"0x7fffffffffffffff", false},
+        RankCase{"0xffffffffffffffffff", false}, RankCase{"-0x8000000000000000", false}, RankCase{"4294967300", false},
+        RankCase{"18446744073709551620", false}}) {
     SCOPED_TRACE(c.rank);
     const Outcome outcome = RunOn(std::string("Ann\nW\ne2\ne") + c.rank + "\n");
     ExpectSound(outcome);
@@ -251,7 +255,8 @@ TEST(FuzzRankTest, RanksThatWrapAroundTheIntegersAreRefused) {
 TEST(FuzzRefusedMovesTest, TenThousandInTheConsole) {
   // Each is one whole entry: two squares, or unreadable ranks whose lines are
   // thrown away.
-  const char* refused[] = {"e2\ne5\n", "a1\na8\n", "i9\nz0\n", "e7\ne5\n", "ex\ney\n", "h1\nh0x9\n", "e3\ne4\n", "e2\ne-0\n"};
+  const char* refused[] = {"e2\ne5\n", "a1\na8\n",   "i9\nz0\n", "e7\ne5\n",
+                           "ex\ney\n", "h1\nh0x9\n", "e3\ne4\n", "e2\ne-0\n"};
   std::string input = "Ann\nW\n";
   constexpr int kEntries = 10000;
   for (int i = 0; i < kEntries; ++i) input += refused[i % 8];
@@ -281,7 +286,7 @@ TEST(FuzzMegabyteWordTest, AsTheNameOfAConsoleGame) {
 
 TEST(FuzzMegabyteWordTest, AsTheSideAnswerAndAsARank) {
   const Outcome outcome = RunOn("Ann\n" + kMegabyte + "\nW\ne" + std::string(1 << 20, '9') + "\ne4\ne0x" +
-                              std::string(1 << 20, 'f') + "\ne4\ne2\ne4\n");
+                                std::string(1 << 20, 'f') + "\ne4\ne2\ne4\n");
   ExpectSound(outcome);
   EXPECT_EQ(Count(outcome.output, kAskSide), 2u);
   EXPECT_EQ(Count(outcome.output, kRefused), 2u);
@@ -290,7 +295,8 @@ TEST(FuzzMegabyteWordTest, AsTheSideAnswerAndAsARank) {
 
 TEST(FuzzMegabyteWordTest, InTheProtocol) {
   const std::string junk(1 << 20, 'x');
-  const Outcome outcome = RunOn("xboard\nnew\n" + junk + "\ntime" + junk + "\ne2" + junk + "\ne2e4" + junk + "\nquit\n");
+  const Outcome outcome =
+      RunOn("xboard\nnew\n" + junk + "\ntime" + junk + "\ne2" + junk + "\ne2e4" + junk + "\nquit\n");
   ExpectSound(outcome);
   // A word that starts with a move is the move: only four characters count.
   EXPECT_EQ(outcome.output, kHello + "\nmove e7e5\n");

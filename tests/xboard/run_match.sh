@@ -134,7 +134,6 @@ alive() {                    # running and not a zombie
 }
 
 stop_xboard() {
-    local i
     if [ -n "$XB_PID" ]; then
         track_descendants "$XB_PID"
         # timeout(1) made itself a process group leader; xboard and the
@@ -142,7 +141,7 @@ stop_xboard() {
         [ -n "$XB_PGID" ] && kill -TERM -- "-$XB_PGID" 2>/dev/null
         kill -TERM "$XB_PID" 2>/dev/null
         kill_tracked TERM
-        for i in 1 2 3 4 5 6 7 8 9 10; do
+        for _ in 1 2 3 4 5 6 7 8 9 10; do
             alive "$XB_PID" || any_tracked_alive || break
             sleep 0.3
         done
@@ -155,12 +154,12 @@ stop_xboard() {
 }
 
 cleanup() {
-    local rc=$? i
+    local rc=$?
     trap - EXIT INT TERM HUP
     stop_xboard
     if [ -n "$XVFB_PID" ]; then
         kill -TERM "$XVFB_PID" 2>/dev/null
-        for i in 1 2 3 4 5 6 7 8 9 10; do
+        for _ in 1 2 3 4 5 6 7 8 9 10; do
             alive "$XVFB_PID" || break
             sleep 0.2
         done
@@ -454,8 +453,8 @@ ALLOWED_WIN='^(White mates|Black mates|Xboard adjudication: Checkmate)$'
 say ""
 say "== games"
 while IFS='|' read -r idx white black result reason nmoves; do
-    dur="?"; ours="?"; state="?"
-    read -r _ dur ours state < <(awk -v i="$idx" '$1 == i' "$WORK/timing")
+    dur="?"; ours="?"
+    read -r _ dur ours _ < <(awk -v i="$idx" '$1 == i' "$WORK/timing")
     say "game $idx: White=$white Black=$black  $result {$reason}  $nmoves moves, ${dur}s, $ours moves by $OUR_NAME"
 
     if [ "$white" = "$OUR_NAME" ]; then white_games=$((white_games + 1))
@@ -515,6 +514,14 @@ other=$(grep -E '^[0-9]+ <first : ' "$DEBUG" | grep -v -E '<first : move [a-h][1
 if [ -n "$other" ]; then
     say "lines from $OUR_NAME other than moves (count, text):"
     echo "$other" | sed 's/^/    /' | tee -a "$SUMMARY"
+fi
+
+# Our program ignores "force", so when xboard ends a game right after passing
+# it the opponent's move, it still answers; xboard takes that move back with
+# "undo" and starts the next game with "new". Worth a note, not a failure.
+if grep -E 'Undoing extra move from first|Ignoring (move out of turn|extra move) (by|from) first' "$DEBUG" > "$WORK/hits"; then
+    say "note: $OUR_NAME moved after xboard had ended the game or put it in force mode ($(wc -l < "$WORK/hits") time(s)):"
+    sed 's/^/    | /' "$WORK/hits" | head -n 5 | tee -a "$SUMMARY"
 fi
 
 say ""
