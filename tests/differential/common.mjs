@@ -5,6 +5,14 @@ import { Chess } from 'chess.js';
 
 export { Chess };
 
+// The helpers below use chess.js's internal move lists, which the pinned
+// version has; another version may lack them.
+for (const name of ['_moves', '_makeMove', '_undoMove', '_isKingAttacked']) {
+  if (typeof Chess.prototype[name] !== 'function') {
+    throw new Error(`chess.js has no ${name}: install the version pinned in package.json (npm ci)`);
+  }
+}
+
 // mulberry32: a small, fast 32-bit generator; the same seed gives the same run.
 export function mulberry32(seed) {
   let a = seed >>> 0;
@@ -145,11 +153,11 @@ export function perftQueenOnlyPublic(chess, depth) {
   return leaves;
 }
 
-// Parses "--name value" options; `spec` maps each name to its default value
+// Parses "--name value" options; `defaults` maps each name to its default value
 // (a number default makes the option numeric, an array collects repeats).
-export function parseOptions(argv, spec, usage) {
+export function parseOptions(argv, defaults, usage) {
   const options = {};
-  for (const [name, value] of Object.entries(spec)) options[name] = Array.isArray(value) ? [...value] : value;
+  for (const [name, value] of Object.entries(defaults)) options[name] = Array.isArray(value) ? [...value] : value;
   for (let i = 0; i < argv.length; ++i) {
     const arg = argv[i];
     if (arg === '--help' || arg === '-h') {
@@ -157,7 +165,7 @@ export function parseOptions(argv, spec, usage) {
       process.exit(0);
     }
     const name = arg.startsWith('--') ? arg.slice(2) : null;
-    if (name === null || !(name in spec)) {
+    if (name === null || !(name in defaults)) {
       console.error(`unknown argument ${arg}\n${usage}`);
       process.exit(2);
     }
@@ -166,14 +174,14 @@ export function parseOptions(argv, spec, usage) {
       process.exit(2);
     }
     const text = argv[++i];
-    if (typeof spec[name] === 'number') {
+    if (typeof defaults[name] === 'number') {
       const value = Number(text);
       if (!Number.isInteger(value) || value < 0) {
         console.error(`${arg} needs a whole number, not ${text}`);
         process.exit(2);
       }
       options[name] = value;
-    } else if (Array.isArray(spec[name])) {
+    } else if (Array.isArray(defaults[name])) {
       options[name].push(text);
     } else {
       options[name] = text;

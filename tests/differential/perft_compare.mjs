@@ -35,6 +35,8 @@ const usage = `usage: node perft_compare.mjs [--positions N] [--seed S] [--depth
   --seed S          seed of those games (default 1)
   --depth D         plies counted (default 3)
   --tool PATH       the perft tool (default build/tests/perft_tool of this repository)
+  --generator G     which of the program's move generators counts: rules (the
+                    legality test, default) or search (the search's own)
   --fens FILE       also positions from FILE, one FEN a line (may repeat)
   --max-fens M      at most M positions from the files, drawn at random (default 300)
   --timeout SECONDS longest run of the perft tool (default 600)`;
@@ -46,6 +48,7 @@ const options = parseOptions(
     seed: 1,
     depth: 3,
     tool: path.resolve(here, '../../build/tests/perft_tool'),
+    generator: 'rules',
     fens: [],
     'max-fens': 300,
     timeout: 600,
@@ -106,7 +109,7 @@ function filePositions(files, limit, seed) {
 // Runs the perft tool on lines "FEN;depth"; one count (or "error") a line.
 function runTool(queries) {
   return new Promise((resolve, reject) => {
-    const child = spawn(options.tool, [], { stdio: ['pipe', 'pipe', 'pipe'] });
+    const child = spawn(options.tool, options.generator === 'search' ? ['--search-generator'] : [], { stdio: ['pipe', 'pipe', 'pipe'] });
     let out = '';
     let err = '';
     const timer = setTimeout(() => {

@@ -4,7 +4,7 @@
 #
 # usage: tests/differential/run.sh BINARY_DIR [games] [max-plies]
 #   BINARY_DIR  the build folder (holds chess and tests/perft_tool)
-#   games       games to play (default 100)
+#   games       games to play (default 200)
 #   max-plies   plies after which a game is left (default 150)
 # DIFFERENTIAL_SEED sets the seed of the random opponent (default 1).
 set -euo pipefail
@@ -14,7 +14,7 @@ if [ $# -lt 1 ]; then
   exit 2
 fi
 binary_dir=$(cd "$1" && pwd)
-games=${2:-100}
+games=${2:-200}
 max_plies=${3:-150}
 seed=${DIFFERENTIAL_SEED:-1}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -32,6 +32,8 @@ node play_games.mjs --binary "$binary_dir/chess" --games "$games" --max-plies "$
   --seed "$seed" --fens-out "$work/positions.fen" || status=1
 fens=()
 if [ -s "$work/positions.fen" ]; then fens=(--fens "$work/positions.fen"); fi
-node perft_compare.mjs --tool "$binary_dir/tests/perft_tool" --seed "$seed" --positions 100 \
-  ${fens[@]+"${fens[@]}"} || status=1
+for generator in rules search; do
+  node perft_compare.mjs --tool "$binary_dir/tests/perft_tool" --generator "$generator" --seed "$seed" \
+    --positions 100 ${fens[@]+"${fens[@]}"} || status=1
+done
 exit $status
