@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "engine/evaluation.h"
 #include "engine/evaluation_tables.h"
+#include "engine/threat_score.h"
 #include "rules/check.h"
 #include "rules/game_end.h"
 #include "rules/piece_rules.h"
@@ -33,17 +35,6 @@ char EnemyOf(int file, int rank, const Board* board, char whiteLetter, char blac
 
 }  // namespace
 
-int IsThreatenedByPawn(int file, int rank, const Board* board) {
-  const bool white = IsWhitePiece(PieceAt(board, file, rank));
-  const char pawn = white ? 'p' : 'P';
-  const int pawnRank = white ? rank + 1 : rank - 1;
-  if (pawnRank < kRank1 || pawnRank > kRank8) return 0;
-  for (int pawnFile : {file + 1, file - 1}) {
-    if (pawnFile >= kFileA && pawnFile <= kFileH && PieceAt(board, pawnFile, pawnRank) == pawn) return 1;
-  }
-  return 0;
-}
-
 int IsThreatenedByBishop(int file, int rank, const Board* board, Move lastMove) {
   return IsReachedBy(EnemyOf(file, rank, board, 'B', 'b'), file, rank, board, lastMove, BishopRule);
 }
@@ -57,68 +48,23 @@ int IsThreatenedByRook(int file, int rank, const Board* board, Move lastMove) {
   return IsReachedBy(EnemyOf(file, rank, board, 'R', 'r'), file, rank, board, lastMove, RookRule);
 }
 
-int PlacementValue(int file, int rank, const Board* board) {
-  const char letter = PieceAt(board, file, rank);
-  const PlacementTable* table = nullptr;
-  switch (letter) {
-    case 'P':
-    case 'p': table = &kPawnTable; break;
-    case 'N':
-    case 'n': table = &kKnightTable; break;
-    case 'B':
-    case 'b': table = &kBishopTable; break;
-    case 'K':
-    case 'k': table = &kKingTable; break;
-    default: return 0;
+struct PlainThreatTests {
+  static int KingInCheck(const Board* board, Move lastMove, bool whiteKing) {
+    return whiteKing ? IsWhiteInCheck(board, lastMove) : IsBlackInCheck(board, lastMove);
   }
-  if (IsWhitePiece(letter)) return (*table)[kRank8 - rank][file];
-  return -(*table)[rank][file];
-}
+  static int ByPawn(int file, int rank, const Board* board) { return ::IsThreatenedByPawn(file, rank, board); }
+  static int ByBishop(int file, int rank, const Board* board, Move lastMove) {
+    return plain::IsThreatenedByBishop(file, rank, board, lastMove);
+  }
+  static int ByKnight(int file, int rank, const Board* board, Move lastMove) {
+    return plain::IsThreatenedByKnight(file, rank, board, lastMove);
+  }
+  static int ByRook(int file, int rank, const Board* board, Move lastMove) {
+    return plain::IsThreatenedByRook(file, rank, board, lastMove);
+  }
+};
 
-int ThreatScore(const Board* board, Move lastMove) {
-  int sum = 0;
-  int count = 0;
-  // A threat against a White piece costs White; one against Black gains.
-  auto threat = [&sum, &count](bool white, int penalty) {
-    sum += white ? -penalty : penalty;
-    count += white ? -1 : 1;
-  };
-  for (int file = kFileA; file <= kFileH; ++file) {
-    for (int rank = kRank1; rank <= kRank8; ++rank) {
-      const char letter = PieceAt(board, file, rank);
-      const bool white = IsWhitePiece(letter);
-      switch (letter) {
-        case 'K':
-          if (IsWhiteInCheck(board, lastMove)) threat(true, kCheckPenalty);
-          break;
-        case 'k':
-          if (IsBlackInCheck(board, lastMove)) threat(false, kCheckPenalty);
-          break;
-        case 'Q':
-        case 'q':
-          if (IsThreatenedByPawn(file, rank, board)) threat(white, kQueenByPawn);
-          if (IsThreatenedByBishop(file, rank, board, lastMove)) threat(white, kQueenByBishop);
-          if (IsThreatenedByKnight(file, rank, board, lastMove)) threat(white, kQueenByKnight);
-          if (IsThreatenedByRook(file, rank, board, lastMove)) threat(white, kQueenByRook);
-          break;
-        case 'R':
-        case 'r':
-          if (IsThreatenedByPawn(file, rank, board)) threat(white, kRookByPawn);
-          if (IsThreatenedByBishop(file, rank, board, lastMove)) threat(white, kRookByBishop);
-          if (IsThreatenedByKnight(file, rank, board, lastMove)) threat(white, kRookByKnight);
-          break;
-        case 'B':
-        case 'b':
-        case 'N':
-        case 'n':
-          if (IsThreatenedByPawn(file, rank, board)) threat(white, kMinorByPawn);
-          break;
-        default: break;
-      }
-    }
-  }
-  return sum * ThreatMultiplier(std::abs(count));
-}
+int ThreatScore(const Board* board, Move lastMove) { return ThreatScoreWith<PlainThreatTests>(board, lastMove); }
 
 int EvaluatePosition(const Board* board, char side, Move lastMove) {
   const int gameEnd = CheckGameEnd(board, lastMove);
@@ -132,11 +78,11 @@ int EvaluatePosition(const Board* board, char side, Move lastMove) {
   if (total == 0) {
     for (int file = kFileA; file <= kFileH; ++file) {
       for (int rank = kRank1; rank <= kRank8; ++rank) {
-        total += MaterialValue(PieceAt(board, file, rank)) + PlacementValue(file, rank, board);
+        total += MaterialValue(PieceAt(board, file, rank)) + ::PlacementValue(file, rank, board);
       }
     }
   }
-  total += ThreatScore(board, lastMove);
+  total += plain::ThreatScore(board, lastMove);
   return side == kBlackSide ? -total : total;
 }
 

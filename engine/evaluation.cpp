@@ -5,6 +5,7 @@
 
 #include "engine/evaluation_tables.h"
 #include "engine/move_generation.h"
+#include "engine/threat_score.h"
 #include "rules/legality.h"
 
 namespace {
@@ -60,48 +61,25 @@ int PlacementValue(int file, int rank, const Board* board) {
   return -(*table)[rank][file];
 }
 
-int ThreatScore(const Board* board, Move lastMove) {
-  int sum = 0;
-  int count = 0;
-  // A threat against a White piece costs White; one against Black gains.
-  auto threat = [&sum, &count](bool white, int penalty) {
-    sum += white ? -penalty : penalty;
-    count += white ? -1 : 1;
-  };
-  for (int file = kFileA; file <= kFileH; ++file) {
-    for (int rank = kRank1; rank <= kRank8; ++rank) {
-      const char letter = PieceAt(board, file, rank);
-      const bool white = IsWhitePiece(letter);
-      switch (letter) {
-        case 'K':
-        case 'k':
-          if (IsSquareAttacked(board, SquareIndex(file, rank), !white)) threat(white, kCheckPenalty);
-          break;
-        case 'Q':
-        case 'q':
-          if (IsThreatenedByPawn(file, rank, board)) threat(white, kQueenByPawn);
-          if (IsThreatenedByBishop(file, rank, board, lastMove)) threat(white, kQueenByBishop);
-          if (IsThreatenedByKnight(file, rank, board, lastMove)) threat(white, kQueenByKnight);
-          if (IsThreatenedByRook(file, rank, board, lastMove)) threat(white, kQueenByRook);
-          break;
-        case 'R':
-        case 'r':
-          if (IsThreatenedByPawn(file, rank, board)) threat(white, kRookByPawn);
-          if (IsThreatenedByBishop(file, rank, board, lastMove)) threat(white, kRookByBishop);
-          if (IsThreatenedByKnight(file, rank, board, lastMove)) threat(white, kRookByKnight);
-          break;
-        case 'B':
-        case 'b':
-        case 'N':
-        case 'n':
-          if (IsThreatenedByPawn(file, rank, board)) threat(white, kMinorByPawn);
-          break;
-        default: break;
-      }
-    }
+namespace {
+
+struct FastThreatTests {
+  static int KingInCheck(const Board* board, Move, bool whiteKing) { return IsKingAttacked(board, whiteKing); }
+  static int ByPawn(int file, int rank, const Board* board) { return IsThreatenedByPawn(file, rank, board); }
+  static int ByBishop(int file, int rank, const Board* board, Move lastMove) {
+    return IsThreatenedByBishop(file, rank, board, lastMove);
   }
-  return sum * ThreatMultiplier(std::abs(count));
-}
+  static int ByKnight(int file, int rank, const Board* board, Move lastMove) {
+    return IsThreatenedByKnight(file, rank, board, lastMove);
+  }
+  static int ByRook(int file, int rank, const Board* board, Move lastMove) {
+    return IsThreatenedByRook(file, rank, board, lastMove);
+  }
+};
+
+}  // namespace
+
+int ThreatScore(const Board* board, Move lastMove) { return ThreatScoreWith<FastThreatTests>(board, lastMove); }
 
 int EvaluatePosition(const Board* board, char side, Move lastMove) {
   int total = 0;

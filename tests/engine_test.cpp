@@ -13,26 +13,9 @@
 #include "rules/legality.h"
 #include "tests/support/positions.h"
 #include "tests/support/test_names.h"
+#include "tests/support/test_positions.h"
 
 namespace {
-
-Position FromFen(const std::string& fen) {
-  Position position;
-  EXPECT_TRUE(PositionFromFen(fen, &position)) << fen;
-  return position;
-}
-
-Position Play(std::initializer_list<const char*> moves) {
-  Position position;
-  SetUpBoard(&position.board, &position.lastMove);
-  for (const char* text : moves) {
-    Move move = MoveFromText(text, position.lastMove);
-    EXPECT_TRUE(IsLegalMove(move, &position.board, position.lastMove)) << text;
-    ApplyMove(&position.board, &move, &position.board);
-    position.lastMove = move;
-  }
-  return position;
-}
 
 struct EvaluationCase {
   const char* name;
@@ -216,21 +199,6 @@ TEST(SearchTest, NoLegalMoveReturnsTheLastMove) {
 
 namespace {
 
-// Leaves of the tree of legal moves built with the search's own generator.
-std::int64_t GeneratorPerft(const Position& position, int depth) {
-  MoveList moves;
-  GenerateLegalMoves(&position.board, position.lastMove, SideToMove(&position.board, position.lastMove), false, &moves);
-  if (depth == 1) return moves.count;
-  std::int64_t leaves = 0;
-  for (int i = 0; i < moves.count; ++i) {
-    Position child;
-    child.lastMove = ToMove(moves.moves[i], position.lastMove);
-    ApplyMove(&position.board, &child.lastMove, &child.board);
-    leaves += GeneratorPerft(child, depth - 1);
-  }
-  return leaves;
-}
-
 TEST(MoveGenerationTest, PublishedCounts) {
   const struct {
     const char* fen;
@@ -241,7 +209,7 @@ TEST(MoveGenerationTest, PublishedCounts) {
       {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 3, 97862},
       {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 5, 674624},
   };
-  for (const auto& c : cases) EXPECT_EQ(GeneratorPerft(FromFen(c.fen), c.depth), c.leaves) << c.fen;
+  for (const auto& c : cases) EXPECT_EQ(SearchGeneratorPerft(FromFen(c.fen), c.depth), c.leaves) << c.fen;
 }
 
 // The generator gives exactly the moves the legality test accepts, in the

@@ -6,14 +6,9 @@
 #include "model/apply_move.h"
 #include "tests/support/positions.h"
 #include "tests/support/test_names.h"
+#include "tests/support/test_positions.h"
 
 namespace {
-
-Position FromFen(const std::string& fen) {
-  Position position;
-  EXPECT_TRUE(PositionFromFen(fen, &position)) << fen;
-  return position;
-}
 
 TEST(SetUpBoardTest, InitialPositionAndRecord) {
   Board board;

@@ -10,32 +10,14 @@
 #include "rules/piece_rules.h"
 #include "tests/support/positions.h"
 #include "tests/support/test_names.h"
+#include "tests/support/test_positions.h"
 
 namespace {
-
-Position FromFen(const std::string& fen) {
-  Position position;
-  EXPECT_TRUE(PositionFromFen(fen, &position)) << fen;
-  return position;
-}
 
 Position Start() { return FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"); }
 
 int Legal(const Position& position, const std::string& move) {
   return IsLegalMove(MoveFromText(move, position.lastMove), &position.board, position.lastMove);
-}
-
-// Plays moves given as text from the initial position.
-Position Play(std::initializer_list<const char*> moves) {
-  Position position;
-  SetUpBoard(&position.board, &position.lastMove);
-  for (const char* text : moves) {
-    Move move = MoveFromText(text, position.lastMove);
-    EXPECT_TRUE(IsLegalMove(move, &position.board, position.lastMove)) << text;
-    ApplyMove(&position.board, &move, &position.board);
-    position.lastMove = move;
-  }
-  return position;
 }
 
 struct PerftCase {

@@ -4,35 +4,11 @@
 // of the legality test; with --search-generator, those of the search's own
 // move generator.
 #include <cstdio>
-#include <iostream>
 #include <cstring>
+#include <iostream>
 #include <string>
 
-#include "engine/move_generation.h"
-#include "model/apply_move.h"
-#include "rules/legality.h"
-
 #include "tests/support/positions.h"
-
-namespace {
-
-std::int64_t SearchGeneratorPerft(const Position& position, int depth) {
-  if (depth == 0) return 1;
-  MoveList moves;
-  GenerateLegalMoves(&position.board, position.lastMove, SideToMove(&position.board, position.lastMove), false,
-                     &moves);
-  if (depth == 1) return moves.count;
-  std::int64_t leaves = 0;
-  for (int i = 0; i < moves.count; ++i) {
-    Position child;
-    child.lastMove = ToMove(moves.moves[i], position.lastMove);
-    ApplyMove(&position.board, &child.lastMove, &child.board);
-    leaves += SearchGeneratorPerft(child, depth - 1);
-  }
-  return leaves;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const bool searchGenerator = argc > 1 && std::strcmp(argv[1], "--search-generator") == 0;

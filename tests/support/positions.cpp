@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <sstream>
 
+#include "engine/move_generation.h"
 #include "model/apply_move.h"
 #include "rules/legality.h"
 
@@ -123,6 +124,21 @@ std::int64_t Perft(const Position& position, int depth) {
       child.lastMove = move;
       leaves += Perft(child, depth - 1);
     }
+  }
+  return leaves;
+}
+
+std::int64_t SearchGeneratorPerft(const Position& position, int depth) {
+  if (depth == 0) return 1;
+  MoveList moves;
+  GenerateLegalMoves(&position.board, position.lastMove, SideToMove(&position.board, position.lastMove), false, &moves);
+  if (depth == 1) return moves.count;
+  std::int64_t leaves = 0;
+  for (int i = 0; i < moves.count; ++i) {
+    Position child;
+    child.lastMove = ToMove(moves.moves[i], position.lastMove);
+    ApplyMove(&position.board, &child.lastMove, &child.board);
+    leaves += SearchGeneratorPerft(child, depth - 1);
   }
   return leaves;
 }

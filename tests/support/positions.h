@@ -26,6 +26,9 @@ std::string FenFromPosition(const Position& position);
 // with the legality test and the move player.
 std::int64_t Perft(const Position& position, int depth);
 
+// The same count with the search's own move generator.
+std::int64_t SearchGeneratorPerft(const Position& position, int depth);
+
 // A move from coordinate text such as "e2e4", carrying the rights of
 // `lastMove`.
 Move MoveFromText(const std::string& text, Move lastMove);
