@@ -26,8 +26,11 @@
 namespace {
 
 // Few enough moves that one input cannot keep a search going for long, yet
-// enough for a short mate (the fool's mate takes four).
+// enough for a short mate (the fool's mate takes four). FUZZ_MOVE_LIMIT
+// overrides it, for runs that reach castling on both wings, promotion and
+// stalemate.
 constexpr long kFuzzMoveLimit = 8;
+long gMoveLimit = kFuzzMoveLimit;
 
 std::FILE* gSink = nullptr;        // the program's output: /dev/null
 std::FILE* gEmptyInput = nullptr;  // /dev/null for reading: input of 0 bytes
@@ -68,6 +71,12 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
   gSink = std::fopen("/dev/null", "w");
   gEmptyInput = std::fopen("/dev/null", "r");
   if (gSink == nullptr || gEmptyInput == nullptr) Fail("cannot open /dev/null");
+  if (const char* limit = std::getenv("FUZZ_MOVE_LIMIT")) {
+    char* end = nullptr;
+    const long value = std::strtol(limit, &end, 10);
+    if (end == limit || *end != '\0' || value <= 0) Fail("FUZZ_MOVE_LIMIT must be a positive number");
+    gMoveLimit = value;
+  }
   // Setting FUZZ_PROGRAM_KEEP_STDOUT leaves stdout alone (for debugging).
   if (std::getenv("FUZZ_PROGRAM_KEEP_STDOUT") == nullptr) CaptureStdout();
   return 0;
@@ -87,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (in == nullptr) Fail("fmemopen failed");
   }
 
-  const int status = RunProgram(in, gSink, kFuzzMoveLimit);
+  const int status = RunProgram(in, gSink, gMoveLimit);
 
   if (in != gEmptyInput) std::fclose(in);
   std::fflush(gSink);

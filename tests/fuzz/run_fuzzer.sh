@@ -2,12 +2,17 @@
 # Builds the whole-program fuzz target and runs it on one core:
 #   tests/fuzz/run_fuzzer.sh [SECONDS | -runs=N]      (default: 60 seconds)
 #
-# Two runs follow each other:
-#   short inputs  -max_len=4096, on a copy of tests/fuzz/seeds and
-#                 tests/fuzz/regressions (85% of the time, or N runs);
+# Three runs follow each other:
+#   short inputs  -max_len=4096, games cut after 8 moves, on a copy of
+#                 tests/fuzz/seeds and tests/fuzz/regressions (70% of the
+#                 time, or N runs);
 #   long inputs   -max_len=1100000, on seeds made here with 1 MB words in
-#                 both modes (the rest of the time, or N/500 runs, at least 20).
-# Both use -timeout=10 -rss_limit_mb=2048 and the word list program.dict.
+#                 both modes (10% of the time, or N/500 runs, at least 20);
+#   deep games    -max_len=4096, games cut after 200 moves (FUZZ_MOVE_LIMIT),
+#                 so that castling on both wings, promotion, stalemate and
+#                 mates late in the game are reached (20% of the time, or
+#                 N/50 runs, at least 20).
+# All use -timeout=10 -rss_limit_mb=2048 and the word list program.dict.
 # Nothing is written into the repository: the corpora, logs and findings live
 # in FUZZ_WORK_DIR (default: a new directory under /tmp, kept afterwards). Run
 # again with the same FUZZ_WORK_DIR to go on from the corpus already grown.
@@ -16,6 +21,9 @@
 # line) and every finding; exits 1 on a crash, leak, timeout, out-of-memory or
 # sanitizer report. Each finding is minimised (-minimize_crash=1, at most
 # MINIMIZE_SECONDS, default 60; 0 skips it).
+#
+# Findings are named after their run (short-crash-..., deep-timeout-...); the
+# replay command printed for each sets the move cap of that run.
 #
 # Other settings: FUZZ_BUILD_DIR (default FUZZ_WORK_DIR/build), FUZZ_SKIP_BUILD=1
 # to use the fuzzer already in FUZZ_BUILD_DIR, FUZZ_EXTRA_FLAGS for more
@@ -54,44 +62,52 @@ if [[ ${FUZZ_SKIP_BUILD:-0} != 1 ]]; then
 fi
 [[ -x $fuzzer ]] || { echo "run_fuzzer: no fuzzer at $fuzzer" >&2; exit 1; }
 
-mkdir -p "$work/corpus" "$work/long_corpus" "$work/artifacts" "$work/logs"
+mkdir -p "$work/corpus" "$work/long_corpus" "$work/deep_corpus" "$work/artifacts" "$work/logs"
 # The seeds are copied, never fuzzed in place: new units go to $work only.
 for dir in seeds regressions; do
   if [[ -d $here/$dir ]]; then
-    find "$here/$dir" -maxdepth 1 -type f ! -name '.*' ! -name 'README*' -exec cp -n {} "$work/corpus/" \;
+    for corpus in corpus deep_corpus; do
+      find "$here/$dir" -maxdepth 1 -type f ! -name '.*' ! -name 'README*' -exec cp -n {} "$work/$corpus/" \;
+    done
   fi
 done
 
-# Long inputs, made here rather than kept in the repository.
-make_long_seeds() {
-  local dir=$1 mb=1048576
-  long_word() { head -c "$mb" /dev/zero | tr '\0' "$1"; }
-  [[ -f $dir/console_1mb_name ]] || { long_word n; printf '\nW\ne2\ne4\n'; } >"$dir/console_1mb_name"
-  [[ -f $dir/console_1mb_side_answer ]] || { printf 'Ann\n'; long_word z; printf '\nW\ne2\ne4\n'; } >"$dir/console_1mb_side_answer"
-  [[ -f $dir/console_1mb_rank ]] || { printf 'Ann\nW\ne'; long_word 9; printf '\ne4\ne2\ne4\n'; } >"$dir/console_1mb_rank"
-  [[ -f $dir/console_1mb_hex_rank ]] || { printf 'Ann\nW\ne0x'; long_word f; printf '\ne4\ne2\ne4\n'; } >"$dir/console_1mb_hex_rank"
-  [[ -f $dir/xboard_1mb_word ]] || { printf 'xboard\nnew\ne2e4'; long_word x; printf '\ne2e4\ng1f3\n'; } >"$dir/xboard_1mb_word"
-  [[ -f $dir/xboard_1mb_time_word ]] || { printf 'xboard\nnew\ntime'; long_word 1; printf '\nwhite\nquit\n'; } >"$dir/xboard_1mb_time_word"
-  [[ -f $dir/xboard_1mb_name_prefix ]] || { printf 'xboard'; long_word d; printf '\nB\n'; } >"$dir/xboard_1mb_name_prefix"
+# Long inputs, made here rather than kept in the repository: each is a text
+# before, a word of 1 MB of one letter, and a text after.
+long_seed() {
+  local file="$work/long_corpus/$1"
+  [[ -f $file ]] && return
+  { printf '%b' "$2"; head -c 1048576 /dev/zero | tr '\0' "$3"; printf '%b' "$4"; } >"$file"
 }
-make_long_seeds "$work/long_corpus"
+long_seed console_1mb_name '' n '\nW\ne2\ne4\n'
+long_seed console_1mb_side_answer 'Ann\n' z '\nW\ne2\ne4\n'
+long_seed console_1mb_rank 'Ann\nW\ne' 9 '\ne4\ne2\ne4\n'
+long_seed console_1mb_hex_rank 'Ann\nW\ne0x' f '\ne4\ne2\ne4\n'
+long_seed xboard_1mb_word 'xboard\nnew\ne2e4' x '\ne2e4\ng1f3\n'
+long_seed xboard_1mb_time_word 'xboard\nnew\ntime' 1 '\nwhite\nquit\n'
+long_seed xboard_1mb_name_prefix 'xboard' d '\nB\n'
 
 if [[ -n $runs ]]; then
   short_limit=(-runs="$runs")
   long_runs=$((runs / 500))
   ((long_runs < 20)) && long_runs=20
   long_limit=(-runs="$long_runs")
+  deep_runs=$((runs / 50))
+  ((deep_runs < 20)) && deep_runs=20
+  deep_limit=(-runs="$deep_runs")
 else
-  short_seconds=$((seconds * 85 / 100))
+  short_seconds=$((seconds * 70 / 100))
   ((short_seconds < 1)) && short_seconds=1
-  long_seconds=$((seconds - short_seconds))
+  long_seconds=$((seconds / 10))
   ((long_seconds < 5)) && long_seconds=5
+  deep_seconds=$((seconds - short_seconds - long_seconds))
+  ((deep_seconds < 5)) && deep_seconds=5
   short_limit=(-max_total_time="$short_seconds")
   long_limit=(-max_total_time="$long_seconds")
+  deep_limit=(-max_total_time="$deep_seconds")
 fi
 
-common=(-timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -dict="$here/program.dict"
-  -artifact_prefix="$work/artifacts/")
+common=(-timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -dict="$here/program.dict")
 read -r -a extra <<<"${FUZZ_EXTRA_FLAGS:-}"
 
 failed=0
@@ -119,33 +135,42 @@ fuzz() {
   if [[ $status -ne 0 ]]; then
     failed=1
     echo "---- $label: last lines of the log ----"
-    grep -E 'ERROR|SUMMARY|==fuzz_program==|runtime error|Test unit written|deadly signal|timeout|leak' "$log" | tail -20
+    grep -E 'ERROR|SUMMARY|==fuzz_program==|runtime error|Test unit written|deadly signal|timeout|leak' "$log" |
+      tail -20
     echo "----"
   fi
 }
 
-fuzz short "${common[@]}" -max_len=4096 "${short_limit[@]}" "${extra[@]}" "$work/corpus"
-fuzz long "${common[@]}" -max_len=1100000 "${long_limit[@]}" "${extra[@]}" "$work/long_corpus"
+# Findings are named after the run: short-crash-..., deep-timeout-...
+fuzz short "${common[@]}" -artifact_prefix="$work/artifacts/short-" -max_len=4096 "${short_limit[@]}" \
+  "${extra[@]}" "$work/corpus"
+fuzz long "${common[@]}" -artifact_prefix="$work/artifacts/long-" -max_len=1100000 "${long_limit[@]}" \
+  "${extra[@]}" "$work/long_corpus"
+FUZZ_MOVE_LIMIT=200 fuzz deep "${common[@]}" -artifact_prefix="$work/artifacts/deep-" -max_len=4096 "${deep_limit[@]}" \
+  "${extra[@]}" "$work/deep_corpus"
 
 findings=()
 while IFS= read -r -d '' file; do findings+=("$file"); done < <(
-  find "$work/artifacts" -maxdepth 1 -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' \
-    -o -name 'oom-*' -o -name 'slow-unit-*' \) -newer "$started" -print0 2>/dev/null)
+  find "$work/artifacts" -maxdepth 1 -type f \( -name '*-crash-*' -o -name '*-leak-*' -o -name '*-timeout-*' \
+    -o -name '*-oom-*' -o -name '*-slow-unit-*' \) ! -name '*.min' -newer "$started" -print0 2>/dev/null)
 
 echo "run_fuzzer: total executions: $total_runs"
-echo "run_fuzzer: corpus kept in $work/corpus ($(find "$work/corpus" -type f | wc -l) files)," \
-  "long-input corpus in $work/long_corpus"
+echo "run_fuzzer: corpora kept in $work: corpus ($(find "$work/corpus" -type f | wc -l) files)," \
+  "long_corpus ($(find "$work/long_corpus" -type f | wc -l)), deep_corpus ($(find "$work/deep_corpus" -type f | wc -l))"
 for file in "${findings[@]}"; do
-  if [[ $(basename "$file") == slow-unit-* ]]; then
+  name=$(basename "$file")
+  limit=8
+  [[ $name == deep-* ]] && limit=200
+  if [[ $name == *-slow-unit-* ]]; then
     echo "run_fuzzer: slow input (reported, not a failure): $file"
     continue
   fi
   failed=1
   echo "run_fuzzer: FINDING $file ($(wc -c <"$file") bytes)"
-  echo "run_fuzzer:   replay: $fuzzer $file"
+  echo "run_fuzzer:   replay: FUZZ_MOVE_LIMIT=$limit $fuzzer $file"
   if [[ ${MINIMIZE_SECONDS:-60} -gt 0 ]]; then
-    "$fuzzer" -minimize_crash=1 -max_total_time="${MINIMIZE_SECONDS:-60}" -timeout=10 -rss_limit_mb=2048 \
-      -exact_artifact_path="$file.min" "$file" >"$work/logs/minimize-$(basename "$file").log" 2>&1
+    FUZZ_MOVE_LIMIT=$limit "$fuzzer" -minimize_crash=1 -max_total_time="${MINIMIZE_SECONDS:-60}" -timeout=10 \
+      -rss_limit_mb=2048 -exact_artifact_path="$file.min" "$file" >"$work/logs/minimize-$name.log" 2>&1
     if [[ -f $file.min ]]; then
       echo "run_fuzzer:   minimised: $file.min ($(wc -c <"$file.min") bytes)"
     fi
