@@ -51,8 +51,6 @@ struct SearchContext {
   std::int64_t nodes;
 };
 
-char OtherSide(char side) { return side == kWhiteSide ? kBlackSide : kWhiteSide; }
-
 void AppendChild(const Board* parentBoard, ChildList* list, Move move, SearchContext* context) {
   SearchNode* child = NewNode();
   if (child == nullptr) return;  // out of memory: the move is left unsearched

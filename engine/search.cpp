@@ -34,8 +34,6 @@ struct SearchContext {
   std::int64_t nodes;
 };
 
-char OtherSide(char side) { return side == kWhiteSide ? kBlackSide : kWhiteSide; }
-
 int PieceWorth(char letter) {
   const int value = MaterialValue(letter);
   return value < 0 ? -value : value;

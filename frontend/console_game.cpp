@@ -44,13 +44,13 @@ int RunConsoleGame(std::FILE* in, std::FILE* out, const std::string& name, long 
   SetUpBoard(&board, &lastMove);
   char humanSide = kWhiteSide;
   if (ReadHumanSide(in, out, name, &humanSide) == ReadStatus::kEndOfInput) return kExitSuccess;
-  const char computerSide = humanSide == kWhiteSide ? kBlackSide : kWhiteSide;
+  const char computerSide = OtherSide(humanSide);
 
   char turn = kBlackSide;
   for (long movesPlayed = 0; moveLimit == kNoMoveLimit || movesPlayed < moveLimit; ++movesPlayed) {
     PrintBoard(out, &board);
     PrintCheckNotices(out, &board, lastMove);
-    turn = turn == kBlackSide ? kWhiteSide : kBlackSide;
+    turn = OtherSide(turn);
 
     Move move;
     if (turn == computerSide) {

@@ -31,8 +31,6 @@ void StartNewGame(ProtocolGame* game) {
   game->opponentSide = kWhiteSide;
 }
 
-char OtherSide(char side) { return side == kWhiteSide ? kBlackSide : kWhiteSide; }
-
 // After a move by `mover`, announces mate or stalemate.
 void ReportGameEnd(std::FILE* out, const ProtocolGame& game, char mover) {
   const int gameEnd = CheckGameEnd(&game.board, game.lastMove);

@@ -11,6 +11,8 @@ constexpr char kEmptySquare = '-';
 constexpr char kWhiteSide = 'W';
 constexpr char kBlackSide = 'B';
 
+constexpr char OtherSide(char side) { return side == kWhiteSide ? kBlackSide : kWhiteSide; }
+
 constexpr int kBoardSize = 8;
 constexpr int kSquareCount = kBoardSize * kBoardSize;
 
