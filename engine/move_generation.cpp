@@ -12,9 +12,6 @@ struct Step {
 };
 
 constexpr Step kKnightSteps[8] = {{-2, -1}, {-2, 1}, {-1, -2}, {-1, 2}, {1, -2}, {1, 2}, {2, -1}, {2, 1}};
-constexpr Step kKingSteps[8] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
-constexpr Step kDiagonals[4] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
-constexpr Step kLines[4] = {{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
 
 // For every square, the squares one step away in each direction, or -1 off
 // the board; rays are followed one step at a time through this table.
