@@ -100,17 +100,18 @@ bool TakeScore(std::int32_t turn, int score, int bound, int* running) {
   return bound != kNoBound && *running <= bound;
 }
 
-int CaptureSearch(SearchNode* node, int level, int limit, int bound, SearchContext* context) {
-  const ChildList captures = GenerateChildren(node, true, context);
-  if (captures.head == nullptr || level >= limit) {
-    DeleteList(captures.head);
-    return EvaluatePosition(&node->board, context->side, node->move);
-  }
+// Searches a node's children in list order, the first with no bound and each
+// later one with the running score as its bound, releasing each child once
+// scored. Stops, releasing the rest unsearched, when the node's own bound is
+// reached; `*stopped` tells whether it did.
+template <typename SearchChild>
+int SearchChildren(const SearchNode* node, SearchNode* child, int bound, SearchContext* context, bool* stopped,
+                   SearchChild searchChild) {
   int running = 0;
   bool first = true;
-  for (SearchNode* child = captures.head; child != nullptr;) {
+  while (child != nullptr) {
     child->turn = -node->turn;
-    const int score = CaptureSearch(child, level + 1, limit, first ? kNoBound : running, context);
+    const int score = searchChild(child, first ? kNoBound : running, context);
     SearchNode* next = child->next;
     DeleteNode(child);
     if (first) {
@@ -118,10 +119,28 @@ int CaptureSearch(SearchNode* node, int level, int limit, int bound, SearchConte
       first = false;
     } else if (TakeScore(node->turn, score, bound, &running)) {
       DeleteList(next);
+      *stopped = true;
       return running;
     }
     child = next;
   }
+  return running;
+}
+
+int MinimaxSearch(SearchNode* node, int ply, int depth, int bound, SearchContext* context);
+
+int CaptureSearch(SearchNode* node, int level, int limit, int bound, SearchContext* context) {
+  const ChildList captures = GenerateChildren(node, true, context);
+  if (captures.head == nullptr || level >= limit) {
+    DeleteList(captures.head);
+    return EvaluatePosition(&node->board, context->side, node->move);
+  }
+  bool stopped = false;
+  int running = SearchChildren(node, captures.head, bound, context, &stopped,
+                               [level, limit](SearchNode* child, int childBound, SearchContext* ctx) {
+                                 return CaptureSearch(child, level + 1, limit, childBound, ctx);
+                               });
+  if (stopped) return running;
   // The side to move may also decline every capture: the stand-pat score.
   const int standPat = EvaluatePosition(&node->board, context->side, node->move);
   if (node->turn == kComputerToMove ? standPat > running : standPat < running) running = standPat;
@@ -140,23 +159,11 @@ int MinimaxSearch(SearchNode* node, int ply, int depth, int bound, SearchContext
                                                            : IsBlackInCheck(&node->board, node->move);
     return ownKingInCheck ? -kMateScore : kMateScore;
   }
-  int running = 0;
-  bool first = true;
-  for (SearchNode* child = children.head; child != nullptr;) {
-    child->turn = -node->turn;
-    const int score = MinimaxSearch(child, ply + 1, depth, first ? kNoBound : running, context);
-    SearchNode* next = child->next;
-    DeleteNode(child);
-    if (first) {
-      running = score;
-      first = false;
-    } else if (TakeScore(node->turn, score, bound, &running)) {
-      DeleteList(next);
-      return running;
-    }
-    child = next;
-  }
-  return running;
+  bool stopped = false;
+  return SearchChildren(node, children.head, bound, context, &stopped,
+                        [ply, depth](SearchNode* child, int childBound, SearchContext* ctx) {
+                          return MinimaxSearch(child, ply + 1, depth, childBound, ctx);
+                        });
 }
 
 // Searches every first-level child; a later child replaces the chosen one
