@@ -47,7 +47,8 @@ int FirstPieceOnRay(const Board* board, int square, int direction) {
   return -1;
 }
 
-bool AttackedByRay(const Board* board, int square, const int (&directions)[4], char slider, char queen) {
+// Whether the first piece met along one of the rays is `slider` or `queen`.
+bool FirstOnRaysIs(const Board* board, int square, const int (&directions)[4], char slider, char queen) {
   for (int direction : directions) {
     const int hit = FirstPieceOnRay(board, square, direction);
     if (hit >= 0 && (board->squares[hit] == slider || board->squares[hit] == queen)) return true;
@@ -226,16 +227,12 @@ bool IsSquareAttacked(const Board* board, int square, bool byWhite) {
     if (from >= 0 && board->squares[from] == king) return true;
   }
   const char queen = byWhite ? 'Q' : 'q';
-  return AttackedByRay(board, square, kDiagonalDirections, byWhite ? 'B' : 'b', queen) ||
-         AttackedByRay(board, square, kLineDirections, byWhite ? 'R' : 'r', queen);
+  return FirstOnRaysIs(board, square, kDiagonalDirections, byWhite ? 'B' : 'b', queen) ||
+         FirstOnRaysIs(board, square, kLineDirections, byWhite ? 'R' : 'r', queen);
 }
 
 bool IsReachedAlongRays(const Board* board, int square, bool diagonal, char slider) {
-  for (int direction : diagonal ? kDiagonalDirections : kLineDirections) {
-    const int hit = FirstPieceOnRay(board, square, direction);
-    if (hit >= 0 && board->squares[hit] == slider) return true;
-  }
-  return false;
+  return FirstOnRaysIs(board, square, diagonal ? kDiagonalDirections : kLineDirections, slider, slider);
 }
 
 bool IsReachedByKnight(const Board* board, int square, char knight) {

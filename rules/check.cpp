@@ -24,7 +24,7 @@ int SliderOrLeaperReaches(char letter, Move trial, const Board* board) {
 
 // Whether the king `king` is attacked by any piece of the colour
 // `isAttacker` tells. A missing king is never in check.
-int IsKingAttacked(char king, bool (*isAttacker)(char), const Board* board, Move move) {
+int IsKingReachedBy(char king, bool (*isAttacker)(char), const Board* board, Move move) {
   int kingSquare = -1;
   for (int square = 0; square < kSquareCount && kingSquare < 0; ++square) {
     if (board->squares[square] == king) kingSquare = square;
@@ -77,9 +77,9 @@ int IsSquareAttackedBy(const char* attackers, int pawnForward, int file, int ran
 
 }  // namespace
 
-int IsWhiteInCheck(const Board* board, Move move) { return IsKingAttacked('K', IsBlackPiece, board, move); }
+int IsWhiteInCheck(const Board* board, Move move) { return IsKingReachedBy('K', IsBlackPiece, board, move); }
 
-int IsBlackInCheck(const Board* board, Move move) { return IsKingAttacked('k', IsWhitePiece, board, move); }
+int IsBlackInCheck(const Board* board, Move move) { return IsKingReachedBy('k', IsWhitePiece, board, move); }
 
 int IsSquareAttackedByBlack(int file, int rank, const Board* board, Move move) {
   return IsSquareAttackedBy("pnbrq", -1, file, rank, board, move);

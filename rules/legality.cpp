@@ -19,14 +19,9 @@ char SideToMove(const Board* board, Move lastMove) {
 
 int IsLegalMove(Move move, const Board* board, Move lastMove) {
   Move trial = BuildMove(move.fromFile, move.fromRank, move.toFile, move.toRank, lastMove);
-  if (!IsOnBoard(GetFromFile(move)) || !IsOnBoard(GetFromRank(move)) || !IsOnBoard(GetToFile(move)) ||
-      !IsOnBoard(GetToRank(move))) {
-    return 0;
-  }
-  // The accessors give the low eight bits; a field such as 257 must not pass
-  // as file 1 when it is played.
-  if (move.fromFile != GetFromFile(move) || move.fromRank != GetFromRank(move) || move.toFile != GetToFile(move) ||
-      move.toRank != GetToRank(move)) {
+  // Bounds on the whole fields: the accessors give only the low eight bits,
+  // and a field such as 257 must not pass as file 1 when the move is played.
+  if (!IsOnBoard(move.fromFile) || !IsOnBoard(move.fromRank) || !IsOnBoard(move.toFile) || !IsOnBoard(move.toRank)) {
     return 0;
   }
 

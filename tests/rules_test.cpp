@@ -169,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(Positions, CheckTest,
                                            CheckCase{"4k3/8/8/8/8/8/8/4K2n w - - 0 1", 0, 0},
                                            CheckCase{"4k3/8/8/8/8/3n4/8/4K3 w - - 0 1", 1, 0},
                                            CheckCase{"4k3/3P4/8/8/8/8/8/4K3 b - - 0 1", 0, 1}),
-                         [](const auto& info) { return "case_" + std::to_string(info.index); });
+                         IndexedCase());
 
 TEST(AttackTest, SquaresAttackedByPieces) {
   const Position start = Start();

@@ -21,3 +21,11 @@ struct NamedCase {
     return CaseName(info.param.name) + "_" + std::to_string(info.index);
   }
 };
+
+// For INSTANTIATE_TEST_SUITE_P over cases without a name: their index.
+struct IndexedCase {
+  template <typename Info>
+  std::string operator()(const Info& info) const {
+    return "case_" + std::to_string(info.index);
+  }
+};
