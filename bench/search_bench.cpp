@@ -18,13 +18,14 @@
 #include <string>
 #include <vector>
 
-#include "bench/plain_search.h"
+#include "reference/reference_search.h"
 #include "engine/search.h"
 #include "model/apply_move.h"
 #include "rules/game_end.h"
 #include "rules/legality.h"
-#include "tests/golden/golden_record.h"
-#include "tests/support/positions.h"
+#include "support/golden_record.h"
+#include "support/perft.h"
+#include "support/positions.h"
 
 // Heap accounting for the whole program: bytes in use and their peak.
 namespace {
@@ -125,7 +126,7 @@ void Compare(const std::string& name, const Position& position, bool withPlain, 
   std::printf("%-72s %s %7d %9.3f ms %9lld nodes", name.c_str(), MoveText(fast.move).c_str(), fast.report.score,
               fast.milliseconds, static_cast<long long>(fast.report.nodes));
   if (withPlain) {
-    const Timed plain = Time(position, plain::ChooseComputerMoveReported);
+    const Timed plain = Time(position, reference::ChooseComputerMoveReported);
     totals->plainMs += plain.milliseconds;
     totals->plainNodes += plain.report.nodes;
     totals->plainHeapPeak = std::max(totals->plainHeapPeak, plain.heapPeak);

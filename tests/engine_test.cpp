@@ -11,7 +11,8 @@
 #include "rules/check.h"
 #include "rules/game_end.h"
 #include "rules/legality.h"
-#include "tests/support/positions.h"
+#include "support/perft.h"
+#include "support/positions.h"
 #include "tests/support/test_names.h"
 #include "tests/support/test_positions.h"
 

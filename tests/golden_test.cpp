@@ -14,8 +14,8 @@
 #include "model/apply_move.h"
 #include "rules/game_end.h"
 #include "rules/legality.h"
-#include "tests/golden/golden_record.h"
-#include "tests/support/positions.h"
+#include "support/golden_record.h"
+#include "support/positions.h"
 
 namespace {
 

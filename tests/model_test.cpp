@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "model/apply_move.h"
-#include "tests/support/positions.h"
+#include "support/positions.h"
 #include "tests/support/test_names.h"
 #include "tests/support/test_positions.h"
 

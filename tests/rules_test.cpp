@@ -8,7 +8,8 @@
 #include "rules/king_rules.h"
 #include "rules/legality.h"
 #include "rules/piece_rules.h"
-#include "tests/support/positions.h"
+#include "support/perft.h"
+#include "support/positions.h"
 #include "tests/support/test_names.h"
 #include "tests/support/test_positions.h"
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "bench/plain_evaluation.h"
-#include "bench/plain_search.h"
+#include "reference/reference_evaluation.h"
+#include "reference/reference_search.h"
 #include "model/apply_move.h"
 #include "rules/game_end.h"
 #include "rules/legality.h"
-#include "tests/golden/golden_record.h"
-#include "tests/support/positions.h"
+#include "support/golden_record.h"
+#include "support/positions.h"
 
 namespace {
 
@@ -40,13 +40,13 @@ Move Record(const Position& position) {
   const char side = SideToMove(&position.board, position.lastMove);
   SearchReport report{};
   const Move chosen =
-      plain::ChooseComputerMoveReported(&position.board, position.lastMove, kFullWidthDepth, side, &report);
+      reference::ChooseComputerMoveReported(&position.board, position.lastMove, kFullWidthDepth, side, &report);
   GoldenRecord record;
   record.fen = FenFromPosition(position);
   record.move = MoveText(chosen);
   record.score = report.score;
-  record.evalWhite = plain::EvaluatePosition(&position.board, kWhiteSide, position.lastMove);
-  record.evalBlack = plain::EvaluatePosition(&position.board, kBlackSide, position.lastMove);
+  record.evalWhite = reference::EvaluatePosition(&position.board, kWhiteSide, position.lastMove);
+  record.evalBlack = reference::EvaluatePosition(&position.board, kBlackSide, position.lastMove);
   record.legalMoves = static_cast<int>(LegalMoves(position).size());
   std::printf("%s\n", FormatGoldenRecord(record).c_str());
   std::fflush(stdout);

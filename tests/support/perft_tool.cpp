@@ -8,7 +8,8 @@
 #include <iostream>
 #include <string>
 
-#include "tests/support/positions.h"
+#include "support/perft.h"
+#include "support/positions.h"
 
 int main(int argc, char** argv) {
   const bool searchGenerator = argc > 1 && std::strcmp(argv[1], "--search-generator") == 0;

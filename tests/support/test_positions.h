@@ -8,7 +8,7 @@
 
 #include "model/apply_move.h"
 #include "rules/legality.h"
-#include "tests/support/positions.h"
+#include "support/positions.h"
 
 inline Position FromFen(const std::string& fen) {
   Position position;

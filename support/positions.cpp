@@ -1,9 +1,8 @@
-#include "tests/support/positions.h"
+#include "support/positions.h"
 
 #include <initializer_list>
 #include <sstream>
 
-#include "engine/move_generation.h"
 #include "model/apply_move.h"
 #include "rules/legality.h"
 
@@ -103,44 +102,6 @@ std::string FenFromPosition(const Position& position) {
     }
   }
   return fen + " " + enPassant + " 0 1";
-}
-
-std::int64_t Perft(const Position& position, int depth) {
-  if (depth == 0) return 1;
-  std::int64_t leaves = 0;
-  const char side = SideToMove(&position.board, position.lastMove);
-  for (int from = 0; from < kSquareCount; ++from) {
-    const char piece = position.board.squares[from];
-    if (side == kWhiteSide ? !IsWhitePiece(piece) : !IsBlackPiece(piece)) continue;
-    for (int to = 0; to < kSquareCount; ++to) {
-      Move move = BuildMove(from / kBoardSize, from % kBoardSize, to / kBoardSize, to % kBoardSize, position.lastMove);
-      if (!IsLegalMove(move, &position.board, position.lastMove)) continue;
-      if (depth == 1) {
-        ++leaves;
-        continue;
-      }
-      Position child;
-      ApplyMove(&position.board, &move, &child.board);
-      child.lastMove = move;
-      leaves += Perft(child, depth - 1);
-    }
-  }
-  return leaves;
-}
-
-std::int64_t SearchGeneratorPerft(const Position& position, int depth) {
-  if (depth == 0) return 1;
-  MoveList moves;
-  GenerateLegalMoves(&position.board, position.lastMove, SideToMove(&position.board, position.lastMove), false, &moves);
-  if (depth == 1) return moves.count;
-  std::int64_t leaves = 0;
-  for (int i = 0; i < moves.count; ++i) {
-    Position child;
-    child.lastMove = ToMove(moves.moves[i], position.lastMove);
-    ApplyMove(&position.board, &child.lastMove, &child.board);
-    leaves += SearchGeneratorPerft(child, depth - 1);
-  }
-  return leaves;
 }
 
 Move MoveFromText(const std::string& text, Move lastMove) {

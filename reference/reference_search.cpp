@@ -3,11 +3,11 @@
 // depth, then captures only, scored by the static evaluation. A node is
 // searched with one bound, its parent's running score, and stops as soon as
 // its own running score shows the parent can no longer take it.
-#include "bench/plain_search.h"
+#include "reference/reference_search.h"
 
 #include <new>
 
-#include "bench/plain_evaluation.h"
+#include "reference/reference_evaluation.h"
 #include "engine/evaluation_tables.h"
 #include "engine/search.h"
 #include "model/apply_move.h"
@@ -15,7 +15,7 @@
 #include "rules/game_end.h"
 #include "rules/legality.h"
 
-namespace plain {
+namespace reference {
 
 namespace {
 
@@ -207,4 +207,4 @@ Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, ch
   return chosen;
 }
 
-}  // namespace plain
+}  // namespace reference

@@ -1,6 +1,6 @@
 // The evaluation written plainly, square scan by square scan through the
 // movement rules: the baseline the program's evaluation is measured against.
-#include "bench/plain_evaluation.h"
+#include "reference/reference_evaluation.h"
 
 #include <cstdlib>
 #include <initializer_list>
@@ -12,7 +12,7 @@
 #include "rules/game_end.h"
 #include "rules/piece_rules.h"
 
-namespace plain {
+namespace reference {
 
 namespace {
 
@@ -54,13 +54,13 @@ struct PlainThreatTests {
   }
   static int ByPawn(int file, int rank, const Board* board) { return ::IsThreatenedByPawn(file, rank, board); }
   static int ByBishop(int file, int rank, const Board* board, Move lastMove) {
-    return plain::IsThreatenedByBishop(file, rank, board, lastMove);
+    return reference::IsThreatenedByBishop(file, rank, board, lastMove);
   }
   static int ByKnight(int file, int rank, const Board* board, Move lastMove) {
-    return plain::IsThreatenedByKnight(file, rank, board, lastMove);
+    return reference::IsThreatenedByKnight(file, rank, board, lastMove);
   }
   static int ByRook(int file, int rank, const Board* board, Move lastMove) {
-    return plain::IsThreatenedByRook(file, rank, board, lastMove);
+    return reference::IsThreatenedByRook(file, rank, board, lastMove);
   }
 };
 
@@ -82,8 +82,8 @@ int EvaluatePosition(const Board* board, char side, Move lastMove) {
       }
     }
   }
-  total += plain::ThreatScore(board, lastMove);
+  total += reference::ThreatScore(board, lastMove);
   return side == kBlackSide ? -total : total;
 }
 
-}  // namespace plain
+}  // namespace reference

@@ -1,4 +1,4 @@
-#include "tests/golden/golden_record.h"
+#include "support/golden_record.h"
 
 #include <sstream>
 #include <vector>

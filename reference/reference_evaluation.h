@@ -4,8 +4,8 @@
 
 #include "model/board.h"
 
-namespace plain {
+namespace reference {
 
 int EvaluatePosition(const Board* board, char side, Move lastMove);
 
-}  // namespace plain
+}  // namespace reference

@@ -22,13 +22,6 @@ bool PositionFromFen(const std::string& fen, Position* position);
 // when a pawn of the side to move can take there; clocks "0 1").
 std::string FenFromPosition(const Position& position);
 
-// The number of leaves of the tree of legal moves `depth` plies deep, built
-// with the legality test and the move player.
-std::int64_t Perft(const Position& position, int depth);
-
-// The same count with the search's own move generator.
-std::int64_t SearchGeneratorPerft(const Position& position, int depth);
-
 // A move from coordinate text such as "e2e4", carrying the rights of
 // `lastMove`.
 Move MoveFromText(const std::string& text, Move lastMove);

@@ -6,8 +6,8 @@
 #include "engine/search.h"
 #include "model/board.h"
 
-namespace plain {
+namespace reference {
 
 Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char side, SearchReport* report);
 
-}  // namespace plain
+}  // namespace reference
