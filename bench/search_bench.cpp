@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "reference/reference_search.h"
 #include "engine/search.h"
 #include "model/apply_move.h"
+#include "reference/reference_search.h"
 #include "rules/game_end.h"
 #include "rules/legality.h"
 #include "support/golden_record.h"

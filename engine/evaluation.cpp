@@ -1,11 +1,9 @@
 #include "engine/evaluation.h"
 
-#include <cstdlib>
-#include <initializer_list>
-
 #include "engine/evaluation_tables.h"
 #include "engine/move_generation.h"
 #include "engine/threat_score.h"
+#include "rules/check.h"
 #include "rules/legality.h"
 
 namespace {
@@ -18,21 +16,14 @@ char EnemyOf(int file, int rank, const Board* board, char whiteLetter, char blac
 }  // namespace
 
 int IsThreatenedByPawn(int file, int rank, const Board* board) {
-  const bool white = IsWhitePiece(PieceAt(board, file, rank));
-  const char pawn = white ? 'p' : 'P';
-  const int pawnRank = white ? rank + 1 : rank - 1;
-  if (pawnRank < kRank1 || pawnRank > kRank8) return 0;
-  for (int pawnFile : {file + 1, file - 1}) {
-    if (pawnFile >= kFileA && pawnFile <= kFileH && PieceAt(board, pawnFile, pawnRank) == pawn) return 1;
-  }
-  return 0;
+  return IsAttackedByPawn(file, rank, board, EnemyOf(file, rank, board, 'P', 'p'));
 }
 
 // A bishop, knight or rook threatens the square when its move there would
 // pass only over empty squares: for the sliders, the first piece met along
 // a ray from the square.
 int IsThreatenedByBishop(int file, int rank, const Board* board, Move /*lastMove*/) {
-  return IsReachedAlongRays(board, SquareIndex(file, rank), true, EnemyOf(file, rank, board, 'B', 'b'));
+  return IsReachedAlongDiagonals(board, SquareIndex(file, rank), EnemyOf(file, rank, board, 'B', 'b'));
 }
 
 int IsThreatenedByKnight(int file, int rank, const Board* board, Move /*lastMove*/) {
@@ -40,7 +31,7 @@ int IsThreatenedByKnight(int file, int rank, const Board* board, Move /*lastMove
 }
 
 int IsThreatenedByRook(int file, int rank, const Board* board, Move /*lastMove*/) {
-  return IsReachedAlongRays(board, SquareIndex(file, rank), false, EnemyOf(file, rank, board, 'R', 'r'));
+  return IsReachedAlongLines(board, SquareIndex(file, rank), EnemyOf(file, rank, board, 'R', 'r'));
 }
 
 int PlacementValue(int file, int rank, const Board* board) {
@@ -64,7 +55,7 @@ int PlacementValue(int file, int rank, const Board* board) {
 namespace {
 
 struct FastThreatTests {
-  static int KingInCheck(const Board* board, Move, bool whiteKing) { return IsKingAttacked(board, whiteKing); }
+  static int KingInCheck(const Board* board, Move, Side side) { return IsKingInCheck(board, side); }
   static int ByPawn(int file, int rank, const Board* board) { return IsThreatenedByPawn(file, rank, board); }
   static int ByBishop(int file, int rank, const Board* board, Move lastMove) {
     return IsThreatenedByBishop(file, rank, board, lastMove);
@@ -81,14 +72,17 @@ struct FastThreatTests {
 
 int ThreatScore(const Board* board, Move lastMove) { return ThreatScoreWith<FastThreatTests>(board, lastMove); }
 
-int EvaluatePosition(const Board* board, char side, Move lastMove) {
+int NoLegalMoveScore(const Board* board) {
+  return IsKingInCheck(board, Side::kWhite) || IsKingInCheck(board, Side::kBlack) ? -kMateScore : kStalemateScore;
+}
+
+int Evaluate(const Board* board, Side side, Move lastMove) {
+  const Side mover = SideOfLetter(SideToMove(board, lastMove));
   int total = 0;
-  if (!HasLegalMove(board, lastMove, SideToMove(board, lastMove))) {
-    const bool whiteInCheck = IsKingAttacked(board, true);
-    const bool blackInCheck = IsKingAttacked(board, false);
-    if (!whiteInCheck && !blackInCheck) return 0;  // stalemate, whatever the material
-    if (blackInCheck) total += kMateScore;
-    if (whiteInCheck) total -= kMateScore;
+  if (!HasLegalMove(board, lastMove, mover)) {
+    const int score = NoLegalMoveScore(board);
+    if (score == kStalemateScore) return kStalemateScore;  // whatever the material
+    total = mover == Side::kWhite ? score : -score;
   }
   // A mate score replaces material and placement.
   if (total == 0) {
@@ -97,5 +91,9 @@ int EvaluatePosition(const Board* board, char side, Move lastMove) {
     }
   }
   total += ThreatScore(board, lastMove);
-  return side == kBlackSide ? -total : total;
+  return side == Side::kBlack ? -total : total;
+}
+
+int EvaluatePosition(const Board* board, char side, Move lastMove) {
+  return Evaluate(board, SideOfLetter(side), lastMove);
 }

@@ -1,12 +1,20 @@
 // The static score of a position: game state, material, placement and threats.
 #pragma once
 
+#include "engine/side.h"
 #include "model/board.h"
 
 // The score from `side`'s point of view ('B' for Black, anything else White):
 // 0 for stalemate, +-99000 for checkmate, otherwise material and placement;
 // threat penalties are added in every case but stalemate.
 int EvaluatePosition(const Board* board, char side, Move lastMove);
+
+// The same for the engine's own name of a side.
+int Evaluate(const Board* board, Side side, Move lastMove);
+
+// The score, for the side to move, of a position in which it has no legal
+// move: mated when a king stands in check, otherwise stalemate.
+int NoLegalMoveScore(const Board* board);
 
 // The placement-table entry of the piece on the square, signed for its colour.
 int PlacementValue(int file, int rank, const Board* board);

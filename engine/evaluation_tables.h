@@ -3,24 +3,35 @@
 
 #include <array>
 
+// The score of a mated side's opponent; a mate replaces material.
 constexpr int kMateScore = 99000;
+constexpr int kStalemateScore = 0;
 constexpr int kCheckPenalty = 1000;
+
+constexpr int kPawnValue = 1000;
+constexpr int kKnightValue = 3000;
+constexpr int kBishopValue = 3000;
+constexpr int kRookValue = 5000;
+constexpr int kQueenValue = 9000;
+// Both kings are always on the board, so their values cancel in every score:
+// the figure equals the mate score but is not the mate score.
+constexpr int kKingValue = 99000;
 
 // Material value of a piece letter, positive for White, negative for Black.
 constexpr int MaterialValue(char letter) {
   switch (letter) {
-    case 'K': return 99000;
-    case 'Q': return 9000;
-    case 'R': return 5000;
-    case 'B': return 3000;
-    case 'N': return 3000;
-    case 'P': return 1000;
-    case 'k': return -99000;
-    case 'q': return -9000;
-    case 'r': return -5000;
-    case 'b': return -3000;
-    case 'n': return -3000;
-    case 'p': return -1000;
+    case 'K': return kKingValue;
+    case 'Q': return kQueenValue;
+    case 'R': return kRookValue;
+    case 'B': return kBishopValue;
+    case 'N': return kKnightValue;
+    case 'P': return kPawnValue;
+    case 'k': return -kKingValue;
+    case 'q': return -kQueenValue;
+    case 'r': return -kRookValue;
+    case 'b': return -kBishopValue;
+    case 'n': return -kKnightValue;
+    case 'p': return -kPawnValue;
     default: return 0;
   }
 }

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "model/apply_move.h"
+#include "rules/check.h"
 
 namespace {
 
@@ -57,11 +58,15 @@ bool FirstOnRaysIs(const Board* board, int square, const int (&directions)[4], c
 }
 
 // The target squares of one piece; a queen has at most 27.
+constexpr int kMaxTargets = 32;
 struct Targets {
-  int squares[32];
+  int squares[kMaxTargets];
   int count = 0;
 
-  void Add(int square) { squares[count++] = square; }
+  void Add(int square) {
+    assert(count < kMaxTargets);
+    squares[count++] = square;
+  }
   void Sort() {
     for (int i = 1; i < count; ++i) {
       const int square = squares[i];
@@ -72,31 +77,32 @@ struct Targets {
   }
 };
 
+enum class Wanted { kAllMoves, kCapturesOnly };
+
+// Finds the legal moves of one side and hands each, in generation order, to
+// `keep`, which answers whether to go on.
+template <typename Keep>
 struct Generator {
   const Board* board;
   Move lastMove;
-  bool white;
-  bool capturesOnly;
-  MoveList* list;  // null when only asking whether a legal move exists
-  bool found = false;
-  int kingSquare = -1;  // the mover's king, found once
+  Side mover;
+  Wanted wanted;
+  Keep keep;
+  int kingSquare = kNoSquare;  // the mover's king, found once
 
-  bool IsOwn(char c) const { return white ? IsWhitePiece(c) : IsBlackPiece(c); }
-  bool IsEnemy(char c) const { return white ? IsBlackPiece(c) : IsWhitePiece(c); }
+  bool IsOwn(char c) const { return IsPieceOf(mover, c); }
+  bool IsEnemy(char c) const { return IsPieceOf(Opponent(mover), c); }
 
   // Keeps the move if it does not leave the mover's king attacked. Returns
-  // false once the search for any legal move may stop.
+  // false once `keep` wants no more moves.
   bool Try(int from, int to) {
-    if (capturesOnly && !IsEnemy(board->squares[to])) return true;
+    if (wanted == Wanted::kCapturesOnly && !IsEnemy(board->squares[to])) return true;
     Move move = ToMove({static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)}, lastMove);
     Board after;
     ApplyMove(board, &move, &after);
     const int king = from == kingSquare ? to : kingSquare;
-    if (king >= 0 && IsSquareAttacked(&after, king, !white)) return true;
-    found = true;
-    if (list == nullptr) return false;
-    list->moves[list->count++] = {static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)};
-    return true;
+    if (king != kNoSquare && IsSquareAttackedBy(&after, king, Opponent(mover))) return true;
+    return keep(GeneratedMove{static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)});
   }
 
   // The targets of one piece, tried in ascending square order so that the
@@ -148,6 +154,7 @@ struct Generator {
   }
 
   void PawnTargets(int from, Targets* targets) const {
+    const bool white = mover == Side::kWhite;
     const int file = from / kBoardSize;
     const int rank = from % kBoardSize;
     const int forward = white ? 1 : -1;
@@ -163,15 +170,15 @@ struct Generator {
     }
     // En passant: right after an enemy pawn's double step onto the rank
     // beside us, onto the square it passed over.
-    const char enemyPawn = white ? 'p' : 'P';
+    const char enemyPawn = PieceOf(Opponent(mover), 'P');
     const int lastFile = GetToFile(lastMove);
     const int lastRank = GetToRank(lastMove);
     const bool doubleStep = board->squares[SquareIndex(lastFile, lastRank)] == enemyPawn &&
                             lastRank == (white ? kRank5 : kRank4) && GetFromRank(lastMove) == (white ? kRank7 : kRank2);
-    for (int side : {file - 1, file + 1}) {
-      if (side < kFileA || side > kFileH) continue;
-      const int to = SquareIndex(side, next);
-      if (IsEnemy(board->squares[to]) || (doubleStep && lastFile == side && next == (white ? kRank6 : kRank3))) {
+    for (int captureFile : {file - 1, file + 1}) {
+      if (captureFile < kFileA || captureFile > kFileH) continue;
+      const int to = SquareIndex(captureFile, next);
+      if (IsEnemy(board->squares[to]) || (doubleStep && lastFile == captureFile && next == (white ? kRank6 : kRank3))) {
         targets->Add(to);
       }
     }
@@ -181,14 +188,15 @@ struct Generator {
   // empty, and the king neither in check nor passing over or landing on an
   // attacked square.
   void CastlingTargets(int from, Targets* targets) const {
+    const bool white = mover == Side::kWhite;
     const int home = white ? kRank1 : kRank8;
     if (from != SquareIndex(kFileE, home)) return;
     const bool queenSide = white ? GetCastleWhiteQueenSide(lastMove) : GetCastleBlackQueenSide(lastMove);
     const bool kingSide = white ? GetCastleWhiteKingSide(lastMove) : GetCastleBlackKingSide(lastMove);
     if (!queenSide && !kingSide) return;
-    if (IsSquareAttacked(board, from, !white)) return;
+    if (IsSquareAttackedBy(board, from, Opponent(mover))) return;
     auto empty = [this, home](int file) { return board->squares[SquareIndex(file, home)] == kEmptySquare; };
-    auto safe = [this, home](int file) { return !IsSquareAttacked(board, SquareIndex(file, home), !white); };
+    auto safe = [this, home](int file) { return !IsSquareAttackedBy(board, SquareIndex(file, home), Opponent(mover)); };
     if (queenSide && empty(kFileB) && empty(kFileC) && empty(kFileD) && safe(kFileD) && safe(kFileC)) {
       targets->Add(SquareIndex(kFileC, home));
     }
@@ -198,10 +206,7 @@ struct Generator {
   }
 
   void Run() {
-    const char king = white ? 'K' : 'k';
-    for (int square = 0; square < kSquareCount && kingSquare < 0; ++square) {
-      if (board->squares[square] == king) kingSquare = square;
-    }
+    kingSquare = FindPiece(board, PieceOf(mover, 'K'));
     for (int from = 0; from < kSquareCount; ++from) {
       if (IsOwn(board->squares[from]) && !Piece(from)) return;
     }
@@ -210,29 +215,29 @@ struct Generator {
 
 }  // namespace
 
-bool IsSquareAttacked(const Board* board, int square, bool byWhite) {
-  const char pawn = byWhite ? 'P' : 'p';
+bool IsSquareAttackedBy(const Board* board, int square, Side attacker) {
   const int file = square / kBoardSize;
-  const int pawnRank = square % kBoardSize + (byWhite ? -1 : 1);
-  if (pawnRank >= kRank1 && pawnRank <= kRank8) {
-    if (file > kFileA && board->squares[SquareIndex(file - 1, pawnRank)] == pawn) return true;
-    if (file < kFileH && board->squares[SquareIndex(file + 1, pawnRank)] == pawn) return true;
-  }
-  const char knight = byWhite ? 'N' : 'n';
+  const int rank = square % kBoardSize;
+  if (IsAttackedByPawn(file, rank, board, PieceOf(attacker, 'P'))) return true;
+  const char knight = PieceOf(attacker, 'N');
   for (std::int8_t from : kKnightTable.target[square]) {
     if (from >= 0 && board->squares[from] == knight) return true;
   }
-  const char king = byWhite ? 'K' : 'k';
+  const char king = PieceOf(attacker, 'K');
   for (std::int8_t from : kNeighbours.target[square]) {
     if (from >= 0 && board->squares[from] == king) return true;
   }
-  const char queen = byWhite ? 'Q' : 'q';
-  return FirstOnRaysIs(board, square, kDiagonalDirections, byWhite ? 'B' : 'b', queen) ||
-         FirstOnRaysIs(board, square, kLineDirections, byWhite ? 'R' : 'r', queen);
+  const char queen = PieceOf(attacker, 'Q');
+  return FirstOnRaysIs(board, square, kDiagonalDirections, PieceOf(attacker, 'B'), queen) ||
+         FirstOnRaysIs(board, square, kLineDirections, PieceOf(attacker, 'R'), queen);
 }
 
-bool IsReachedAlongRays(const Board* board, int square, bool diagonal, char slider) {
-  return FirstOnRaysIs(board, square, diagonal ? kDiagonalDirections : kLineDirections, slider, slider);
+bool IsReachedAlongDiagonals(const Board* board, int square, char slider) {
+  return FirstOnRaysIs(board, square, kDiagonalDirections, slider, slider);
+}
+
+bool IsReachedAlongLines(const Board* board, int square, char slider) {
+  return FirstOnRaysIs(board, square, kLineDirections, slider, slider);
 }
 
 bool IsReachedByKnight(const Board* board, int square, char knight) {
@@ -242,22 +247,40 @@ bool IsReachedByKnight(const Board* board, int square, char knight) {
   return false;
 }
 
-bool IsKingAttacked(const Board* board, bool whiteKing) {
-  const char king = whiteKing ? 'K' : 'k';
-  for (int square = 0; square < kSquareCount; ++square) {
-    if (board->squares[square] == king) return IsSquareAttacked(board, square, !whiteKing);
-  }
-  return false;
+bool IsKingInCheck(const Board* board, Side side) {
+  const int king = FindPiece(board, PieceOf(side, 'K'));
+  return king != kNoSquare && IsSquareAttackedBy(board, king, Opponent(side));
 }
 
-void GenerateLegalMoves(const Board* board, Move lastMove, char side, bool capturesOnly, MoveList* list) {
+namespace {
+
+void Generate(const Board* board, Move lastMove, Side side, Wanted wanted, MoveList* list) {
   list->count = 0;
-  Generator generator{board, lastMove, side == kWhiteSide, capturesOnly, list};
+  auto add = [list](GeneratedMove move) {
+    list->Add(move);
+    return true;
+  };
+  Generator<decltype(add)> generator{board, lastMove, side, wanted, add};
   generator.Run();
 }
 
-bool HasLegalMove(const Board* board, Move lastMove, char side) {
-  Generator generator{board, lastMove, side == kWhiteSide, false, nullptr};
+}  // namespace
+
+void GenerateMoves(const Board* board, Move lastMove, Side side, MoveList* list) {
+  Generate(board, lastMove, side, Wanted::kAllMoves, list);
+}
+
+void GenerateCaptures(const Board* board, Move lastMove, Side side, MoveList* list) {
+  Generate(board, lastMove, side, Wanted::kCapturesOnly, list);
+}
+
+bool HasLegalMove(const Board* board, Move lastMove, Side side) {
+  bool found = false;
+  auto stop = [&found](GeneratedMove) {
+    found = true;
+    return false;
+  };
+  Generator<decltype(stop)> generator{board, lastMove, side, Wanted::kAllMoves, stop};
   generator.Run();
-  return generator.found;
+  return found;
 }

@@ -4,8 +4,10 @@
 // movement instead of trying every pair of squares.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 
+#include "engine/side.h"
 #include "model/board.h"
 
 struct GeneratedMove {
@@ -19,29 +21,37 @@ constexpr int kMaxMoves = 256;
 struct MoveList {
   GeneratedMove moves[kMaxMoves];
   int count = 0;
+
+  void Add(GeneratedMove move) {
+    assert(count < kMaxMoves);
+    moves[count++] = move;
+  }
 };
 
-// Whether a piece of the given colour attacks the square (kings included).
-bool IsSquareAttacked(const Board* board, int square, bool byWhite);
+// Whether a piece of `attacker` attacks the square (kings included).
+bool IsSquareAttackedBy(const Board* board, int square, Side attacker);
 
-// Whether the king of the given colour stands attacked. A missing king is
-// never in check.
-bool IsKingAttacked(const Board* board, bool whiteKing);
+// Whether the king of `side` stands attacked. A missing king is never in
+// check.
+bool IsKingInCheck(const Board* board, Side side);
 
 // Whether a piece with the letter `slider` is the first piece met from
-// `square` along a diagonal (or, with `diagonal` false, a file or rank).
-bool IsReachedAlongRays(const Board* board, int square, bool diagonal, char slider);
+// `square` along a diagonal, or along a file or rank.
+bool IsReachedAlongDiagonals(const Board* board, int square, char slider);
+bool IsReachedAlongLines(const Board* board, int square, char slider);
 
 // Whether a knight with the letter `knight` stands a knight's jump away.
 bool IsReachedByKnight(const Board* board, int square, char knight);
 
 // All legal moves of `side` in the position reached by `lastMove`, in
-// generation order; with `capturesOnly`, only those whose target holds an
-// enemy piece.
-void GenerateLegalMoves(const Board* board, Move lastMove, char side, bool capturesOnly, MoveList* list);
+// generation order.
+void GenerateMoves(const Board* board, Move lastMove, Side side, MoveList* list);
 
-// Whether `side` has at least one legal move.
-bool HasLegalMove(const Board* board, Move lastMove, char side);
+// The same, only the moves whose target holds an enemy piece.
+void GenerateCaptures(const Board* board, Move lastMove, Side side, MoveList* list);
+
+// Whether `side` has at least one legal move; stops at the first.
+bool HasLegalMove(const Board* board, Move lastMove, Side side);
 
 // The move record for a generated move, carrying the rights of `lastMove`.
 inline Move ToMove(GeneratedMove move, Move lastMove) {

@@ -39,6 +39,18 @@ int PieceWorth(char letter) {
   return value < 0 ? -value : value;
 }
 
+// The ordering key of a capture: the victim's worth decides, and among equal
+// victims the cheaper attacker comes first. An attacker's worth in pawns is
+// at most 99, below the smallest step between two victims' keys.
+constexpr int kVictimWeight = 16;
+constexpr int kNotACapture = 0;
+
+int CaptureKey(char victim, char attacker) {
+  const int victimWorth = PieceWorth(victim);
+  if (victimWorth == 0) return kNotACapture;
+  return victimWorth * kVictimWeight - PieceWorth(attacker) / kPawnValue;
+}
+
 // Captures of the most valuable victim first, by the least valuable piece;
 // the rest keep generation order. An insertion sort: stable, and the lists
 // are short and need no heap.
@@ -46,8 +58,7 @@ void OrderMoves(const Board* board, MoveList* list) {
   int keys[kMaxMoves];
   for (int i = 0; i < list->count; ++i) {
     const GeneratedMove move = list->moves[i];
-    const int victim = PieceWorth(board->squares[move.to]);
-    keys[i] = victim == 0 ? 0 : victim * 16 - PieceWorth(board->squares[move.from]) / 1000;
+    keys[i] = CaptureKey(board->squares[move.to], board->squares[move.from]);
   }
   for (int i = 1; i < list->count; ++i) {
     const GeneratedMove move = list->moves[i];
@@ -74,19 +85,19 @@ Child MakeChild(const Board* board, Move lastMove, GeneratedMove generated) {
   return child;
 }
 
-int CaptureSearch(const Board* board, Move lastMove, char mover, int level, int alpha, int beta,
+int CaptureSearch(const Board* board, Move lastMove, Side mover, int level, int alpha, int beta,
                   SearchContext* context) {
   ++context->nodes;
-  const int standPat = EvaluatePosition(board, mover, lastMove);
+  const int standPat = Evaluate(board, mover, lastMove);
   if (level >= kCaptureLevels || standPat >= beta) return standPat;
   int best = standPat;
   alpha = std::max(alpha, standPat);
   MoveList captures;
-  GenerateLegalMoves(board, lastMove, mover, true, &captures);
+  GenerateCaptures(board, lastMove, mover, &captures);
   OrderMoves(board, &captures);
   for (int i = 0; i < captures.count; ++i) {
     const Child child = MakeChild(board, lastMove, captures.moves[i]);
-    const int score = -CaptureSearch(&child.board, child.move, OtherSide(mover), level + 1, -beta, -alpha, context);
+    const int score = -CaptureSearch(&child.board, child.move, Opponent(mover), level + 1, -beta, -alpha, context);
     best = std::max(best, score);
     alpha = std::max(alpha, score);
     if (alpha >= beta) break;
@@ -94,22 +105,19 @@ int CaptureSearch(const Board* board, Move lastMove, char mover, int level, int 
   return best;
 }
 
-int FullWidthSearch(const Board* board, Move lastMove, char mover, int ply, int depth, int alpha, int beta,
+int FullWidthSearch(const Board* board, Move lastMove, Side mover, int ply, int depth, int alpha, int beta,
                     SearchContext* context) {
   if (ply >= depth) return CaptureSearch(board, lastMove, mover, 0, alpha, beta, context);
   ++context->nodes;
   MoveList moves;
-  GenerateLegalMoves(board, lastMove, mover, false, &moves);
-  if (moves.count == 0) {
-    const bool inCheck = IsKingAttacked(board, true) || IsKingAttacked(board, false);
-    return inCheck ? -kMateScore : 0;
-  }
+  GenerateMoves(board, lastMove, mover, &moves);
+  if (moves.count == 0) return NoLegalMoveScore(board);
   OrderMoves(board, &moves);
   int best = -kInfinity;
   for (int i = 0; i < moves.count; ++i) {
     const Child child = MakeChild(board, lastMove, moves.moves[i]);
     const int score =
-        -FullWidthSearch(&child.board, child.move, OtherSide(mover), ply + 1, depth, -beta, -alpha, context);
+        -FullWidthSearch(&child.board, child.move, Opponent(mover), ply + 1, depth, -beta, -alpha, context);
     best = std::max(best, score);
     alpha = std::max(alpha, score);
     if (alpha >= beta) break;
@@ -119,10 +127,11 @@ int FullWidthSearch(const Board* board, Move lastMove, char mover, int ply, int 
 
 }  // namespace
 
-Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char side, SearchReport* report) {
+Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char sideLetter, SearchReport* report) {
   SearchContext context{1};
+  const Side side = SideOfLetter(sideLetter);
   MoveList moves;
-  if (SideToMove(board, lastMove) == side) GenerateLegalMoves(board, lastMove, side, false, &moves);
+  if (SideOfLetter(SideToMove(board, lastMove)) == side) GenerateMoves(board, lastMove, side, &moves);
   // Each root move keeps its place in generation order for breaking ties.
   int generationIndex[kSquareCount][kSquareCount];
   for (int i = 0; i < moves.count; ++i) generationIndex[moves.moves[i].from][moves.moves[i].to] = i;
@@ -138,7 +147,7 @@ Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, ch
     const int alpha = bestIndex < 0 ? -kInfinity : (index < bestIndex ? bestScore - 1 : bestScore);
     const Child child = MakeChild(board, lastMove, generated);
     const int score =
-        -FullWidthSearch(&child.board, child.move, OtherSide(side), 1, depth, -kInfinity, -alpha, &context);
+        -FullWidthSearch(&child.board, child.move, Opponent(side), 1, depth, -kInfinity, -alpha, &context);
     if (score > alpha) {
       bestScore = score;
       bestIndex = index;

@@ -36,3 +36,10 @@ Move BuildMove(int fromFile, int fromRank, int toFile, int toRank, Move carrier)
   move.toRank = toRank;
   return move;
 }
+
+int FindPiece(const Board* board, char letter) {
+  for (int square = 0; square < kSquareCount; ++square) {
+    if (board->squares[square] == letter) return square;
+  }
+  return kNoSquare;
+}

@@ -2,6 +2,7 @@
 // small operations that make and read them.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 
 // Piece letters: White upper case, Black lower case, '-' an empty square.
@@ -34,8 +35,18 @@ constexpr int kRank6 = 5;
 constexpr int kRank7 = 6;
 constexpr int kRank8 = 7;
 
+constexpr bool IsOnBoard(int file, int rank) {
+  return file >= 0 && file < kBoardSize && rank >= 0 && rank < kBoardSize;
+}
+
 // The board runs file by file: a1, a2, ..., a8, b1, ..., h8.
-constexpr int SquareIndex(int file, int rank) { return file * kBoardSize + rank; }
+constexpr int SquareIndex(int file, int rank) {
+  assert(IsOnBoard(file, rank));
+  return file * kBoardSize + rank;
+}
+
+// What FindPiece answers when the piece is not on the board.
+constexpr int kNoSquare = -1;
 
 struct Board {
   char squares[kSquareCount];
@@ -73,6 +84,10 @@ inline std::int32_t GetCastleBlackQueenSide(Move move) { return move.castleBlack
 inline std::int32_t GetCastleBlackKingSide(Move move) { return move.castleBlackKingSide; }
 
 inline char PieceAt(const Board* board, int file, int rank) { return board->squares[SquareIndex(file, rank)]; }
+
+// The first square in board order that holds `letter` (a king, say), or
+// kNoSquare.
+int FindPiece(const Board* board, char letter);
 
 // Colour tests by the case of the letter, so '-' belongs to neither side.
 constexpr bool IsWhitePiece(char letter) { return letter >= 'A' && letter <= 'Z'; }

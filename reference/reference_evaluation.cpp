@@ -49,8 +49,8 @@ int IsThreatenedByRook(int file, int rank, const Board* board, Move lastMove) {
 }
 
 struct PlainThreatTests {
-  static int KingInCheck(const Board* board, Move lastMove, bool whiteKing) {
-    return whiteKing ? IsWhiteInCheck(board, lastMove) : IsBlackInCheck(board, lastMove);
+  static int KingInCheck(const Board* board, Move lastMove, Side side) {
+    return side == Side::kWhite ? IsWhiteInCheck(board, lastMove) : IsBlackInCheck(board, lastMove);
   }
   static int ByPawn(int file, int rank, const Board* board) { return ::IsThreatenedByPawn(file, rank, board); }
   static int ByBishop(int file, int rank, const Board* board, Move lastMove) {

@@ -7,10 +7,10 @@
 
 #include <new>
 
-#include "reference/reference_evaluation.h"
 #include "engine/evaluation_tables.h"
 #include "engine/search.h"
 #include "model/apply_move.h"
+#include "reference/reference_evaluation.h"
 #include "rules/check.h"
 #include "rules/game_end.h"
 #include "rules/legality.h"

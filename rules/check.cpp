@@ -25,11 +25,8 @@ int SliderOrLeaperReaches(char letter, Move trial, const Board* board) {
 // Whether the king `king` is attacked by any piece of the colour
 // `isAttacker` tells. A missing king is never in check.
 int IsKingReachedBy(char king, bool (*isAttacker)(char), const Board* board, Move move) {
-  int kingSquare = -1;
-  for (int square = 0; square < kSquareCount && kingSquare < 0; ++square) {
-    if (board->squares[square] == king) kingSquare = square;
-  }
-  if (kingSquare < 0) return 0;
+  const int kingSquare = FindPiece(board, king);
+  if (kingSquare == kNoSquare) return 0;
   const int kingFile = kingSquare / kBoardSize;
   const int kingRank = kingSquare % kBoardSize;
   for (int file = kFileA; file <= kFileH; ++file) {
@@ -52,17 +49,10 @@ int IsKingReachedBy(char king, bool (*isAttacker)(char), const Board* board, Mov
 }
 
 // Whether a pawn, knight, bishop, rook or queen of one colour attacks the
-// square. A pawn attacks the two squares diagonally ahead of it, whatever
-// stands there; its straight steps attack nothing.
-int IsSquareAttackedBy(const char* attackers, int pawnForward, int file, int rank, const Board* board, Move move) {
+// square; `attackers` lists their letters, the pawn first.
+int IsSquareAttackedBy(const char* attackers, int file, int rank, const Board* board, Move move) {
   const char pawn = attackers[0];
-  for (int pawnFile : {file - 1, file + 1}) {
-    const int pawnRank = rank - pawnForward;
-    if (pawnFile >= kFileA && pawnFile <= kFileH && pawnRank >= kRank1 && pawnRank <= kRank8 &&
-        PieceAt(board, pawnFile, pawnRank) == pawn) {
-      return 1;
-    }
-  }
+  if (IsAttackedByPawn(file, rank, board, pawn)) return 1;
   for (int from = 0; from < kSquareCount; ++from) {
     const char letter = board->squares[from];
     if (letter == pawn || letter == kEmptySquare) continue;
@@ -77,14 +67,22 @@ int IsSquareAttackedBy(const char* attackers, int pawnForward, int file, int ran
 
 }  // namespace
 
+int IsAttackedByPawn(int file, int rank, const Board* board, char pawn) {
+  const int pawnRank = pawn == 'P' ? rank - 1 : rank + 1;
+  for (int pawnFile : {file - 1, file + 1}) {
+    if (IsOnBoard(pawnFile, pawnRank) && PieceAt(board, pawnFile, pawnRank) == pawn) return 1;
+  }
+  return 0;
+}
+
 int IsWhiteInCheck(const Board* board, Move move) { return IsKingReachedBy('K', IsBlackPiece, board, move); }
 
 int IsBlackInCheck(const Board* board, Move move) { return IsKingReachedBy('k', IsWhitePiece, board, move); }
 
 int IsSquareAttackedByBlack(int file, int rank, const Board* board, Move move) {
-  return IsSquareAttackedBy("pnbrq", -1, file, rank, board, move);
+  return IsSquareAttackedBy("pnbrq", file, rank, board, move);
 }
 
 int IsSquareAttackedByWhite(int file, int rank, const Board* board, Move move) {
-  return IsSquareAttackedBy("PNBRQ", +1, file, rank, board, move);
+  return IsSquareAttackedBy("PNBRQ", file, rank, board, move);
 }

@@ -14,3 +14,9 @@ int IsBlackInCheck(const Board* board, Move move);
 // not asked. Used for the squares a castling king passes over and lands on.
 int IsSquareAttackedByBlack(int file, int rank, const Board* board, Move move);
 int IsSquareAttackedByWhite(int file, int rank, const Board* board, Move move);
+
+// Whether the pawn `pawn` ('P' or 'p') stands on a square from which it
+// captures onto (file, rank): diagonally behind the square as seen by that
+// pawn, whatever stands on the square itself. Its straight steps attack
+// nothing.
+int IsAttackedByPawn(int file, int rank, const Board* board, char pawn);

@@ -7,12 +7,6 @@
 #include "rules/king_rules.h"
 #include "rules/piece_rules.h"
 
-namespace {
-
-bool IsOnBoard(int coordinate) { return coordinate >= 0 && coordinate < kBoardSize; }
-
-}  // namespace
-
 char SideToMove(const Board* board, Move lastMove) {
   return IsWhitePiece(PieceAt(board, GetToFile(lastMove), GetToRank(lastMove))) ? kBlackSide : kWhiteSide;
 }
@@ -21,9 +15,7 @@ int IsLegalMove(Move move, const Board* board, Move lastMove) {
   Move trial = BuildMove(move.fromFile, move.fromRank, move.toFile, move.toRank, lastMove);
   // Bounds on the whole fields: the accessors give only the low eight bits,
   // and a field such as 257 must not pass as file 1 when the move is played.
-  if (!IsOnBoard(move.fromFile) || !IsOnBoard(move.fromRank) || !IsOnBoard(move.toFile) || !IsOnBoard(move.toRank)) {
-    return 0;
-  }
+  if (!IsOnBoard(move.fromFile, move.fromRank) || !IsOnBoard(move.toFile, move.toRank)) return 0;
 
   const char side = SideToMove(board, lastMove);
   const char origin = PieceAt(board, GetFromFile(move), GetFromRank(move));

@@ -30,7 +30,8 @@ std::int64_t Perft(const Position& position, int depth) {
 std::int64_t SearchGeneratorPerft(const Position& position, int depth) {
   if (depth == 0) return 1;
   MoveList moves;
-  GenerateLegalMoves(&position.board, position.lastMove, SideToMove(&position.board, position.lastMove), false, &moves);
+  GenerateMoves(&position.board, position.lastMove, SideOfLetter(SideToMove(&position.board, position.lastMove)),
+                &moves);
   if (depth == 1) return moves.count;
   std::int64_t leaves = 0;
   for (int i = 0; i < moves.count; ++i) {

@@ -60,7 +60,7 @@ void ExpectSameAsRecord(const Position& position, const GoldenRecord& record) {
   EXPECT_EQ(EvaluatePosition(&position.board, kBlackSide, position.lastMove), record.evalBlack) << record.fen;
   EXPECT_EQ(CountLegalMoves(position), record.legalMoves) << record.fen;
   MoveList moves;
-  GenerateLegalMoves(&position.board, position.lastMove, side, false, &moves);
+  GenerateMoves(&position.board, position.lastMove, SideOfLetter(side), &moves);
   EXPECT_EQ(moves.count, record.legalMoves) << record.fen;
   EXPECT_EQ(CheckGameEnd(&position.board, position.lastMove) == kGameGoesOn, record.legalMoves > 0) << record.fen;
 }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "model/apply_move.h"
 #include "reference/reference_evaluation.h"
 #include "reference/reference_search.h"
-#include "model/apply_move.h"
 #include "rules/game_end.h"
 #include "rules/legality.h"
 #include "support/golden_record.h"
