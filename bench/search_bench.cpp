@@ -5,9 +5,14 @@
 //   search_bench                 fixed positions, self-play, perft
 //   search_bench --fast          the same without the plain search or perft
 //   search_bench --golden FILE   every position of a golden record file
+//   search_bench --games FILE [N]
+//                                every position where the engine moves in a
+//                                protocol-mode session (bench/games.txt), the
+//                                plain search on every N-th of them only
 //
 // Prints per position the move, milliseconds and search nodes of both
-// searches, then totals, the speed-up and the peak heap of a search.
+// searches (for the games only the positions where they differ), then
+// totals, the speed-up and the peak heap of a search.
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
@@ -18,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/protocol_replay.h"
 #include "engine/search.h"
 #include "model/apply_move.h"
 #include "reference/reference_search.h"
@@ -112,40 +118,54 @@ struct Totals {
   std::int64_t fastNodes = 0;
   std::int64_t plainNodes = 0;
   double slowestFastMs = 0;
+  double fastMsWithPlain = 0;  // the engine's time on the positions the plain search also ran
   std::size_t fastHeapPeak = 0;
   std::size_t plainHeapPeak = 0;
   int mismatches = 0;
 };
 
-void Compare(const std::string& name, const Position& position, bool withPlain, Totals* totals) {
+enum class Lines { kEveryPosition, kDifferencesOnly };
+
+void Compare(const std::string& name, const Position& position, bool withPlain, Totals* totals,
+             Lines lines = Lines::kEveryPosition) {
   const Timed fast = Time(position, ChooseComputerMoveReported);
   totals->fastMs += fast.milliseconds;
   totals->fastNodes += fast.report.nodes;
   totals->slowestFastMs = std::max(totals->slowestFastMs, fast.milliseconds);
   totals->fastHeapPeak = std::max(totals->fastHeapPeak, fast.heapPeak);
-  std::printf("%-72s %s %7d %9.3f ms %9lld nodes", name.c_str(), MoveText(fast.move).c_str(), fast.report.score,
-              fast.milliseconds, static_cast<long long>(fast.report.nodes));
+  std::string line = name;
+  line.resize(std::max<std::size_t>(line.size(), 72), ' ');
+  char text[256];
+  std::snprintf(text, sizeof text, " %s %7d %9.3f ms %9lld nodes", MoveText(fast.move).c_str(), fast.report.score,
+                fast.milliseconds, static_cast<long long>(fast.report.nodes));
+  line += text;
+  bool same = true;
   if (withPlain) {
     const Timed plain = Time(position, reference::ChooseComputerMoveReported);
+    totals->fastMsWithPlain += fast.milliseconds;
     totals->plainMs += plain.milliseconds;
     totals->plainNodes += plain.report.nodes;
     totals->plainHeapPeak = std::max(totals->plainHeapPeak, plain.heapPeak);
-    const bool same = MoveText(plain.move) == MoveText(fast.move) && plain.report.score == fast.report.score;
+    same = MoveText(plain.move) == MoveText(fast.move) && plain.report.score == fast.report.score;
     totals->mismatches += same ? 0 : 1;
-    std::printf(" | plain %s %7d %10.1f ms %9lld nodes  x%.0f%s", MoveText(plain.move).c_str(), plain.report.score,
-                plain.milliseconds, static_cast<long long>(plain.report.nodes),
-                plain.milliseconds / std::max(fast.milliseconds, 1e-3), same ? "" : "  DIFFERENT");
+    std::snprintf(text, sizeof text, " | plain %s %7d %10.1f ms %9lld nodes  x%.0f%s", MoveText(plain.move).c_str(),
+                  plain.report.score, plain.milliseconds, static_cast<long long>(plain.report.nodes),
+                  plain.milliseconds / std::max(fast.milliseconds, 1e-3), same ? "" : "  DIFFERENT");
+    line += text;
   }
-  std::printf("\n");
+  if (lines == Lines::kEveryPosition || !same) std::printf("%s\n", line.c_str());
 }
 
 void PrintTotals(const char* what, const Totals& totals, bool withPlain) {
-  std::printf("%s: fast %.1f ms, %lld nodes, slowest move %.3f ms, peak heap %zu bytes\n", what, totals.fastMs,
-              static_cast<long long>(totals.fastNodes), totals.slowestFastMs, totals.fastHeapPeak);
+  std::printf("%s: fast %.1f ms, %lld nodes, %.0f positions/s, slowest move %.3f ms, peak heap %zu bytes\n", what,
+              totals.fastMs, static_cast<long long>(totals.fastNodes), totals.fastNodes / (totals.fastMs / 1000.0),
+              totals.slowestFastMs, totals.fastHeapPeak);
   if (withPlain) {
-    std::printf("%s: plain %.1f ms, %lld nodes, peak heap %zu bytes; speed-up x%.0f; %d different choices\n", what,
-                totals.plainMs, static_cast<long long>(totals.plainNodes), totals.plainHeapPeak,
-                totals.plainMs / std::max(totals.fastMs, 1e-3), totals.mismatches);
+    std::printf(
+        "%s: plain %.1f ms, %lld nodes, peak heap %zu bytes; speed-up x%.0f (fast %.1f ms on the same "
+        "positions); %d different choices\n",
+        what, totals.plainMs, static_cast<long long>(totals.plainNodes), totals.plainHeapPeak,
+        totals.plainMs / std::max(totals.fastMsWithPlain, 1e-3), totals.fastMsWithPlain, totals.mismatches);
   }
 }
 
@@ -183,7 +203,29 @@ void PerftTimes() {
 
 }  // namespace
 
+// Every position where the engine moves in the protocol-mode session of
+// `path`, replayed word by word; the plain search runs on every `every`-th.
+int Games(const char* path, int every) {
+  std::ifstream in(path);
+  std::vector<Position> positions;
+  ReplayedGame game;
+  StartReplayedGame(&game);
+  std::string word;
+  in >> word;  // the name, "xboard"
+  const EngineMoveSeen seen = [&positions](const ReplayedGame& g) { positions.push_back({g.board, g.lastMove}); };
+  while (in >> word && ReplayWord(word, &game, seen)) {
+  }
+  std::printf("%zu engine moves in %s, the plain search on every %d-th\n", positions.size(), path, every);
+  Totals totals;
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    Compare("move " + std::to_string(i + 1), positions[i], i % every == 0, &totals, Lines::kDifferencesOnly);
+  }
+  PrintTotals("games", totals, true);
+  return totals.mismatches == 0 ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
+  if (argc > 2 && std::strcmp(argv[1], "--games") == 0) return Games(argv[2], argc > 3 ? std::atoi(argv[3]) : 1);
   const bool withPlain = !(argc > 1 && std::strcmp(argv[1], "--fast") == 0);
   if (argc > 2 && std::strcmp(argv[1], "--golden") == 0) {
     std::ifstream in(argv[2]);
