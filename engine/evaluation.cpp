@@ -1,99 +1,86 @@
 #include "engine/evaluation.h"
 
+#include <cstdlib>
+
 #include "engine/evaluation_tables.h"
-#include "engine/move_generation.h"
-#include "engine/threat_score.h"
-#include "rules/check.h"
-#include "rules/legality.h"
 
 namespace {
 
-// The enemy of the piece on the square: Black's letter for a White piece.
-char EnemyOf(int file, int rank, const Board* board, char whiteLetter, char blackLetter) {
-  return IsWhitePiece(PieceAt(board, file, rank)) ? blackLetter : whiteLetter;
+// Every queen, rook, bishop and knight attacked by a lesser enemy piece, and
+// every king in check, costs its owner; the sum, from White's point of view,
+// weighs more the more one-sided the threats are. A bishop or rook attacks
+// along its lines up to the first piece; queens never count as attackers.
+int Threats(const SearchBoard& position, const Analysis& analysis) {
+  int sum = 0;
+  int count = 0;
+  for (Side owner : {Side::kWhite, Side::kBlack}) {
+    const PieceSets& sets = position.sets;
+    const SideAttacks& enemy = analysis.attacks[IndexOf(Opponent(owner))];
+    const SquareSet queens = sets.Of(owner, kQueen);
+    const SquareSet rooks = sets.Of(owner, kRook);
+    const SquareSet minors = sets.Of(owner, kBishop) | sets.Of(owner, kKnight);
+    const struct {
+      SquareSet threatened;
+      int penalty;
+    } threats[] = {
+        {sets.Of(owner, kKing) & enemy.all, kCheckPenalty},
+        {queens & enemy.byPawns, kQueenByPawn},
+        {queens & enemy.byBishops, kQueenByBishop},
+        {queens & enemy.byKnights, kQueenByKnight},
+        {queens & enemy.byRooks, kQueenByRook},
+        {rooks & enemy.byPawns, kRookByPawn},
+        {rooks & enemy.byBishops, kRookByBishop},
+        {rooks & enemy.byKnights, kRookByKnight},
+        {minors & enemy.byPawns, kMinorByPawn},
+    };
+    const int sign = owner == Side::kWhite ? -1 : 1;
+    for (const auto& threat : threats) {
+      const int hits = CountSquares(threat.threatened);
+      sum += sign * hits * threat.penalty;
+      count += sign * hits;
+    }
+  }
+  return sum * ThreatMultiplier(std::abs(count));
+}
+
+bool IsAnyKingInCheck(const SearchBoard& position, const Analysis& analysis) {
+  return analysis.checkers != kNoSquares || (position.sets.Of(Opponent(position.mover), kKing) &
+                                             analysis.attacks[IndexOf(position.mover)].all) != kNoSquares;
 }
 
 }  // namespace
 
-int IsThreatenedByPawn(int file, int rank, const Board* board) {
-  return IsAttackedByPawn(file, rank, board, EnemyOf(file, rank, board, 'P', 'p'));
+int NoLegalMoveScore(const SearchBoard& position, const Analysis& analysis) {
+  return IsAnyKingInCheck(position, analysis) ? -kMateScore : kStalemateScore;
 }
 
-// A bishop, knight or rook threatens the square when its move there would
-// pass only over empty squares: for the sliders, the first piece met along
-// a ray from the square.
-int IsThreatenedByBishop(int file, int rank, const Board* board, Move /*lastMove*/) {
-  return IsReachedAlongDiagonals(board, SquareIndex(file, rank), EnemyOf(file, rank, board, 'B', 'b'));
-}
-
-int IsThreatenedByKnight(int file, int rank, const Board* board, Move /*lastMove*/) {
-  return IsReachedByKnight(board, SquareIndex(file, rank), EnemyOf(file, rank, board, 'N', 'n'));
-}
-
-int IsThreatenedByRook(int file, int rank, const Board* board, Move /*lastMove*/) {
-  return IsReachedAlongLines(board, SquareIndex(file, rank), EnemyOf(file, rank, board, 'R', 'r'));
-}
-
-int PlacementValue(int file, int rank, const Board* board) {
-  const char letter = PieceAt(board, file, rank);
-  const PlacementTable* table = nullptr;
-  switch (letter) {
-    case 'P':
-    case 'p': table = &kPawnTable; break;
-    case 'N':
-    case 'n': table = &kKnightTable; break;
-    case 'B':
-    case 'b': table = &kBishopTable; break;
-    case 'K':
-    case 'k': table = &kKingTable; break;
-    default: return 0;
+int Evaluate(const SearchBoard& position, const Analysis& analysis) {
+  int forMover = position.materialAndPlacement;
+  if (position.mover == Side::kBlack) forMover = -forMover;
+  if (!HasLegalMove(position, analysis)) {
+    forMover = NoLegalMoveScore(position, analysis);
+    if (forMover == kStalemateScore) return kStalemateScore;  // whatever the material
   }
-  if (IsWhitePiece(letter)) return (*table)[kRank8 - rank][file];
-  return -(*table)[rank][file];
-}
-
-namespace {
-
-struct FastThreatTests {
-  static int KingInCheck(const Board* board, Move, Side side) { return IsKingInCheck(board, side); }
-  static int ByPawn(int file, int rank, const Board* board) { return IsThreatenedByPawn(file, rank, board); }
-  static int ByBishop(int file, int rank, const Board* board, Move lastMove) {
-    return IsThreatenedByBishop(file, rank, board, lastMove);
-  }
-  static int ByKnight(int file, int rank, const Board* board, Move lastMove) {
-    return IsThreatenedByKnight(file, rank, board, lastMove);
-  }
-  static int ByRook(int file, int rank, const Board* board, Move lastMove) {
-    return IsThreatenedByRook(file, rank, board, lastMove);
-  }
-};
-
-}  // namespace
-
-int ThreatScore(const Board* board, Move lastMove) { return ThreatScoreWith<FastThreatTests>(board, lastMove); }
-
-int NoLegalMoveScore(const Board* board) {
-  return IsKingInCheck(board, Side::kWhite) || IsKingInCheck(board, Side::kBlack) ? -kMateScore : kStalemateScore;
+  // A mate score replaces material and placement; threats still count.
+  const int threats = Threats(position, analysis);
+  return forMover + (position.mover == Side::kBlack ? -threats : threats);
 }
 
 int Evaluate(const Board* board, Side side, Move lastMove) {
-  const Side mover = SideOfLetter(SideToMove(board, lastMove));
-  int total = 0;
-  if (!HasLegalMove(board, lastMove, mover)) {
-    const int score = NoLegalMoveScore(board);
-    if (score == kStalemateScore) return kStalemateScore;  // whatever the material
-    total = mover == Side::kWhite ? score : -score;
-  }
-  // A mate score replaces material and placement.
-  if (total == 0) {
-    for (int square = 0; square < kSquareCount; ++square) {
-      total += MaterialValue(board->squares[square]) + PlacementValue(square / kBoardSize, square % kBoardSize, board);
-    }
-  }
-  total += ThreatScore(board, lastMove);
-  return side == Side::kBlack ? -total : total;
+  const SearchBoard position = MakeSearchBoard(board, lastMove);
+  const int forMover = Evaluate(position, Analyse(position));
+  return side == position.mover ? forMover : -forMover;
 }
 
 int EvaluatePosition(const Board* board, char side, Move lastMove) {
   return Evaluate(board, SideOfLetter(side), lastMove);
+}
+
+int PlacementValue(int file, int rank, const Board* board) {
+  return PlacementValue(PieceAt(board, file, rank), SquareIndex(file, rank));
+}
+
+int ThreatScore(const Board* board, Move lastMove) {
+  const SearchBoard position = MakeSearchBoard(board, lastMove);
+  return Threats(position, Analyse(position));
 }

@@ -1,6 +1,7 @@
 // The static score of a position: game state, material, placement and threats.
 #pragma once
 
+#include "engine/move_generation.h"
 #include "engine/side.h"
 #include "model/board.h"
 
@@ -12,17 +13,15 @@ int EvaluatePosition(const Board* board, char side, Move lastMove);
 // The same for the engine's own name of a side.
 int Evaluate(const Board* board, Side side, Move lastMove);
 
+// The same from the side to move's point of view, on the search's position.
+int Evaluate(const SearchBoard& position, const Analysis& analysis);
+
 // The score, for the side to move, of a position in which it has no legal
 // move: mated when a king stands in check, otherwise stalemate.
-int NoLegalMoveScore(const Board* board);
+int NoLegalMoveScore(const SearchBoard& position, const Analysis& analysis);
 
 // The placement-table entry of the piece on the square, signed for its colour.
 int PlacementValue(int file, int rank, const Board* board);
 
 // The threat term, multiplier applied, from White's point of view.
 int ThreatScore(const Board* board, Move lastMove);
-
-int IsThreatenedByPawn(int file, int rank, const Board* board);
-int IsThreatenedByBishop(int file, int rank, const Board* board, Move lastMove);
-int IsThreatenedByKnight(int file, int rank, const Board* board, Move lastMove);
-int IsThreatenedByRook(int file, int rank, const Board* board, Move lastMove);

@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "model/board.h"
+
 // The score of a mated side's opponent; a mate replaces material.
 constexpr int kMateScore = 99000;
 constexpr int kStalemateScore = 0;
@@ -85,6 +87,30 @@ constexpr PlacementTable kKingTable{{
     {-40, -40, -40, -40, -40, -40, -40, -40},
     {0, 40, 200, -40, 0, -40, 200, 40},
 }};
+
+// The placement-table entry of a piece letter on a square, signed for its
+// colour; 0 for pieces without a table and for an empty square.
+constexpr int PlacementValue(char letter, int square) {
+  const PlacementTable* table = nullptr;
+  switch (letter) {
+    case 'P':
+    case 'p': table = &kPawnTable; break;
+    case 'N':
+    case 'n': table = &kKnightTable; break;
+    case 'B':
+    case 'b': table = &kBishopTable; break;
+    case 'K':
+    case 'k': table = &kKingTable; break;
+    default: return 0;
+  }
+  const int file = square / kBoardSize;
+  const int rank = square % kBoardSize;
+  if (IsWhitePiece(letter)) return (*table)[kRank8 - rank][file];
+  return -(*table)[rank][file];
+}
+
+// What a piece letter on a square adds to the score: material and placement.
+constexpr int SquareValue(char letter, int square) { return MaterialValue(letter) + PlacementValue(letter, square); }
 
 // Penalties, from the owner's point of view, for a piece attacked by a lesser
 // enemy piece. Queens never count as attackers.

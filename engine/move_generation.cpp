@@ -1,250 +1,313 @@
 #include "engine/move_generation.h"
 
-#include <array>
-
+#include "engine/attack_tables.h"
+#include "engine/evaluation_tables.h"
 #include "model/apply_move.h"
-#include "rules/check.h"
+#include "rules/legality.h"
 
 namespace {
 
-struct Step {
-  int file;
-  int rank;
-};
-
-constexpr Step kKnightSteps[8] = {{-2, -1}, {-2, 1}, {-1, -2}, {-1, 2}, {1, -2}, {1, 2}, {2, -1}, {2, 1}};
-
-// For every square, the squares one step away in each direction, or -1 off
-// the board; rays are followed one step at a time through this table.
-struct StepTable {
-  std::array<std::array<std::int8_t, 8>, kSquareCount> target;
-};
-
-constexpr StepTable MakeStepTable(const Step (&steps)[8]) {
-  StepTable table{};
-  for (int square = 0; square < kSquareCount; ++square) {
-    for (int i = 0; i < 8; ++i) {
-      const int file = square / kBoardSize + steps[i].file;
-      const int rank = square % kBoardSize + steps[i].rank;
-      const bool on = file >= 0 && file < kBoardSize && rank >= 0 && rank < kBoardSize;
-      table.target[square][i] = static_cast<std::int8_t>(on ? SquareIndex(file, rank) : -1);
-    }
-  }
-  return table;
+SquareSet Letters(const PieceSets& sets, char letter) {
+  return letter == kEmptySquare ? kNoSquares : sets.Of(SideOfPiece(letter), KindOf(letter));
 }
 
-constexpr Step kAllDirections[8] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
-constexpr StepTable kKnightTable = MakeStepTable(kKnightSteps);
-constexpr StepTable kNeighbours = MakeStepTable(kAllDirections);
-// Indices into kAllDirections of the diagonal and the straight directions.
-constexpr int kDiagonalDirections[4] = {0, 2, 5, 7};
-constexpr int kLineDirections[4] = {1, 3, 4, 6};
-
-// The first occupied square from `square` in direction `direction`, or -1.
-int FirstPieceOnRay(const Board* board, int square, int direction) {
-  for (int next = kNeighbours.target[square][direction]; next >= 0; next = kNeighbours.target[next][direction]) {
-    if (board->squares[next] != kEmptySquare) return next;
-  }
-  return -1;
+// Every piece of `attacker` that attacks the square among `occupied`.
+SquareSet AttackersOf(const PieceSets& sets, int square, Side attacker, SquareSet occupied) {
+  const SquareSet queens = sets.Of(attacker, kQueen);
+  return (PawnAttacks(Opponent(attacker), square) & sets.Of(attacker, kPawn)) |
+         (KnightAttacks(square) & sets.Of(attacker, kKnight)) | (KingAttacks(square) & sets.Of(attacker, kKing)) |
+         (BishopAttacks(square, occupied) & (sets.Of(attacker, kBishop) | queens)) |
+         (RookAttacks(square, occupied) & (sets.Of(attacker, kRook) | queens));
 }
 
-// Whether the first piece met along one of the rays is `slider` or `queen`.
-bool FirstOnRaysIs(const Board* board, int square, const int (&directions)[4], char slider, char queen) {
-  for (int direction : directions) {
-    const int hit = FirstPieceOnRay(board, square, direction);
-    if (hit >= 0 && (board->squares[hit] == slider || board->squares[hit] == queen)) return true;
+SideAttacks AttacksOf(const PieceSets& sets, Side side) {
+  const SquareSet occupied = sets.Occupied();
+  SideAttacks attacks{};
+  attacks.byPawns = PawnAttacksOfAll(side, sets.Of(side, kPawn));
+  for (SquareSet set = sets.Of(side, kKnight); set != kNoSquares;)
+    attacks.byKnights |= KnightAttacks(TakeFirstSquare(&set));
+  for (SquareSet set = sets.Of(side, kBishop); set != kNoSquares;) {
+    attacks.byBishops |= BishopAttacks(TakeFirstSquare(&set), occupied);
   }
-  return false;
+  for (SquareSet set = sets.Of(side, kRook); set != kNoSquares;) {
+    attacks.byRooks |= RookAttacks(TakeFirstSquare(&set), occupied);
+  }
+  SquareSet others = kNoSquares;
+  for (SquareSet set = sets.Of(side, kQueen); set != kNoSquares;) {
+    const int square = TakeFirstSquare(&set);
+    others |= BishopAttacks(square, occupied) | RookAttacks(square, occupied);
+  }
+  for (SquareSet set = sets.Of(side, kKing); set != kNoSquares;) others |= KingAttacks(TakeFirstSquare(&set));
+  attacks.all = attacks.byPawns | attacks.byKnights | attacks.byBishops | attacks.byRooks | others;
+  return attacks;
 }
 
-// The target squares of one piece; a queen has at most 27.
-constexpr int kMaxTargets = 32;
-struct Targets {
-  int squares[kMaxTargets];
-  int count = 0;
+// The square an en passant capture lands on, right after an enemy pawn's
+// double step, or kNoSquare. The pawn taken stands on the last move's target.
+int EnPassantTarget(const SearchBoard& position) {
+  const Move last = position.lastMove;
+  const bool white = position.mover == Side::kWhite;
+  const bool doubleStep =
+      PieceAt(&position.board, GetToFile(last), GetToRank(last)) == PieceOf(Opponent(position.mover), 'P') &&
+      GetToRank(last) == (white ? kRank5 : kRank4) && GetFromRank(last) == (white ? kRank7 : kRank2);
+  return doubleStep ? SquareIndex(GetToFile(last), white ? kRank6 : kRank3) : kNoSquare;
+}
 
-  void Add(int square) {
-    assert(count < kMaxTargets);
-    squares[count++] = square;
+// Whether the mover's king stands unattacked once the piece on `from` is on
+// `to` and the piece on `removed` (the one taken, if any) is off the board.
+bool KingSafeAfter(const SearchBoard& position, const Analysis& analysis, int from, int to, int removed) {
+  if (analysis.king == kNoSquare) return true;
+  const Side enemy = Opponent(position.mover);
+  PieceSets after = position.sets;
+  for (SquareSet& set : after.pieces[IndexOf(enemy)]) set &= ~SquareSetOf(removed);
+  const SquareSet occupied = (position.sets.Occupied() & ~SquareSetOf(from) & ~SquareSetOf(removed)) | SquareSetOf(to);
+  const int king = from == analysis.king ? to : analysis.king;
+  return AttackersOf(after, king, enemy, occupied) == kNoSquares;
+}
+
+// Castling: the right still held, the king at home and not in check, every
+// square between king and rook empty, and the squares the king passes over
+// and lands on unattacked. Once castled the king is safe: the only line the
+// move opens towards its new square runs through the rook's corner.
+SquareSet CastlingTargets(const SearchBoard& position, const Analysis& analysis, int from) {
+  const bool white = position.mover == Side::kWhite;
+  const int home = white ? kRank1 : kRank8;
+  if (from != SquareIndex(kFileE, home) || analysis.checkers != kNoSquares) return kNoSquares;
+  const Move last = position.lastMove;
+  const SquareSet occupied = position.sets.Occupied();
+  const SquareSet attacked = analysis.attacks[IndexOf(Opponent(position.mover))].all;
+  auto squares = [home](int first, int last) {
+    SquareSet set = kNoSquares;
+    for (int file = first; file <= last; ++file) set |= SquareSetOf(SquareIndex(file, home));
+    return set;
+  };
+  SquareSet targets = kNoSquares;
+  if ((white ? GetCastleWhiteQueenSide(last) : GetCastleBlackQueenSide(last)) &&
+      (occupied & squares(kFileB, kFileD)) == kNoSquares && (attacked & squares(kFileC, kFileD)) == kNoSquares) {
+    targets |= SquareSetOf(SquareIndex(kFileC, home));
   }
-  void Sort() {
-    for (int i = 1; i < count; ++i) {
-      const int square = squares[i];
-      int j = i;
-      for (; j > 0 && squares[j - 1] > square; --j) squares[j] = squares[j - 1];
-      squares[j] = square;
-    }
+  if ((white ? GetCastleWhiteKingSide(last) : GetCastleBlackKingSide(last)) &&
+      ((occupied | attacked) & squares(kFileF, kFileG)) == kNoSquares) {
+    targets |= SquareSetOf(SquareIndex(kFileG, home));
   }
-};
+  return targets;
+}
 
-enum class Wanted { kAllMoves, kCapturesOnly };
+SquareSet PawnTargets(const SearchBoard& position, int from, int enPassant) {
+  const Side mover = position.mover;
+  const SquareSet empty = ~position.sets.Occupied();
+  const SquareSet step = StepForward(mover, SquareSetOf(from)) & empty;
+  const SquareSet doubleStep = StepForward(mover, step) & empty & RankSet(mover == Side::kWhite ? kRank4 : kRank5);
+  SquareSet captures = PawnAttacks(mover, from) & position.sets.Of(Opponent(mover));
+  if (enPassant != kNoSquare) captures |= PawnAttacks(mover, from) & SquareSetOf(enPassant) & empty;
+  return step | doubleStep | captures;
+}
 
-// Finds the legal moves of one side and hands each, in generation order, to
-// `keep`, which answers whether to go on.
+// Hands the legal moves of the side to move whose targets lie in `wanted`,
+// in generation order, to `keep`, which answers whether to go on. Returns
+// false once it has said no.
 template <typename Keep>
-struct Generator {
-  const Board* board;
-  Move lastMove;
-  Side mover;
-  Wanted wanted;
-  Keep keep;
-  int kingSquare = kNoSquare;  // the mover's king, found once
-
-  bool IsOwn(char c) const { return IsPieceOf(mover, c); }
-  bool IsEnemy(char c) const { return IsPieceOf(Opponent(mover), c); }
-
-  // Keeps the move if it does not leave the mover's king attacked. Returns
-  // false once `keep` wants no more moves.
-  bool Try(int from, int to) {
-    if (wanted == Wanted::kCapturesOnly && !IsEnemy(board->squares[to])) return true;
-    Move move = ToMove({static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)}, lastMove);
-    Board after;
-    ApplyMove(board, &move, &after);
-    const int king = from == kingSquare ? to : kingSquare;
-    if (king != kNoSquare && IsSquareAttackedBy(&after, king, Opponent(mover))) return true;
-    return keep(GeneratedMove{static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)});
-  }
-
-  // The targets of one piece, tried in ascending square order so that the
-  // list keeps the generation order.
-  bool Piece(int from) {
-    Targets targets;
-    switch (board->squares[from]) {
-      case 'P':
-      case 'p': PawnTargets(from, &targets); break;
-      case 'N':
-      case 'n': LeaperTargets(from, kKnightTable, &targets); break;
-      case 'B':
-      case 'b': SliderTargets(from, kDiagonalDirections, &targets); break;
-      case 'R':
-      case 'r': SliderTargets(from, kLineDirections, &targets); break;
-      case 'Q':
-      case 'q':
-        SliderTargets(from, kDiagonalDirections, &targets);
-        SliderTargets(from, kLineDirections, &targets);
-        break;
-      case 'K':
-      case 'k':
-        LeaperTargets(from, kNeighbours, &targets);
-        CastlingTargets(from, &targets);
-        break;
-      default: return true;
+bool Generate(const SearchBoard& position, const Analysis& analysis, SquareSet wanted, Keep keep) {
+  const SquareSet own = position.sets.Of(position.mover);
+  const SquareSet occupied = position.sets.Occupied();
+  const SquareSet attacked = analysis.attacks[IndexOf(Opponent(position.mover))].all;
+  const int enPassant = EnPassantTarget(position);
+  for (SquareSet pieces = own; pieces != kNoSquares;) {
+    const int from = TakeFirstSquare(&pieces);
+    const PieceKind kind = KindOf(position.board.squares[from]);
+    SquareSet targets = kNoSquares;
+    switch (kind) {
+      case kPawn: targets = PawnTargets(position, from, enPassant); break;
+      case kKnight: targets = KnightAttacks(from); break;
+      case kBishop: targets = BishopAttacks(from, occupied); break;
+      case kRook: targets = RookAttacks(from, occupied); break;
+      case kQueen: targets = BishopAttacks(from, occupied) | RookAttacks(from, occupied); break;
+      case kKing: targets = KingAttacks(from) | CastlingTargets(position, analysis, from); break;
+      default: break;
     }
-    targets.Sort();
-    for (int i = 0; i < targets.count; ++i) {
-      if (!Try(from, targets.squares[i])) return false;
-    }
-    return true;
-  }
-
-  void LeaperTargets(int from, const StepTable& table, Targets* targets) const {
-    for (std::int8_t to : table.target[from]) {
-      if (to >= 0 && !IsOwn(board->squares[to])) targets->Add(to);
-    }
-  }
-
-  void SliderTargets(int from, const int (&directions)[4], Targets* targets) const {
-    for (int direction : directions) {
-      for (int to = kNeighbours.target[from][direction]; to >= 0; to = kNeighbours.target[to][direction]) {
-        if (IsOwn(board->squares[to])) break;
-        targets->Add(to);
-        if (board->squares[to] != kEmptySquare) break;
+    targets &= ~own & wanted;
+    // Which targets are legal for sure, and which must be played out. A
+    // piece that is not pinned cannot uncover its king, so it need only
+    // answer a check. Out of check, the king's own steps need only avoid the
+    // attacked squares: no enemy ray runs through its square, to be
+    // lengthened by its leaving. The rest, and en passant, which takes a
+    // second piece off the lines through the king, are played out.
+    SquareSet sure = kNoSquares;
+    SquareSet playedOut = kNoSquares;
+    if (from == analysis.king) {
+      if (analysis.checkers == kNoSquares) {
+        sure = targets & ~attacked;
+      } else {
+        playedOut = targets;
       }
+    } else if (Contains(analysis.pinned, from)) {
+      playedOut = targets;
+    } else {
+      sure = targets & analysis.answersCheck;
     }
-  }
-
-  void PawnTargets(int from, Targets* targets) const {
-    const bool white = mover == Side::kWhite;
-    const int file = from / kBoardSize;
-    const int rank = from % kBoardSize;
-    const int forward = white ? 1 : -1;
-    const int next = rank + forward;
-    if (next < kRank1 || next > kRank8) return;
-    if (board->squares[SquareIndex(file, next)] == kEmptySquare) {
-      targets->Add(SquareIndex(file, next));
-      const int startRank = white ? kRank2 : kRank7;
-      const int doubleRank = white ? kRank4 : kRank5;
-      if (rank == startRank && board->squares[SquareIndex(file, doubleRank)] == kEmptySquare) {
-        targets->Add(SquareIndex(file, doubleRank));
+    const bool takesEnPassant = kind == kPawn && enPassant != kNoSquare && Contains(targets, enPassant);
+    if (takesEnPassant) {
+      sure &= ~SquareSetOf(enPassant);
+      playedOut |= SquareSetOf(enPassant);
+    }
+    for (SquareSet set = sure | playedOut; set != kNoSquares;) {
+      const int to = TakeFirstSquare(&set);
+      if (Contains(playedOut, to)) {
+        const bool enPassantCapture = takesEnPassant && to == enPassant;
+        const int removed =
+            enPassantCapture ? SquareIndex(GetToFile(position.lastMove), GetToRank(position.lastMove)) : to;
+        if (!KingSafeAfter(position, analysis, from, to, removed)) continue;
       }
-    }
-    // En passant: right after an enemy pawn's double step onto the rank
-    // beside us, onto the square it passed over.
-    const char enemyPawn = PieceOf(Opponent(mover), 'P');
-    const int lastFile = GetToFile(lastMove);
-    const int lastRank = GetToRank(lastMove);
-    const bool doubleStep = board->squares[SquareIndex(lastFile, lastRank)] == enemyPawn &&
-                            lastRank == (white ? kRank5 : kRank4) && GetFromRank(lastMove) == (white ? kRank7 : kRank2);
-    for (int captureFile : {file - 1, file + 1}) {
-      if (captureFile < kFileA || captureFile > kFileH) continue;
-      const int to = SquareIndex(captureFile, next);
-      if (IsEnemy(board->squares[to]) || (doubleStep && lastFile == captureFile && next == (white ? kRank6 : kRank3))) {
-        targets->Add(to);
-      }
+      if (!keep(GeneratedMove{static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)})) return false;
     }
   }
-
-  // Castling: the right still held, every square between king and rook
-  // empty, and the king neither in check nor passing over or landing on an
-  // attacked square.
-  void CastlingTargets(int from, Targets* targets) const {
-    const bool white = mover == Side::kWhite;
-    const int home = white ? kRank1 : kRank8;
-    if (from != SquareIndex(kFileE, home)) return;
-    const bool queenSide = white ? GetCastleWhiteQueenSide(lastMove) : GetCastleBlackQueenSide(lastMove);
-    const bool kingSide = white ? GetCastleWhiteKingSide(lastMove) : GetCastleBlackKingSide(lastMove);
-    if (!queenSide && !kingSide) return;
-    if (IsSquareAttackedBy(board, from, Opponent(mover))) return;
-    auto empty = [this, home](int file) { return board->squares[SquareIndex(file, home)] == kEmptySquare; };
-    auto safe = [this, home](int file) { return !IsSquareAttackedBy(board, SquareIndex(file, home), Opponent(mover)); };
-    if (queenSide && empty(kFileB) && empty(kFileC) && empty(kFileD) && safe(kFileD) && safe(kFileC)) {
-      targets->Add(SquareIndex(kFileC, home));
-    }
-    if (kingSide && empty(kFileF) && empty(kFileG) && safe(kFileF) && safe(kFileG)) {
-      targets->Add(SquareIndex(kFileG, home));
-    }
-  }
-
-  void Run() {
-    kingSquare = FindPiece(board, PieceOf(mover, 'K'));
-    for (int from = 0; from < kSquareCount; ++from) {
-      if (IsOwn(board->squares[from]) && !Piece(from)) return;
-    }
-  }
-};
+  return true;
+}
 
 }  // namespace
 
+PieceSets SetsOf(const Board* board) {
+  PieceSets sets{};
+  for (int square = 0; square < kSquareCount; ++square) {
+    const char letter = board->squares[square];
+    if (letter == kEmptySquare) continue;
+    sets.pieces[IndexOf(SideOfPiece(letter))][KindOf(letter)] |= SquareSetOf(square);
+    sets.bySide[IndexOf(SideOfPiece(letter))] |= SquareSetOf(square);
+  }
+  return sets;
+}
+
+SearchBoard MakeSearchBoard(const Board* board, Move lastMove) {
+  SearchBoard position{*board, lastMove, SideOfLetter(SideToMove(board, lastMove)), SetsOf(board), 0};
+  for (int square = 0; square < kSquareCount; ++square) {
+    position.materialAndPlacement += SquareValue(board->squares[square], square);
+  }
+  return position;
+}
+
+SearchBoard PlayMove(const SearchBoard& parent, GeneratedMove generated) {
+  SearchBoard child;
+  child.lastMove = ToMove(generated, parent.lastMove);
+  ApplyMove(&parent.board, &child.lastMove, &child.board);
+  child.mover = Opponent(parent.mover);
+  child.sets = parent.sets;
+  child.materialAndPlacement = parent.materialAndPlacement;
+  // The squares ApplyMove may change: origin and target, the rook's corner
+  // and landing square when a king castles, the square of a pawn taken en
+  // passant. The sets and the score follow the board on each.
+  int changed[4] = {generated.from, generated.to};
+  int changedCount = 2;
+  const char mover = parent.board.squares[generated.from];
+  const int toFile = generated.to / kBoardSize;
+  const int home = mover == 'K' ? kRank1 : kRank8;
+  if (KindOf(mover) == kKing && generated.from == SquareIndex(kFileE, home)) {
+    if (toFile == kFileC || toFile == kFileG) {
+      changed[changedCount++] = SquareIndex(toFile == kFileC ? kFileA : kFileH, home);
+      changed[changedCount++] = SquareIndex(toFile == kFileC ? kFileD : kFileF, home);
+    }
+  }
+  if (KindOf(mover) == kPawn && toFile != generated.from / kBoardSize &&
+      parent.board.squares[generated.to] == kEmptySquare) {
+    changed[changedCount++] = SquareIndex(toFile, mover == 'P' ? kRank5 : kRank4);
+  }
+  for (int i = 0; i < changedCount; ++i) {
+    const int square = changed[i];
+    const char before = parent.board.squares[square];
+    const char after = child.board.squares[square];
+    if (before == after) continue;
+    if (before != kEmptySquare) {
+      child.sets.pieces[IndexOf(SideOfPiece(before))][KindOf(before)] ^= SquareSetOf(square);
+      child.sets.bySide[IndexOf(SideOfPiece(before))] ^= SquareSetOf(square);
+      child.materialAndPlacement -= SquareValue(before, square);
+    }
+    if (after != kEmptySquare) {
+      child.sets.pieces[IndexOf(SideOfPiece(after))][KindOf(after)] ^= SquareSetOf(square);
+      child.sets.bySide[IndexOf(SideOfPiece(after))] ^= SquareSetOf(square);
+      child.materialAndPlacement += SquareValue(after, square);
+    }
+  }
+  assert(child.sets == SetsOf(&child.board));
+  return child;
+}
+
+Analysis Analyse(const SearchBoard& position) {
+  const PieceSets& sets = position.sets;
+  const Side mover = position.mover;
+  const Side enemy = Opponent(mover);
+  Analysis analysis{};
+  analysis.attacks[IndexOf(mover)] = AttacksOf(sets, mover);
+  analysis.attacks[IndexOf(enemy)] = AttacksOf(sets, enemy);
+  analysis.answersCheck = kAllSquares;
+  const SquareSet kings = sets.Of(mover, kKing);
+  analysis.king = kings == kNoSquares ? kNoSquare : FirstSquare(kings);
+  if (analysis.king == kNoSquare) return analysis;
+  const SquareSet occupied = sets.Occupied();
+  analysis.checkers = AttackersOf(sets, analysis.king, enemy, occupied);
+  // A check is answered by taking the checker or stepping between; two
+  // checks only by a king move.
+  if (HasOneSquare(analysis.checkers)) {
+    analysis.answersCheck = analysis.checkers | Between(analysis.king, FirstSquare(analysis.checkers));
+  } else if (analysis.checkers != kNoSquares) {
+    analysis.answersCheck = kNoSquares;
+  }
+  const SquareSet queens = sets.Of(enemy, kQueen);
+  SquareSet sliders = (BishopAttacks(analysis.king, kNoSquares) & (sets.Of(enemy, kBishop) | queens)) |
+                      (RookAttacks(analysis.king, kNoSquares) & (sets.Of(enemy, kRook) | queens));
+  while (sliders != kNoSquares) {
+    const SquareSet between = Between(analysis.king, TakeFirstSquare(&sliders)) & occupied;
+    if (HasOneSquare(between)) analysis.pinned |= between & sets.Of(mover);
+  }
+  return analysis;
+}
+
+void GenerateMoves(const SearchBoard& position, const Analysis& analysis, MoveList* list) {
+  list->count = 0;
+  Generate(position, analysis, kAllSquares, [list](GeneratedMove move) {
+    list->Add(move);
+    return true;
+  });
+}
+
+void GenerateCaptures(const SearchBoard& position, const Analysis& analysis, MoveList* list) {
+  list->count = 0;
+  Generate(position, analysis, position.sets.Of(Opponent(position.mover)), [list](GeneratedMove move) {
+    list->Add(move);
+    return true;
+  });
+}
+
+bool HasLegalMove(const SearchBoard& position, const Analysis& analysis) {
+  return !Generate(position, analysis, kAllSquares, [](GeneratedMove) { return false; });
+}
+
+namespace {
+
+SearchBoard SearchBoardFor(const Board* board, Move lastMove, Side side) {
+  SearchBoard position = MakeSearchBoard(board, lastMove);
+  position.mover = side;
+  return position;
+}
+
+}  // namespace
+
+void GenerateMoves(const Board* board, Move lastMove, Side side, MoveList* list) {
+  const SearchBoard position = SearchBoardFor(board, lastMove, side);
+  GenerateMoves(position, Analyse(position), list);
+}
+
+void GenerateCaptures(const Board* board, Move lastMove, Side side, MoveList* list) {
+  const SearchBoard position = SearchBoardFor(board, lastMove, side);
+  GenerateCaptures(position, Analyse(position), list);
+}
+
+bool HasLegalMove(const Board* board, Move lastMove, Side side) {
+  const SearchBoard position = SearchBoardFor(board, lastMove, side);
+  return HasLegalMove(position, Analyse(position));
+}
+
 bool IsSquareAttackedBy(const Board* board, int square, Side attacker) {
-  const int file = square / kBoardSize;
-  const int rank = square % kBoardSize;
-  if (IsAttackedByPawn(file, rank, board, PieceOf(attacker, 'P'))) return true;
-  const char knight = PieceOf(attacker, 'N');
-  for (std::int8_t from : kKnightTable.target[square]) {
-    if (from >= 0 && board->squares[from] == knight) return true;
-  }
-  const char king = PieceOf(attacker, 'K');
-  for (std::int8_t from : kNeighbours.target[square]) {
-    if (from >= 0 && board->squares[from] == king) return true;
-  }
-  const char queen = PieceOf(attacker, 'Q');
-  return FirstOnRaysIs(board, square, kDiagonalDirections, PieceOf(attacker, 'B'), queen) ||
-         FirstOnRaysIs(board, square, kLineDirections, PieceOf(attacker, 'R'), queen);
-}
-
-bool IsReachedAlongDiagonals(const Board* board, int square, char slider) {
-  return FirstOnRaysIs(board, square, kDiagonalDirections, slider, slider);
-}
-
-bool IsReachedAlongLines(const Board* board, int square, char slider) {
-  return FirstOnRaysIs(board, square, kLineDirections, slider, slider);
-}
-
-bool IsReachedByKnight(const Board* board, int square, char knight) {
-  for (std::int8_t from : kKnightTable.target[square]) {
-    if (from >= 0 && board->squares[from] == knight) return true;
-  }
-  return false;
+  const PieceSets sets = SetsOf(board);
+  return AttackersOf(sets, square, attacker, sets.Occupied()) != kNoSquares;
 }
 
 bool IsKingInCheck(const Board* board, Side side) {
@@ -252,35 +315,16 @@ bool IsKingInCheck(const Board* board, Side side) {
   return king != kNoSquare && IsSquareAttackedBy(board, king, Opponent(side));
 }
 
-namespace {
-
-void Generate(const Board* board, Move lastMove, Side side, Wanted wanted, MoveList* list) {
-  list->count = 0;
-  auto add = [list](GeneratedMove move) {
-    list->Add(move);
-    return true;
-  };
-  Generator<decltype(add)> generator{board, lastMove, side, wanted, add};
-  generator.Run();
+bool IsReachedAlongDiagonals(const Board* board, int square, char slider) {
+  const PieceSets sets = SetsOf(board);
+  return (BishopAttacks(square, sets.Occupied()) & Letters(sets, slider)) != kNoSquares;
 }
 
-}  // namespace
-
-void GenerateMoves(const Board* board, Move lastMove, Side side, MoveList* list) {
-  Generate(board, lastMove, side, Wanted::kAllMoves, list);
+bool IsReachedAlongLines(const Board* board, int square, char slider) {
+  const PieceSets sets = SetsOf(board);
+  return (RookAttacks(square, sets.Occupied()) & Letters(sets, slider)) != kNoSquares;
 }
 
-void GenerateCaptures(const Board* board, Move lastMove, Side side, MoveList* list) {
-  Generate(board, lastMove, side, Wanted::kCapturesOnly, list);
-}
-
-bool HasLegalMove(const Board* board, Move lastMove, Side side) {
-  bool found = false;
-  auto stop = [&found](GeneratedMove) {
-    found = true;
-    return false;
-  };
-  Generator<decltype(stop)> generator{board, lastMove, side, Wanted::kAllMoves, stop};
-  generator.Run();
-  return found;
+bool IsReachedByKnight(const Board* board, int square, char knight) {
+  return (KnightAttacks(square) & Letters(SetsOf(board), knight)) != kNoSquares;
 }

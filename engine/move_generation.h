@@ -1,13 +1,15 @@
-// Fast legal move generation and attack tests for the search. They give the
-// same moves as the legality test, in the same order (origin file, origin
-// rank, target file, target rank), but find them from each piece's own
-// movement instead of trying every pair of squares.
+// Legal move generation and attack tests for the search. They give the same
+// moves as the legality test, in the same order (origin file, origin rank,
+// target file, target rank), but find them from square sets: each piece's
+// targets from the attack tables, then what keeps the own king safe, from
+// the checks and pins found once per position.
 #pragma once
 
 #include <cassert>
 #include <cstdint>
 
 #include "engine/side.h"
+#include "engine/square_set.h"
 #include "model/board.h"
 
 struct GeneratedMove {
@@ -28,6 +30,70 @@ struct MoveList {
   }
 };
 
+// The board as sets: each side's pieces of each kind, and all of its pieces.
+struct PieceSets {
+  SquareSet pieces[kSides][kPieceKinds];
+  SquareSet bySide[kSides];
+
+  SquareSet Of(Side side, PieceKind kind) const { return pieces[IndexOf(side)][kind]; }
+  SquareSet Of(Side side) const { return bySide[IndexOf(side)]; }
+  SquareSet Occupied() const { return bySide[0] | bySide[1]; }
+  bool operator==(const PieceSets&) const = default;
+};
+
+PieceSets SetsOf(const Board* board);
+
+// The position as the search carries it: the model's board and last move,
+// which ApplyMove keeps exact, the side to move, the same board as sets, and
+// its material and placement score from White's point of view.
+struct SearchBoard {
+  Board board;
+  Move lastMove;
+  Side mover;
+  PieceSets sets;
+  int materialAndPlacement;
+};
+
+SearchBoard MakeSearchBoard(const Board* board, Move lastMove);
+
+// The position after a generated move; the child's last move carries the
+// rights after it.
+SearchBoard PlayMove(const SearchBoard& parent, GeneratedMove move);
+
+// The squares one side's pieces attack, by kind of attacker (queens and the
+// king count only in `all`).
+struct SideAttacks {
+  SquareSet byPawns;
+  SquareSet byKnights;
+  SquareSet byBishops;
+  SquareSet byRooks;
+  SquareSet all;
+};
+
+// What a position's moves and score are built from, found once: both sides'
+// attacks, and the mover's king, its checkers and its pinned pieces.
+struct Analysis {
+  SideAttacks attacks[kSides];
+  int king;                // the mover's king (the first in board order), or kNoSquare
+  SquareSet checkers;      // enemy pieces attacking it
+  SquareSet pinned;        // own pieces alone between it and an enemy slider
+  SquareSet answersCheck;  // where a piece other than the king must go: every square out of check
+};
+
+Analysis Analyse(const SearchBoard& position);
+
+// All legal moves of the side to move, in generation order; only the moves
+// whose target holds an enemy piece; whether there is one at all.
+void GenerateMoves(const SearchBoard& position, const Analysis& analysis, MoveList* list);
+void GenerateCaptures(const SearchBoard& position, const Analysis& analysis, MoveList* list);
+bool HasLegalMove(const SearchBoard& position, const Analysis& analysis);
+
+// The same on the model's types, for `side` in the position reached by
+// `lastMove`.
+void GenerateMoves(const Board* board, Move lastMove, Side side, MoveList* list);
+void GenerateCaptures(const Board* board, Move lastMove, Side side, MoveList* list);
+bool HasLegalMove(const Board* board, Move lastMove, Side side);
+
 // Whether a piece of `attacker` attacks the square (kings included).
 bool IsSquareAttackedBy(const Board* board, int square, Side attacker);
 
@@ -42,16 +108,6 @@ bool IsReachedAlongLines(const Board* board, int square, char slider);
 
 // Whether a knight with the letter `knight` stands a knight's jump away.
 bool IsReachedByKnight(const Board* board, int square, char knight);
-
-// All legal moves of `side` in the position reached by `lastMove`, in
-// generation order.
-void GenerateMoves(const Board* board, Move lastMove, Side side, MoveList* list);
-
-// The same, only the moves whose target holds an enemy piece.
-void GenerateCaptures(const Board* board, Move lastMove, Side side, MoveList* list);
-
-// Whether `side` has at least one legal move; stops at the first.
-bool HasLegalMove(const Board* board, Move lastMove, Side side);
 
 // The move record for a generated move, carrying the rights of `lastMove`.
 inline Move ToMove(GeneratedMove move, Move lastMove) {

@@ -23,8 +23,6 @@
 #include "engine/evaluation.h"
 #include "engine/evaluation_tables.h"
 #include "engine/move_generation.h"
-#include "model/apply_move.h"
-#include "rules/legality.h"
 
 namespace {
 
@@ -73,31 +71,19 @@ void OrderMoves(const Board* board, MoveList* list) {
   }
 }
 
-struct Child {
-  Board board;
-  Move move;
-};
-
-Child MakeChild(const Board* board, Move lastMove, GeneratedMove generated) {
-  Child child;
-  child.move = ToMove(generated, lastMove);
-  ApplyMove(board, &child.move, &child.board);
-  return child;
-}
-
-int CaptureSearch(const Board* board, Move lastMove, Side mover, int level, int alpha, int beta,
-                  SearchContext* context) {
+int CaptureSearch(const SearchBoard& position, int level, int alpha, int beta, SearchContext* context) {
   ++context->nodes;
-  const int standPat = Evaluate(board, mover, lastMove);
+  const Analysis analysis = Analyse(position);
+  const int standPat = Evaluate(position, analysis);
   if (level >= kCaptureLevels || standPat >= beta) return standPat;
   int best = standPat;
   alpha = std::max(alpha, standPat);
   MoveList captures;
-  GenerateCaptures(board, lastMove, mover, &captures);
-  OrderMoves(board, &captures);
+  GenerateCaptures(position, analysis, &captures);
+  OrderMoves(&position.board, &captures);
   for (int i = 0; i < captures.count; ++i) {
-    const Child child = MakeChild(board, lastMove, captures.moves[i]);
-    const int score = -CaptureSearch(&child.board, child.move, Opponent(mover), level + 1, -beta, -alpha, context);
+    const SearchBoard child = PlayMove(position, captures.moves[i]);
+    const int score = -CaptureSearch(child, level + 1, -beta, -alpha, context);
     best = std::max(best, score);
     alpha = std::max(alpha, score);
     if (alpha >= beta) break;
@@ -105,19 +91,18 @@ int CaptureSearch(const Board* board, Move lastMove, Side mover, int level, int 
   return best;
 }
 
-int FullWidthSearch(const Board* board, Move lastMove, Side mover, int ply, int depth, int alpha, int beta,
-                    SearchContext* context) {
-  if (ply >= depth) return CaptureSearch(board, lastMove, mover, 0, alpha, beta, context);
+int FullWidthSearch(const SearchBoard& position, int ply, int depth, int alpha, int beta, SearchContext* context) {
+  if (ply >= depth) return CaptureSearch(position, 0, alpha, beta, context);
   ++context->nodes;
+  const Analysis analysis = Analyse(position);
   MoveList moves;
-  GenerateMoves(board, lastMove, mover, &moves);
-  if (moves.count == 0) return NoLegalMoveScore(board);
-  OrderMoves(board, &moves);
+  GenerateMoves(position, analysis, &moves);
+  if (moves.count == 0) return NoLegalMoveScore(position, analysis);
+  OrderMoves(&position.board, &moves);
   int best = -kInfinity;
   for (int i = 0; i < moves.count; ++i) {
-    const Child child = MakeChild(board, lastMove, moves.moves[i]);
-    const int score =
-        -FullWidthSearch(&child.board, child.move, Opponent(mover), ply + 1, depth, -beta, -alpha, context);
+    const SearchBoard child = PlayMove(position, moves.moves[i]);
+    const int score = -FullWidthSearch(child, ply + 1, depth, -beta, -alpha, context);
     best = std::max(best, score);
     alpha = std::max(alpha, score);
     if (alpha >= beta) break;
@@ -129,9 +114,9 @@ int FullWidthSearch(const Board* board, Move lastMove, Side mover, int ply, int 
 
 Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char sideLetter, SearchReport* report) {
   SearchContext context{1};
-  const Side side = SideOfLetter(sideLetter);
+  const SearchBoard root = MakeSearchBoard(board, lastMove);
   MoveList moves;
-  if (SideOfLetter(SideToMove(board, lastMove)) == side) GenerateMoves(board, lastMove, side, &moves);
+  if (root.mover == SideOfLetter(sideLetter)) GenerateMoves(root, Analyse(root), &moves);
   // Each root move keeps its place in generation order for breaking ties.
   int generationIndex[kSquareCount][kSquareCount];
   for (int i = 0; i < moves.count; ++i) generationIndex[moves.moves[i].from][moves.moves[i].to] = i;
@@ -145,13 +130,12 @@ Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, ch
     const int index = generationIndex[generated.from][generated.to];
     // A move earlier in generation order needs only to equal the best.
     const int alpha = bestIndex < 0 ? -kInfinity : (index < bestIndex ? bestScore - 1 : bestScore);
-    const Child child = MakeChild(board, lastMove, generated);
-    const int score =
-        -FullWidthSearch(&child.board, child.move, Opponent(side), 1, depth, -kInfinity, -alpha, &context);
+    const SearchBoard child = PlayMove(root, generated);
+    const int score = -FullWidthSearch(child, 1, depth, -kInfinity, -alpha, &context);
     if (score > alpha) {
       bestScore = score;
       bestIndex = index;
-      chosen = child.move;
+      chosen = child.lastMove;
     }
   }
   if (report != nullptr) {

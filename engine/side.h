@@ -3,9 +3,15 @@
 // the way the evaluation's side argument is read.
 #pragma once
 
+#include <cassert>
+
 #include "model/board.h"
 
 enum class Side { kWhite, kBlack };
+
+// Tables kept per side are indexed White first.
+constexpr int kSides = 2;
+constexpr int IndexOf(Side side) { return side == Side::kWhite ? 0 : 1; }
 
 constexpr Side Opponent(Side side) { return side == Side::kWhite ? Side::kBlack : Side::kWhite; }
 
@@ -20,3 +26,28 @@ constexpr bool IsPieceOf(Side side, char letter) {
 constexpr char PieceOf(Side side, char whiteLetter) {
   return side == Side::kWhite ? whiteLetter : static_cast<char>(whiteLetter - 'A' + 'a');
 }
+
+constexpr Side SideOfPiece(char letter) { return IsWhitePiece(letter) ? Side::kWhite : Side::kBlack; }
+
+// The kinds of piece, in the order of the letters PNBRQK.
+enum PieceKind { kPawn, kKnight, kBishop, kRook, kQueen, kKing, kPieceKinds };
+
+// The kind of a piece letter of either side; the letter must be a piece.
+constexpr PieceKind KindOf(char letter) {
+  switch (letter) {
+    case 'P':
+    case 'p': return kPawn;
+    case 'N':
+    case 'n': return kKnight;
+    case 'B':
+    case 'b': return kBishop;
+    case 'R':
+    case 'r': return kRook;
+    case 'Q':
+    case 'q': return kQueen;
+    default: assert(letter == 'K' || letter == 'k'); return kKing;
+  }
+}
+
+constexpr char kWhiteLetters[kPieceKinds + 1] = "PNBRQK";
+constexpr char LetterOf(Side side, PieceKind kind) { return PieceOf(side, kWhiteLetters[kind]); }

@@ -5,9 +5,7 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "engine/evaluation.h"
 #include "engine/evaluation_tables.h"
-#include "engine/threat_score.h"
 #include "rules/check.h"
 #include "rules/game_end.h"
 #include "rules/piece_rules.h"
@@ -48,23 +46,58 @@ int IsThreatenedByRook(int file, int rank, const Board* board, Move lastMove) {
   return IsReachedBy(EnemyOf(file, rank, board, 'R', 'r'), file, rank, board, lastMove, RookRule);
 }
 
-struct PlainThreatTests {
-  static int KingInCheck(const Board* board, Move lastMove, Side side) {
-    return side == Side::kWhite ? IsWhiteInCheck(board, lastMove) : IsBlackInCheck(board, lastMove);
-  }
-  static int ByPawn(int file, int rank, const Board* board) { return ::IsThreatenedByPawn(file, rank, board); }
-  static int ByBishop(int file, int rank, const Board* board, Move lastMove) {
-    return reference::IsThreatenedByBishop(file, rank, board, lastMove);
-  }
-  static int ByKnight(int file, int rank, const Board* board, Move lastMove) {
-    return reference::IsThreatenedByKnight(file, rank, board, lastMove);
-  }
-  static int ByRook(int file, int rank, const Board* board, Move lastMove) {
-    return reference::IsThreatenedByRook(file, rank, board, lastMove);
-  }
-};
+int IsThreatenedByPawn(int file, int rank, const Board* board) {
+  return IsAttackedByPawn(file, rank, board, EnemyOf(file, rank, board, 'P', 'p'));
+}
 
-int ThreatScore(const Board* board, Move lastMove) { return ThreatScoreWith<PlainThreatTests>(board, lastMove); }
+int IsKingInCheck(const Board* board, Move lastMove, bool white) {
+  return white ? IsWhiteInCheck(board, lastMove) : IsBlackInCheck(board, lastMove);
+}
+
+// Every queen, rook, bishop and knight attacked by a lesser enemy piece, and
+// every king in check, costs its owner; the sum, from White's point of view,
+// weighs more the more one-sided the threats are.
+int ThreatScore(const Board* board, Move lastMove) {
+  int sum = 0;
+  int count = 0;
+  auto threat = [&sum, &count](bool whiteOwner, int penalty) {
+    sum += whiteOwner ? -penalty : penalty;
+    count += whiteOwner ? -1 : 1;
+  };
+  for (int file = kFileA; file <= kFileH; ++file) {
+    for (int rank = kRank1; rank <= kRank8; ++rank) {
+      const char letter = PieceAt(board, file, rank);
+      const bool white = IsWhitePiece(letter);
+      switch (letter) {
+        case 'K':
+        case 'k':
+          if (IsKingInCheck(board, lastMove, white)) threat(white, kCheckPenalty);
+          break;
+        case 'Q':
+        case 'q':
+          if (IsThreatenedByPawn(file, rank, board)) threat(white, kQueenByPawn);
+          if (IsThreatenedByBishop(file, rank, board, lastMove)) threat(white, kQueenByBishop);
+          if (IsThreatenedByKnight(file, rank, board, lastMove)) threat(white, kQueenByKnight);
+          if (IsThreatenedByRook(file, rank, board, lastMove)) threat(white, kQueenByRook);
+          break;
+        case 'R':
+        case 'r':
+          if (IsThreatenedByPawn(file, rank, board)) threat(white, kRookByPawn);
+          if (IsThreatenedByBishop(file, rank, board, lastMove)) threat(white, kRookByBishop);
+          if (IsThreatenedByKnight(file, rank, board, lastMove)) threat(white, kRookByKnight);
+          break;
+        case 'B':
+        case 'b':
+        case 'N':
+        case 'n':
+          if (IsThreatenedByPawn(file, rank, board)) threat(white, kMinorByPawn);
+          break;
+        default: break;
+      }
+    }
+  }
+  return sum * ThreatMultiplier(std::abs(count));
+}
 
 int EvaluatePosition(const Board* board, char side, Move lastMove) {
   const int gameEnd = CheckGameEnd(board, lastMove);
@@ -78,7 +111,8 @@ int EvaluatePosition(const Board* board, char side, Move lastMove) {
   if (total == 0) {
     for (int file = kFileA; file <= kFileH; ++file) {
       for (int rank = kRank1; rank <= kRank8; ++rank) {
-        total += MaterialValue(PieceAt(board, file, rank)) + ::PlacementValue(file, rank, board);
+        total += MaterialValue(PieceAt(board, file, rank)) +
+                 PlacementValue(PieceAt(board, file, rank), SquareIndex(file, rank));
       }
     }
   }
