@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "engine/attack_tables.h"
 #include "engine/evaluation_tables.h"
 
 namespace {
@@ -11,41 +12,49 @@ namespace {
 // weighs more the more one-sided the threats are. A bishop or rook attacks
 // along its lines up to the first piece; queens never count as attackers.
 int Threats(const SearchBoard& position, const Analysis& analysis) {
+  const PieceSets& sets = position.sets;
+  const SquareSet occupied = sets.Occupied();
   int sum = 0;
   int count = 0;
   for (Side owner : {Side::kWhite, Side::kBlack}) {
-    const PieceSets& sets = position.sets;
-    const SideAttacks& enemy = analysis.attacks[IndexOf(Opponent(owner))];
+    const Side enemy = Opponent(owner);
+    const int sign = owner == Side::kWhite ? -1 : 1;
     const SquareSet queens = sets.Of(owner, kQueen);
     const SquareSet rooks = sets.Of(owner, kRook);
     const SquareSet minors = sets.Of(owner, kBishop) | sets.Of(owner, kKnight);
+    const SideAttacks& by = analysis.attacks[IndexOf(enemy)];
     const struct {
       SquareSet threatened;
       int penalty;
     } threats[] = {
-        {sets.Of(owner, kKing) & enemy.all, kCheckPenalty},
-        {queens & enemy.byPawns, kQueenByPawn},
-        {queens & enemy.byBishops, kQueenByBishop},
-        {queens & enemy.byKnights, kQueenByKnight},
-        {queens & enemy.byRooks, kQueenByRook},
-        {rooks & enemy.byPawns, kRookByPawn},
-        {rooks & enemy.byBishops, kRookByBishop},
-        {rooks & enemy.byKnights, kRookByKnight},
-        {minors & enemy.byPawns, kMinorByPawn},
+        {queens & by.byPawns, kQueenByPawn},     {queens & by.byBishops, kQueenByBishop},
+        {queens & by.byKnights, kQueenByKnight}, {queens & by.byRooks, kQueenByRook},
+        {rooks & by.byPawns, kRookByPawn},       {rooks & by.byBishops, kRookByBishop},
+        {rooks & by.byKnights, kRookByKnight},   {minors & by.byPawns, kMinorByPawn},
     };
-    const int sign = owner == Side::kWhite ? -1 : 1;
     for (const auto& threat : threats) {
       const int hits = CountSquares(threat.threatened);
       sum += sign * hits * threat.penalty;
       count += sign * hits;
+    }
+    for (SquareSet kings = sets.Of(owner, kKing); kings != kNoSquares;) {
+      const int king = TakeFirstSquare(&kings);
+      const bool inCheck = owner == position.mover ? analysis.checkers != kNoSquares
+                                                   : AttackersOf(sets, king, enemy, occupied) != kNoSquares;
+      if (inCheck) {
+        sum += sign * kCheckPenalty;
+        count += sign;
+      }
     }
   }
   return sum * ThreatMultiplier(std::abs(count));
 }
 
 bool IsAnyKingInCheck(const SearchBoard& position, const Analysis& analysis) {
-  return analysis.checkers != kNoSquares || (position.sets.Of(Opponent(position.mover), kKing) &
-                                             analysis.attacks[IndexOf(position.mover)].all) != kNoSquares;
+  const PieceSets& sets = position.sets;
+  const SquareSet kings = sets.Of(Opponent(position.mover), kKing);
+  return analysis.checkers != kNoSquares ||
+         (kings != kNoSquares && AttackersOf(sets, FirstSquare(kings), position.mover, sets.Occupied()) != kNoSquares);
 }
 
 }  // namespace

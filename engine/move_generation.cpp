@@ -5,13 +5,6 @@
 #include "model/apply_move.h"
 #include "rules/legality.h"
 
-namespace {
-
-SquareSet Letters(const PieceSets& sets, char letter) {
-  return letter == kEmptySquare ? kNoSquares : sets.Of(SideOfPiece(letter), KindOf(letter));
-}
-
-// Every piece of `attacker` that attacks the square among `occupied`.
 SquareSet AttackersOf(const PieceSets& sets, int square, Side attacker, SquareSet occupied) {
   const SquareSet queens = sets.Of(attacker, kQueen);
   return (PawnAttacks(Opponent(attacker), square) & sets.Of(attacker, kPawn)) |
@@ -20,10 +13,15 @@ SquareSet AttackersOf(const PieceSets& sets, int square, Side attacker, SquareSe
          (RookAttacks(square, occupied) & (sets.Of(attacker, kRook) | queens));
 }
 
+namespace {
+
+SquareSet Letters(const PieceSets& sets, char letter) {
+  return letter == kEmptySquare ? kNoSquares : sets.Of(SideOfPiece(letter), KindOf(letter));
+}
+
 SideAttacks AttacksOf(const PieceSets& sets, Side side) {
   const SquareSet occupied = sets.Occupied();
-  SideAttacks attacks{};
-  attacks.byPawns = PawnAttacksOfAll(side, sets.Of(side, kPawn));
+  SideAttacks attacks{PawnAttacksOfAll(side, sets.Of(side, kPawn)), kNoSquares, kNoSquares, kNoSquares};
   for (SquareSet set = sets.Of(side, kKnight); set != kNoSquares;)
     attacks.byKnights |= KnightAttacks(TakeFirstSquare(&set));
   for (SquareSet set = sets.Of(side, kBishop); set != kNoSquares;) {
@@ -32,13 +30,6 @@ SideAttacks AttacksOf(const PieceSets& sets, Side side) {
   for (SquareSet set = sets.Of(side, kRook); set != kNoSquares;) {
     attacks.byRooks |= RookAttacks(TakeFirstSquare(&set), occupied);
   }
-  SquareSet others = kNoSquares;
-  for (SquareSet set = sets.Of(side, kQueen); set != kNoSquares;) {
-    const int square = TakeFirstSquare(&set);
-    others |= BishopAttacks(square, occupied) | RookAttacks(square, occupied);
-  }
-  for (SquareSet set = sets.Of(side, kKing); set != kNoSquares;) others |= KingAttacks(TakeFirstSquare(&set));
-  attacks.all = attacks.byPawns | attacks.byKnights | attacks.byBishops | attacks.byRooks | others;
   return attacks;
 }
 
@@ -54,15 +45,27 @@ int EnPassantTarget(const SearchBoard& position) {
 }
 
 // Whether the mover's king stands unattacked once the piece on `from` is on
-// `to` and the piece on `removed` (the one taken, if any) is off the board.
+// `to` and the piece on `removed` (the one taken, if any) is off the board:
+// it neither attacks nor blocks.
 bool KingSafeAfter(const SearchBoard& position, const Analysis& analysis, int from, int to, int removed) {
   if (analysis.king == kNoSquare) return true;
-  const Side enemy = Opponent(position.mover);
-  PieceSets after = position.sets;
-  for (SquareSet& set : after.pieces[IndexOf(enemy)]) set &= ~SquareSetOf(removed);
   const SquareSet occupied = (position.sets.Occupied() & ~SquareSetOf(from) & ~SquareSetOf(removed)) | SquareSetOf(to);
   const int king = from == analysis.king ? to : analysis.king;
-  return AttackersOf(after, king, enemy, occupied) == kNoSquares;
+  return (AttackersOf(position.sets, king, Opponent(position.mover), occupied) & ~SquareSetOf(removed)) == kNoSquares;
+}
+
+// Whether a move other than en passant is legal, once it follows its
+// piece's movement: a piece that is not pinned cannot uncover its king, so
+// it need only answer a check; the king's moves and the pinned pieces' are
+// played out.
+bool IsLegal(const SearchBoard& position, const Analysis& analysis, int from, int to) {
+  if (from == analysis.king || Contains(analysis.pinned, from)) return KingSafeAfter(position, analysis, from, to, to);
+  return Contains(analysis.answersCheck, to);
+}
+
+bool IsAttacked(const SearchBoard& position, int square) {
+  const PieceSets& sets = position.sets;
+  return AttackersOf(sets, square, Opponent(position.mover), sets.Occupied()) != kNoSquares;
 }
 
 // Castling: the right still held, the king at home and not in check, every
@@ -75,19 +78,15 @@ SquareSet CastlingTargets(const SearchBoard& position, const Analysis& analysis,
   if (from != SquareIndex(kFileE, home) || analysis.checkers != kNoSquares) return kNoSquares;
   const Move last = position.lastMove;
   const SquareSet occupied = position.sets.Occupied();
-  const SquareSet attacked = analysis.attacks[IndexOf(Opponent(position.mover))].all;
-  auto squares = [home](int first, int last) {
-    SquareSet set = kNoSquares;
-    for (int file = first; file <= last; ++file) set |= SquareSetOf(SquareIndex(file, home));
-    return set;
-  };
+  auto empty = [occupied, home](int file) { return !Contains(occupied, SquareIndex(file, home)); };
+  auto safe = [&position, home](int file) { return !IsAttacked(position, SquareIndex(file, home)); };
   SquareSet targets = kNoSquares;
-  if ((white ? GetCastleWhiteQueenSide(last) : GetCastleBlackQueenSide(last)) &&
-      (occupied & squares(kFileB, kFileD)) == kNoSquares && (attacked & squares(kFileC, kFileD)) == kNoSquares) {
+  if ((white ? GetCastleWhiteQueenSide(last) : GetCastleBlackQueenSide(last)) && empty(kFileB) && empty(kFileC) &&
+      empty(kFileD) && safe(kFileD) && safe(kFileC)) {
     targets |= SquareSetOf(SquareIndex(kFileC, home));
   }
-  if ((white ? GetCastleWhiteKingSide(last) : GetCastleBlackKingSide(last)) &&
-      ((occupied | attacked) & squares(kFileF, kFileG)) == kNoSquares) {
+  if ((white ? GetCastleWhiteKingSide(last) : GetCastleBlackKingSide(last)) && empty(kFileF) && empty(kFileG) &&
+      safe(kFileF) && safe(kFileG)) {
     targets |= SquareSetOf(SquareIndex(kFileG, home));
   }
   return targets;
@@ -110,7 +109,6 @@ template <typename Keep>
 bool Generate(const SearchBoard& position, const Analysis& analysis, SquareSet wanted, Keep keep) {
   const SquareSet own = position.sets.Of(position.mover);
   const SquareSet occupied = position.sets.Occupied();
-  const SquareSet attacked = analysis.attacks[IndexOf(Opponent(position.mover))].all;
   const int enPassant = EnPassantTarget(position);
   for (SquareSet pieces = own; pieces != kNoSquares;) {
     const int from = TakeFirstSquare(&pieces);
@@ -126,20 +124,14 @@ bool Generate(const SearchBoard& position, const Analysis& analysis, SquareSet w
       default: break;
     }
     targets &= ~own & wanted;
-    // Which targets are legal for sure, and which must be played out. A
-    // piece that is not pinned cannot uncover its king, so it need only
-    // answer a check. Out of check, the king's own steps need only avoid the
-    // attacked squares: no enemy ray runs through its square, to be
-    // lengthened by its leaving. The rest, and en passant, which takes a
-    // second piece off the lines through the king, are played out.
+    // The targets legal for sure, and those to be played out: see IsLegal.
+    // Castling targets were found safe; en passant takes a second piece off
+    // the lines through the king.
     SquareSet sure = kNoSquares;
     SquareSet playedOut = kNoSquares;
     if (from == analysis.king) {
-      if (analysis.checkers == kNoSquares) {
-        sure = targets & ~attacked;
-      } else {
-        playedOut = targets;
-      }
+      sure = targets & ~KingAttacks(from);
+      playedOut = targets & KingAttacks(from);
     } else if (Contains(analysis.pinned, from)) {
       playedOut = targets;
     } else {
@@ -276,7 +268,41 @@ void GenerateCaptures(const SearchBoard& position, const Analysis& analysis, Mov
   });
 }
 
+void GenerateCapturesMostValuableFirst(const SearchBoard& position, const Analysis& analysis, MoveList* list) {
+  constexpr PieceKind kMostValuableFirst[] = {kKing, kQueen, kRook, kBishop, kKnight, kPawn};
+  const PieceSets& sets = position.sets;
+  const SquareSet occupied = sets.Occupied();
+  const SideAttacks& own = analysis.attacks[IndexOf(position.mover)];
+  SquareSet reached = own.byPawns | own.byKnights | own.byBishops | own.byRooks;
+  for (SquareSet set = sets.Of(position.mover, kQueen); set != kNoSquares;) {
+    const int queen = TakeFirstSquare(&set);
+    reached |= BishopAttacks(queen, occupied) | RookAttacks(queen, occupied);
+  }
+  for (SquareSet set = sets.Of(position.mover, kKing); set != kNoSquares;)
+    reached |= KingAttacks(TakeFirstSquare(&set));
+  list->count = 0;
+  for (PieceKind victim : kMostValuableFirst) {
+    for (SquareSet victims = sets.Of(Opponent(position.mover), victim) & reached; victims != kNoSquares;) {
+      const int to = TakeFirstSquare(&victims);
+      const SquareSet attackers = AttackersOf(sets, to, position.mover, occupied);
+      for (int i = kPieceKinds - 1; i >= 0 && attackers != kNoSquares; --i) {
+        for (SquareSet set = attackers & sets.Of(position.mover, kMostValuableFirst[i]); set != kNoSquares;) {
+          const int from = TakeFirstSquare(&set);
+          if (IsLegal(position, analysis, from, to)) {
+            list->Add({static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)});
+          }
+        }
+      }
+    }
+  }
+}
+
 bool HasLegalMove(const SearchBoard& position, const Analysis& analysis) {
+  // Most positions answer at once: a pawn that is not pinned steps forward
+  // onto an empty square that answers any check.
+  const Side mover = position.mover;
+  const SquareSet freePawns = position.sets.Of(mover, kPawn) & ~analysis.pinned;
+  if ((StepForward(mover, freePawns) & ~position.sets.Occupied() & analysis.answersCheck) != kNoSquares) return true;
   return !Generate(position, analysis, kAllSquares, [](GeneratedMove) { return false; });
 }
 

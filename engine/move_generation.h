@@ -60,18 +60,17 @@ SearchBoard MakeSearchBoard(const Board* board, Move lastMove);
 // rights after it.
 SearchBoard PlayMove(const SearchBoard& parent, GeneratedMove move);
 
-// The squares one side's pieces attack, by kind of attacker (queens and the
-// king count only in `all`).
+// The squares one side's pawns, knights, bishops and rooks attack.
 struct SideAttacks {
   SquareSet byPawns;
   SquareSet byKnights;
   SquareSet byBishops;
   SquareSet byRooks;
-  SquareSet all;
 };
 
-// What a position's moves and score are built from, found once: both sides'
-// attacks, and the mover's king, its checkers and its pinned pieces.
+// What a position's moves and score are built from, found once: what each
+// side's lesser pieces attack, and the mover's king, its checkers and its
+// pinned pieces.
 struct Analysis {
   SideAttacks attacks[kSides];
   int king;                // the mover's king (the first in board order), or kNoSquare
@@ -87,6 +86,13 @@ Analysis Analyse(const SearchBoard& position);
 void GenerateMoves(const SearchBoard& position, const Analysis& analysis, MoveList* list);
 void GenerateCaptures(const SearchBoard& position, const Analysis& analysis, MoveList* list);
 bool HasLegalMove(const SearchBoard& position, const Analysis& analysis);
+
+// The captures, the most valuable victim first and each victim's cheapest
+// attacker first: the search's order.
+void GenerateCapturesMostValuableFirst(const SearchBoard& position, const Analysis& analysis, MoveList* list);
+
+// Every piece of `attacker` that attacks the square among `occupied`.
+SquareSet AttackersOf(const PieceSets& sets, int square, Side attacker, SquareSet occupied);
 
 // The same on the model's types, for `side` in the position reached by
 // `lastMove`.

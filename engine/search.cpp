@@ -79,8 +79,7 @@ int CaptureSearch(const SearchBoard& position, int level, int alpha, int beta, S
   int best = standPat;
   alpha = std::max(alpha, standPat);
   MoveList captures;
-  GenerateCaptures(position, analysis, &captures);
-  OrderMoves(&position.board, &captures);
+  GenerateCapturesMostValuableFirst(position, analysis, &captures);
   for (int i = 0; i < captures.count; ++i) {
     const SearchBoard child = PlayMove(position, captures.moves[i]);
     const int score = -CaptureSearch(child, level + 1, -beta, -alpha, context);

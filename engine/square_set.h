@@ -22,8 +22,14 @@ constexpr SquareSet SquareSetOf(int square) {
 }
 
 constexpr bool Contains(SquareSet set, int square) { return (set & SquareSetOf(square)) != 0; }
-constexpr int CountSquares(SquareSet set) { return std::popcount(set); }
-constexpr bool HasOneSquare(SquareSet set) { return std::has_single_bit(set); }
+// Counted one square at a time: the sets counted are small, and the
+// processor's bit count is not part of the baseline instruction set.
+constexpr int CountSquares(SquareSet set) {
+  int count = 0;
+  for (; set != kNoSquares; set &= set - 1) ++count;
+  return count;
+}
+constexpr bool HasOneSquare(SquareSet set) { return set != kNoSquares && (set & (set - 1)) == kNoSquares; }
 
 // The lowest and the highest square index in a set that is not empty.
 constexpr int FirstSquare(SquareSet set) {
