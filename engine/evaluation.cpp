@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "engine/attack_tables.h"
 #include "engine/evaluation_tables.h"
 
 namespace {
@@ -13,48 +12,38 @@ namespace {
 // along its lines up to the first piece; queens never count as attackers.
 int Threats(const SearchBoard& position, const Analysis& analysis) {
   const PieceSets& sets = position.sets;
-  const SquareSet occupied = sets.Occupied();
   int sum = 0;
   int count = 0;
   for (Side owner : {Side::kWhite, Side::kBlack}) {
-    const Side enemy = Opponent(owner);
     const int sign = owner == Side::kWhite ? -1 : 1;
+    auto threats = [&sum, &count, sign](SquareSet threatened, int penalty) {
+      if (threatened == kNoSquares) return;
+      const int hits = CountSquares(threatened);
+      sum += sign * hits * penalty;
+      count += sign * hits;
+    };
+    const SideAttacks& by = analysis.attacks[IndexOf(Opponent(owner))];
     const SquareSet queens = sets.Of(owner, kQueen);
     const SquareSet rooks = sets.Of(owner, kRook);
-    const SquareSet minors = sets.Of(owner, kBishop) | sets.Of(owner, kKnight);
-    const SideAttacks& by = analysis.attacks[IndexOf(enemy)];
-    const struct {
-      SquareSet threatened;
-      int penalty;
-    } threats[] = {
-        {queens & by.byPawns, kQueenByPawn},     {queens & by.byBishops, kQueenByBishop},
-        {queens & by.byKnights, kQueenByKnight}, {queens & by.byRooks, kQueenByRook},
-        {rooks & by.byPawns, kRookByPawn},       {rooks & by.byBishops, kRookByBishop},
-        {rooks & by.byKnights, kRookByKnight},   {minors & by.byPawns, kMinorByPawn},
-    };
-    for (const auto& threat : threats) {
-      const int hits = CountSquares(threat.threatened);
-      sum += sign * hits * threat.penalty;
-      count += sign * hits;
+    if (((queens | rooks) & (by.byPawns | by.byBishops | by.byKnights | by.byRooks)) != kNoSquares) {
+      threats(queens & by.byPawns, kQueenByPawn);
+      threats(queens & by.byBishops, kQueenByBishop);
+      threats(queens & by.byKnights, kQueenByKnight);
+      threats(queens & by.byRooks, kQueenByRook);
+      threats(rooks & by.byPawns, kRookByPawn);
+      threats(rooks & by.byBishops, kRookByBishop);
+      threats(rooks & by.byKnights, kRookByKnight);
     }
-    for (SquareSet kings = sets.Of(owner, kKing); kings != kNoSquares;) {
-      const int king = TakeFirstSquare(&kings);
-      const bool inCheck = owner == position.mover ? analysis.checkers != kNoSquares
-                                                   : AttackersOf(sets, king, enemy, occupied) != kNoSquares;
-      if (inCheck) {
-        sum += sign * kCheckPenalty;
-        count += sign;
-      }
-    }
+    threats((sets.Of(owner, kBishop) | sets.Of(owner, kKnight)) & by.byPawns, kMinorByPawn);
+    // Every king of the side pays when its first king stands in check.
+    const bool inCheck = owner == position.mover ? analysis.checkers != kNoSquares : position.opponentInCheck;
+    if (inCheck) threats(sets.Of(owner, kKing), kCheckPenalty);
   }
   return sum * ThreatMultiplier(std::abs(count));
 }
 
 bool IsAnyKingInCheck(const SearchBoard& position, const Analysis& analysis) {
-  const PieceSets& sets = position.sets;
-  const SquareSet kings = sets.Of(Opponent(position.mover), kKing);
-  return analysis.checkers != kNoSquares ||
-         (kings != kNoSquares && AttackersOf(sets, FirstSquare(kings), position.mover, sets.Occupied()) != kNoSquares);
+  return analysis.checkers != kNoSquares || position.opponentInCheck;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "engine/side.h"
 #include "model/board.h"
 
 // The score of a mated side's opponent; a mate replaces material.
@@ -111,6 +112,19 @@ constexpr int PlacementValue(char letter, int square) {
 
 // What a piece letter on a square adds to the score: material and placement.
 constexpr int SquareValue(char letter, int square) { return MaterialValue(letter) + PlacementValue(letter, square); }
+
+// The same for every piece on every square, by side and kind.
+inline constexpr auto kSquareValues = [] {
+  std::array<std::array<std::array<int, kSquareCount>, kPieceKinds>, kSides> values{};
+  for (Side side : {Side::kWhite, Side::kBlack}) {
+    for (int kind = 0; kind < kPieceKinds; ++kind) {
+      for (int square = 0; square < kSquareCount; ++square) {
+        values[IndexOf(side)][kind][square] = SquareValue(LetterOf(side, static_cast<PieceKind>(kind)), square);
+      }
+    }
+  }
+  return values;
+}();
 
 // Penalties, from the owner's point of view, for a piece attacked by a lesser
 // enemy piece. Queens never count as attackers.

@@ -170,10 +170,13 @@ PieceSets SetsOf(const Board* board) {
 }
 
 SearchBoard MakeSearchBoard(const Board* board, Move lastMove) {
-  SearchBoard position{*board, lastMove, SideOfLetter(SideToMove(board, lastMove)), SetsOf(board), 0};
+  SearchBoard position{*board, lastMove, SideOfLetter(SideToMove(board, lastMove)), SetsOf(board), 0, false};
   for (int square = 0; square < kSquareCount; ++square) {
     position.materialAndPlacement += SquareValue(board->squares[square], square);
   }
+  const SquareSet kings = position.sets.Of(Opponent(position.mover), kKing);
+  position.opponentInCheck = kings != kNoSquares && AttackersOf(position.sets, FirstSquare(kings), position.mover,
+                                                                position.sets.Occupied()) != kNoSquares;
   return position;
 }
 
@@ -184,6 +187,7 @@ SearchBoard PlayMove(const SearchBoard& parent, GeneratedMove generated) {
   child.mover = Opponent(parent.mover);
   child.sets = parent.sets;
   child.materialAndPlacement = parent.materialAndPlacement;
+  child.opponentInCheck = false;
   // The squares ApplyMove may change: origin and target, the rook's corner
   // and landing square when a king castles, the square of a pawn taken en
   // passant. The sets and the score follow the board on each.
@@ -202,23 +206,26 @@ SearchBoard PlayMove(const SearchBoard& parent, GeneratedMove generated) {
       parent.board.squares[generated.to] == kEmptySquare) {
     changed[changedCount++] = SquareIndex(toFile, mover == 'P' ? kRank5 : kRank4);
   }
+  auto update = [&child](char letter, int square, int sign) {
+    if (letter == kEmptySquare) return;
+    const int side = IndexOf(SideOfPiece(letter));
+    const PieceKind kind = KindOf(letter);
+    child.sets.pieces[side][kind] ^= SquareSetOf(square);
+    child.sets.bySide[side] ^= SquareSetOf(square);
+    child.materialAndPlacement += sign * kSquareValues[side][kind][square];
+  };
   for (int i = 0; i < changedCount; ++i) {
     const int square = changed[i];
     const char before = parent.board.squares[square];
     const char after = child.board.squares[square];
     if (before == after) continue;
-    if (before != kEmptySquare) {
-      child.sets.pieces[IndexOf(SideOfPiece(before))][KindOf(before)] ^= SquareSetOf(square);
-      child.sets.bySide[IndexOf(SideOfPiece(before))] ^= SquareSetOf(square);
-      child.materialAndPlacement -= SquareValue(before, square);
-    }
-    if (after != kEmptySquare) {
-      child.sets.pieces[IndexOf(SideOfPiece(after))][KindOf(after)] ^= SquareSetOf(square);
-      child.sets.bySide[IndexOf(SideOfPiece(after))] ^= SquareSetOf(square);
-      child.materialAndPlacement += SquareValue(after, square);
-    }
+    update(before, square, -1);
+    update(after, square, 1);
   }
   assert(child.sets == SetsOf(&child.board));
+  assert(parent.sets.Of(parent.mover, kKing) == kNoSquares ||
+         AttackersOf(child.sets, FirstSquare(child.sets.Of(parent.mover, kKing)), child.mover, child.sets.Occupied()) ==
+             kNoSquares);
   return child;
 }
 

@@ -44,14 +44,17 @@ struct PieceSets {
 PieceSets SetsOf(const Board* board);
 
 // The position as the search carries it: the model's board and last move,
-// which ApplyMove keeps exact, the side to move, the same board as sets, and
-// its material and placement score from White's point of view.
+// which ApplyMove keeps exact, the side to move, the same board as sets, its
+// material and placement score from White's point of view, and whether the
+// side that has just moved stands in check (only ever in a set-up position:
+// a legal move never leaves its own king attacked).
 struct SearchBoard {
   Board board;
   Move lastMove;
   Side mover;
   PieceSets sets;
   int materialAndPlacement;
+  bool opponentInCheck;
 };
 
 SearchBoard MakeSearchBoard(const Board* board, Move lastMove);
