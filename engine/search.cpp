@@ -7,8 +7,10 @@
 // position's own score (the side to move may decline every capture). The
 // search computes exactly these values, only faster:
 // - alpha-beta with both bounds skips a child only once its value can no
-//   longer change its parent's; good moves first (captures of the most
-//   valuable piece by the least valuable one) make that happen early;
+//   longer change its parent's; good moves first make that happen early
+//   (captures of the most valuable piece by the least valuable one, the
+//   move that refuted the previous sibling, root moves by the static score
+//   after them), and the order of the moves never changes a value;
 // - at a capture node the position's own score is a value the side to move
 //   can always have, so once it reaches the upper bound the node is done;
 // - at the root every move is searched with a window that only asks "is it
@@ -30,7 +32,21 @@ constexpr int kInfinity = 1000000000;
 
 struct SearchContext {
   std::int64_t nodes;
+  // The last move that cut a full-width node off, per ply: often the answer
+  // to its next sibling's move too, so it is tried first there.
+  GeneratedMove refutation[kFullWidthDepth + 1];
 };
+
+bool operator==(GeneratedMove a, GeneratedMove b) { return a.from == b.from && a.to == b.to; }
+
+// Moves `move`, if the list holds it, to the front; the rest keep their order.
+void TryFirst(GeneratedMove move, MoveList* list) {
+  int i = 0;
+  while (i < list->count && !(list->moves[i] == move)) ++i;
+  if (i == list->count) return;
+  for (; i > 0; --i) list->moves[i] = list->moves[i - 1];
+  list->moves[0] = move;
+}
 
 int PieceWorth(char letter) {
   const int value = MaterialValue(letter);
@@ -49,15 +65,9 @@ int CaptureKey(char victim, char attacker) {
   return victimWorth * kVictimWeight - PieceWorth(attacker) / kPawnValue;
 }
 
-// Captures of the most valuable victim first, by the least valuable piece;
-// the rest keep generation order. An insertion sort: stable, and the lists
-// are short and need no heap.
-void OrderMoves(const Board* board, MoveList* list) {
-  int keys[kMaxMoves];
-  for (int i = 0; i < list->count; ++i) {
-    const GeneratedMove move = list->moves[i];
-    keys[i] = CaptureKey(board->squares[move.to], board->squares[move.from]);
-  }
+// Highest key first; an insertion sort: stable, and the lists are short and
+// need no heap.
+void SortByKeys(int* keys, MoveList* list) {
   for (int i = 1; i < list->count; ++i) {
     const GeneratedMove move = list->moves[i];
     const int key = keys[i];
@@ -69,6 +79,28 @@ void OrderMoves(const Board* board, MoveList* list) {
     list->moves[j] = move;
     keys[j] = key;
   }
+}
+
+// Captures of the most valuable victim first, by the least valuable piece;
+// the rest keep generation order.
+void OrderMoves(const Board* board, MoveList* list) {
+  int keys[kMaxMoves];
+  for (int i = 0; i < list->count; ++i) {
+    const GeneratedMove move = list->moves[i];
+    keys[i] = CaptureKey(board->squares[move.to], board->squares[move.from]);
+  }
+  SortByKeys(keys, list);
+}
+
+// The root moves by the static score after them, best first: the sooner a
+// good move sets the bound, the sooner the others are refuted.
+void OrderRootMoves(const SearchBoard& root, MoveList* list) {
+  int keys[kMaxMoves];
+  for (int i = 0; i < list->count; ++i) {
+    const SearchBoard child = PlayMove(root, list->moves[i]);
+    keys[i] = -Evaluate(child, Analyse(child));
+  }
+  SortByKeys(keys, list);
 }
 
 int CaptureSearch(const SearchBoard& position, int level, int alpha, int beta, SearchContext* context) {
@@ -98,13 +130,17 @@ int FullWidthSearch(const SearchBoard& position, int ply, int depth, int alpha, 
   GenerateMoves(position, analysis, &moves);
   if (moves.count == 0) return NoLegalMoveScore(position, analysis);
   OrderMoves(&position.board, &moves);
+  if (ply <= kFullWidthDepth) TryFirst(context->refutation[ply], &moves);
   int best = -kInfinity;
   for (int i = 0; i < moves.count; ++i) {
     const SearchBoard child = PlayMove(position, moves.moves[i]);
     const int score = -FullWidthSearch(child, ply + 1, depth, -beta, -alpha, context);
     best = std::max(best, score);
     alpha = std::max(alpha, score);
-    if (alpha >= beta) break;
+    if (alpha >= beta) {
+      if (ply <= kFullWidthDepth) context->refutation[ply] = moves.moves[i];
+      break;
+    }
   }
   return best;
 }
@@ -112,14 +148,14 @@ int FullWidthSearch(const SearchBoard& position, int ply, int depth, int alpha, 
 }  // namespace
 
 Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char sideLetter, SearchReport* report) {
-  SearchContext context{1};
+  SearchContext context{1, {}};
   const SearchBoard root = MakeSearchBoard(board, lastMove);
   MoveList moves;
   if (root.mover == SideOfLetter(sideLetter)) GenerateMoves(root, Analyse(root), &moves);
   // Each root move keeps its place in generation order for breaking ties.
   int generationIndex[kSquareCount][kSquareCount];
   for (int i = 0; i < moves.count; ++i) generationIndex[moves.moves[i].from][moves.moves[i].to] = i;
-  OrderMoves(board, &moves);
+  OrderRootMoves(root, &moves);
 
   Move chosen = lastMove;
   int bestScore = 0;
