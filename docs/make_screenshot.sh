@@ -78,6 +78,8 @@ done
 sleep 1.5    # fairymax's reply and the redraw
 WINDOW=$(xdotool search --onlyvisible --pid "$XBOARD_PID" | tail -n 1) || true
 [ -n "$WINDOW" ] || { echo "make_screenshot.sh: no xboard window" >&2; exit 1; }
-import -window "$WINDOW" "$PNG"
+import -window "$WINDOW" "$WORK/window.png"
+# A palette of 192 colours keeps the board's look at a quarter of the size.
+convert "$WORK/window.png" -strip +dither -colors 192 "PNG8:$PNG"
 echo "make_screenshot.sh: $PNG after ${moves:-0} moves by the program:"
 grep -E '(<first : move|<second: move)' "$WORK/debug" | awk '{print $NF}' | paste -s -d ' '
