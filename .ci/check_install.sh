@@ -74,6 +74,7 @@ echo "== the xboard match against the installed program"
 echo "== a fresh build without GoogleTest"
 cmake -S "$SOURCE_DIR" -B "$WORK/no-gtest" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON >"$WORK/no-gtest.log" 2>&1 \
     || { cat "$WORK/no-gtest.log"; fail "configuring without GoogleTest failed"; }
+grep -F 'left out' "$WORK/no-gtest.log" || true
 cmake --build "$WORK/no-gtest" -j2 >>"$WORK/no-gtest.log" 2>&1 \
     || { tail -n 30 "$WORK/no-gtest.log"; fail "building without GoogleTest failed"; }
 output=$(printf 'xboard\nnew\ne2e4\nquit\n' | "$WORK/no-gtest/chess") || fail "the program built without GoogleTest failed"
