@@ -2,13 +2,12 @@
 
 #include "engine/search.h"
 #include "frontend/board_display.h"
+#include "frontend/program.h"
 #include "frontend/text_input.h"
 #include "model/apply_move.h"
 #include "rules/game_end.h"
 
 namespace {
-
-constexpr int kExitSuccess = 0;
 
 void AskSide(std::FILE* out, const std::string& name) {
   std::fputs("Hi, ", out);
@@ -38,7 +37,7 @@ void WaitForEnter(std::FILE* in, std::FILE* out) {
 
 }  // namespace
 
-int RunConsoleGame(std::FILE* in, std::FILE* out, const std::string& name, long moveLimit) {
+int RunConsoleGame(std::FILE* in, std::FILE* out, const std::string& name) {
   Board board;
   Move lastMove;
   SetUpBoard(&board, &lastMove);
@@ -47,7 +46,7 @@ int RunConsoleGame(std::FILE* in, std::FILE* out, const std::string& name, long 
   const char computerSide = OtherSide(humanSide);
 
   char turn = kBlackSide;
-  for (long movesPlayed = 0; moveLimit == kNoMoveLimit || movesPlayed < moveLimit; ++movesPlayed) {
+  for (;;) {
     PrintBoard(out, &board);
     PrintCheckNotices(out, &board, lastMove);
     turn = OtherSide(turn);
@@ -78,5 +77,4 @@ int RunConsoleGame(std::FILE* in, std::FILE* out, const std::string& name, long 
       return kExitSuccess;
     }
   }
-  return kExitSuccess;
 }

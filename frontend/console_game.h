@@ -4,10 +4,6 @@
 #include <cstdio>
 #include <string>
 
-// No limit on the number of moves a game may have.
-constexpr long kNoMoveLimit = -1;
-
 // Plays the game with the human called `name`; ends after mate or stalemate
-// and the final Enter, at end of input, or after `moveLimit` moves when that
-// is not kNoMoveLimit. Returns the exit status.
-int RunConsoleGame(std::FILE* in, std::FILE* out, const std::string& name, long moveLimit);
+// and the final Enter, or at end of input. Returns the exit status.
+int RunConsoleGame(std::FILE* in, std::FILE* out, const std::string& name);

@@ -2,11 +2,10 @@
 // engine for a graphical board when the name typed is "xboard".
 #include <cstdio>
 
-#include "frontend/console_game.h"
 #include "frontend/program.h"
 
 int main() {
   // Every write reaches the terminal or the board program at once.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  return RunProgram(stdin, stdout, kNoMoveLimit);
+  return RunProgram(stdin, stdout);
 }

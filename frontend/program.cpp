@@ -6,12 +6,12 @@
 #include "frontend/protocol.h"
 #include "frontend/text_input.h"
 
-int RunProgram(std::FILE* in, std::FILE* out, long moveLimit) {
+int RunProgram(std::FILE* in, std::FILE* out) {
   std::fputs("Hello, please enter your name: ", out);
   std::string name;
-  if (ReadWord(in, &name) == ReadStatus::kEndOfInput) return 0;
+  if (ReadWord(in, &name) == ReadStatus::kEndOfInput) return kExitSuccess;
   DropChar(in);
   std::fputs("\n", out);
-  if (name == "xboard") return RunProtocolMode(in, out, moveLimit);
-  return RunConsoleGame(in, out, name, moveLimit);
+  if (name == "xboard") return RunProtocolMode(in, out);
+  return RunConsoleGame(in, out, name);
 }

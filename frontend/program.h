@@ -4,6 +4,9 @@
 
 #include <cstdio>
 
+// The program's only exit status: the game has ended, the input has ended,
+// or the board program has said "quit".
+constexpr int kExitSuccess = 0;
+
 // Runs the whole program on the given streams and returns its exit status.
-// `moveLimit` caps the moves of the game (kNoMoveLimit for none).
-int RunProgram(std::FILE* in, std::FILE* out, long moveLimit);
+int RunProgram(std::FILE* in, std::FILE* out);

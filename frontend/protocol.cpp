@@ -4,7 +4,7 @@
 
 #include "engine/search.h"
 #include "frontend/board_display.h"
-#include "frontend/console_game.h"
+#include "frontend/program.h"
 #include "frontend/text_input.h"
 #include "model/apply_move.h"
 #include "rules/game_end.h"
@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int kExitSuccess = 0;
 constexpr std::size_t kMoveTextLength = 4;
 
 struct ProtocolGame {
@@ -76,23 +75,20 @@ Move ParseCoordinateMove(const std::string& word, Move lastMove) {
                    static_cast<signed char>(at(2) - 'a'), static_cast<signed char>(at(3) - '1'), lastMove);
 }
 
-int RunProtocolMode(std::FILE* in, std::FILE* out, long moveLimit) {
+int RunProtocolMode(std::FILE* in, std::FILE* out) {
   // The board program interrupts its engines with SIGINT; this engine has
   // nothing to interrupt, and the default action would end it.
   std::signal(SIGINT, SIG_IGN);
   ProtocolGame game;
   StartNewGame(&game);
-  long movesPlayed = 0;
   std::string word;
   for (;;) {
-    if (moveLimit != kNoMoveLimit && movesPlayed >= moveLimit) return kExitSuccess;
     // The engine moves on its turn, unless the game is already over.
     if (game.turn == game.engineSide && CheckGameEnd(&game.board, game.lastMove) == kGameGoesOn) {
       const Move move = ChooseComputerMove(&game.board, game.lastMove, kFullWidthDepth, game.turn);
       std::fputs("move ", out);
       PrintMove(out, move);
       PlayMove(out, &game, move);
-      ++movesPlayed;
       continue;
     }
     if (ReadWord(in, &word) == ReadStatus::kEndOfInput) return kExitSuccess;
@@ -106,6 +102,5 @@ int RunProtocolMode(std::FILE* in, std::FILE* out, long moveLimit) {
     const Move move = ParseCoordinateMove(word, game.lastMove);
     if (!IsLegalMove(move, &game.board, game.lastMove)) continue;
     PlayMove(out, &game, move);
-    ++movesPlayed;
   }
 }

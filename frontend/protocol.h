@@ -11,6 +11,5 @@
 // carrying the rights of `lastMove`. Nothing is checked.
 Move ParseCoordinateMove(const std::string& word, Move lastMove);
 
-// Runs the protocol until "quit" or end of input, or until `moveLimit` moves
-// have been played when that is not kNoMoveLimit. Returns the exit status.
-int RunProtocolMode(std::FILE* in, std::FILE* out, long moveLimit);
+// Runs the protocol until "quit" or end of input. Returns the exit status.
+int RunProtocolMode(std::FILE* in, std::FILE* out);

@@ -7,11 +7,19 @@ namespace {
 
 bool IsSpace(int c) { return c != EOF && std::isspace(static_cast<unsigned char>(c)) != 0; }
 
+constexpr int kOctal = 8;
+constexpr int kDecimal = 10;
+constexpr int kHexadecimal = 16;
+// The hexadecimal digits a to f (or A to F) stand for ten to fifteen.
+constexpr int kFirstLetterDigit = 10;
+// Above every base, so it ends every number.
+constexpr int kNotADigit = 99;
+
 int DigitValue(int c) {
   if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return 99;
+  if (c >= 'a' && c <= 'f') return c - 'a' + kFirstLetterDigit;
+  if (c >= 'A' && c <= 'F') return c - 'A' + kFirstLetterDigit;
+  return kNotADigit;
 }
 
 // Reads digits of `base` while they come; saturates instead of overflowing.
@@ -74,14 +82,14 @@ ReadStatus ReadInteger(std::FILE* in, long long* value) {
   if (c == '0') {
     c = std::getc(in);
     if (c == 'x' || c == 'X') {
-      ReadDigits(in, 16, value);
+      ReadDigits(in, kHexadecimal, value);
     } else {
       if (c != EOF) std::ungetc(c, in);
-      ReadDigits(in, 8, value);
+      ReadDigits(in, kOctal, value);
     }
   } else {
     std::ungetc(c, in);
-    if (ReadDigits(in, 10, value) == 0) return ReadStatus::kUnreadable;
+    if (ReadDigits(in, kDecimal, value) == 0) return ReadStatus::kUnreadable;
   }
   if (negative) *value = -*value;
   return ReadStatus::kOk;

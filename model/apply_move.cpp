@@ -14,8 +14,8 @@ void ClearCornerRights(Move* move) {
   if (touches(kFileH, kRank8)) move->castleBlackKingSide = 0;
 }
 
-// A king leaving its home square gives up both castling rights; when it lands
-// on the c or g file from there, the rook jumps over it.
+// A king that goes from its home square to the c or g file castles: the rook
+// of that wing jumps over it.
 void MoveCastlingRook(Board* board, int toFile, int rank, char rook) {
   if (toFile == kFileC) {
     board->squares[SquareIndex(kFileD, rank)] = rook;
@@ -44,6 +44,7 @@ void ApplyMove(const Board* source, Move* move, Board* destination) {
   destination->squares[from] = kEmptySquare;
   destination->squares[to] = mover;
 
+  // A king leaving its home square gives up both castling rights.
   if (mover == 'K' && move->fromFile == kFileE && move->fromRank == kRank1) {
     MoveCastlingRook(destination, move->toFile, kRank1, 'R');
     move->castleWhiteQueenSide = 0;

@@ -6,17 +6,6 @@
 #include "model/apply_move.h"
 #include "rules/legality.h"
 
-namespace {
-
-int FindPiece(const Board& board, char letter) {
-  for (int square = 0; square < kSquareCount; ++square) {
-    if (board.squares[square] == letter) return square;
-  }
-  return -1;
-}
-
-}  // namespace
-
 bool PositionFromFen(const std::string& fen, Position* position) {
   std::istringstream fields(fen);
   std::string placement, side, castling = "-", enPassant = "-";
@@ -54,8 +43,8 @@ bool PositionFromFen(const std::string& fen, Position* position) {
     return true;
   }
   // The king of the side that moved last stands on the last move's target.
-  const int king = FindPiece(board, side == "b" ? 'K' : 'k');
-  if (king < 0) return false;
+  const int king = FindPiece(&board, side == "b" ? 'K' : 'k');
+  if (king == kNoSquare) return false;
   last.fromFile = last.toFile = king / kBoardSize;
   last.fromRank = last.toRank = king % kBoardSize;
   return true;

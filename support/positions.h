@@ -1,4 +1,4 @@
-// Test positions from their standard text form (FEN), and move counting.
+// Test positions from their standard text form (FEN), and moves as text.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +12,11 @@ struct Position {
 };
 
 // Reads the piece placement, side to move, castling rights and en passant
-// square of a FEN record into a board and a last-move record: the last move
-// is the double step when there is an en passant square, otherwise a move
-// onto a king of the side that just moved... kept on its own square, so that
-// no pawn may take en passant. Returns false on a malformed record.
+// square of a FEN record into a board and a last-move record. With an en
+// passant square, the last move is the pawn's double step past it. Otherwise
+// it is a move of the king of the side that moved last, from its square onto
+// the same square: that tells who is to move and lets no pawn take en
+// passant. Returns false on a malformed record.
 bool PositionFromFen(const std::string& fen, Position* position);
 
 // The FEN of a position (placement, side, castling, en passant square only

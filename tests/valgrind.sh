@@ -6,7 +6,7 @@
 set -euo pipefail
 build=${1:?usage: tests/valgrind.sh BUILD_DIR}
 status=0
-for test in chess_tests golden_tests dialogue_tests protocol_tests fuzz_regression_tests; do
+for test in chess_tests golden_tests dialogue_tests protocol_tests fuzz/fuzz_regression_tests; do
   binary="$build/tests/$test"
   [ -x "$binary" ] || continue
   echo "valgrind: $test"

@@ -10,7 +10,7 @@
 //   writes only to the stream it is given; the rule code prints to stdout
 //   only when it meets a board that cannot happen (an unknown piece letter),
 //   so any byte there means the board was corrupted.
-// Output goes to /dev/null so that a long input cannot fill memory.
+// The output is not kept, so that a long input cannot fill memory.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,7 +21,7 @@
 #include <cstring>
 #include <vector>
 
-#include "frontend/program.h"
+#include "tests/fuzz/capped_run.h"
 
 namespace {
 
@@ -29,12 +29,11 @@ namespace {
 // enough for a short mate (the fool's mate takes four). FUZZ_MOVE_LIMIT
 // overrides it, for runs that reach castling on both wings, promotion and
 // stalemate.
-constexpr long kFuzzMoveLimit = 8;
-long gMoveLimit = kFuzzMoveLimit;
+constexpr long kFuzzMoveCap = 8;
 
-std::FILE* gSink = nullptr;        // the program's output: /dev/null
-std::FILE* gEmptyInput = nullptr;  // /dev/null for reading: input of 0 bytes
-int gStdoutCapture = -1;           // what stdout's descriptor writes into
+// libFuzzer's two entry points share nothing but these, set once at start.
+long gMoveCap = kFuzzMoveCap;
+int gStdoutCapture = -1;  // what stdout's descriptor writes into
 
 void Fail(const char* what) {
   std::fprintf(stderr, "\n==fuzz_program== %s\n", what);
@@ -68,14 +67,11 @@ void CheckStdoutIsEmpty() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  gSink = std::fopen("/dev/null", "w");
-  gEmptyInput = std::fopen("/dev/null", "r");
-  if (gSink == nullptr || gEmptyInput == nullptr) Fail("cannot open /dev/null");
   if (const char* limit = std::getenv("FUZZ_MOVE_LIMIT")) {
     char* end = nullptr;
     const long value = std::strtol(limit, &end, 10);
     if (end == limit || *end != '\0' || value <= 0) Fail("FUZZ_MOVE_LIMIT must be a positive number");
-    gMoveLimit = value;
+    gMoveCap = value;
   }
   // Setting FUZZ_PROGRAM_KEEP_STDOUT leaves stdout alone (for debugging).
   if (std::getenv("FUZZ_PROGRAM_KEEP_STDOUT") == nullptr) CaptureStdout();
@@ -83,25 +79,11 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::FILE* in = nullptr;
-  // An exactly sized heap copy: a read one past the input is an ASan report,
-  // and fmemopen never touches the fuzzer's own buffer.
+  // An exactly sized heap copy: a read one past the input is an ASan report.
   std::vector<char> copy(data, data + size);
-  if (size == 0) {
-    // fmemopen may refuse a buffer of 0 bytes; /dev/null is empty too.
-    std::clearerr(gEmptyInput);
-    in = gEmptyInput;
-  } else {
-    in = fmemopen(copy.data(), copy.size(), "r");
-    if (in == nullptr) Fail("fmemopen failed");
-  }
-
-  const int status = RunProgram(in, gSink, gMoveLimit);
-
-  if (in != gEmptyInput) std::fclose(in);
-  std::fflush(gSink);
-  std::clearerr(gSink);
-  if (status != 0) Fail("RunProgram returned a non-zero status");
+  CappedRun run;
+  if (!RunCapped(copy.data(), copy.size(), gMoveCap, Output::kDiscard, &run)) Fail("cannot open the streams");
+  if (run.status != 0) Fail("RunProgram returned a non-zero status");
   if (gStdoutCapture >= 0) CheckStdoutIsEmpty();
   return 0;
 }

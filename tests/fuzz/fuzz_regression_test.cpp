@@ -17,8 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/console_game.h"
-#include "frontend/program.h"
+#include "tests/fuzz/capped_run.h"
 
 #ifndef CHESS_FUZZ_DIR
 #error "CHESS_FUZZ_DIR must name the tests/fuzz directory"
@@ -29,7 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // The move cap of the fuzz target: one input cannot run for long.
-constexpr long kFuzzMoveLimit = 8;
+constexpr long kFuzzMoveCap = 8;
 
 struct Outcome {
   int status = -1;
@@ -45,27 +44,19 @@ std::string ReadAll(std::FILE* file) {
   return text;
 }
 
-// Runs the program on `input` as standard input. An empty input is an empty
-// file: fmemopen may refuse a buffer of 0 bytes.
-Outcome RunOn(const std::string& input, long moveLimit = kFuzzMoveLimit) {
+// Runs the program on `input` as standard input, under the fuzz target's
+// move cap unless told otherwise.
+Outcome RunOn(const std::string& input, long moveCap = kFuzzMoveCap) {
   Outcome outcome;
-  std::vector<char> bytes(input.begin(), input.end());
-  std::FILE* in = bytes.empty() ? std::tmpfile() : fmemopen(bytes.data(), bytes.size(), "r");
-  std::FILE* out = std::tmpfile();
-  if (in == nullptr || out == nullptr) {
-    ADD_FAILURE() << "cannot open the streams";
-    if (in != nullptr) std::fclose(in);
-    if (out != nullptr) std::fclose(out);
-    return outcome;
-  }
+  CappedRun run;
   std::fflush(stdout);
   ::testing::internal::CaptureStdout();
-  outcome.status = RunProgram(in, out, moveLimit);
+  const bool ran = RunCapped(input.data(), input.size(), moveCap, Output::kKeep, &run);
   std::fflush(stdout);
   outcome.stdoutText = ::testing::internal::GetCapturedStdout();
-  outcome.output = ReadAll(out);
-  std::fclose(in);
-  std::fclose(out);
+  if (!ran) ADD_FAILURE() << "cannot open the streams";
+  outcome.status = run.status;
+  outcome.output = run.output;
   return outcome;
 }
 
@@ -138,7 +129,7 @@ class FuzzReplayTest : public ::testing::TestWithParam<fs::path> {};
 
 TEST_P(FuzzReplayTest, EndsWithStatusZeroUnderTheFuzzCap) { ExpectSound(RunOn(ReadFile(GetParam()))); }
 
-TEST_P(FuzzReplayTest, EndsWithStatusZeroWithoutCap) { ExpectSound(RunOn(ReadFile(GetParam()), kNoMoveLimit)); }
+TEST_P(FuzzReplayTest, EndsWithStatusZeroWithoutCap) { ExpectSound(RunOn(ReadFile(GetParam()), kUncapped)); }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, FuzzReplayTest, ::testing::ValuesIn(Inputs()), TestName);
 
@@ -312,10 +303,10 @@ TEST(FuzzMoveCapTest, EndsTheGameInBothModes) {
   // Far more moves than the cap allows: the run stops after the cap.
   const Outcome console = RunOn("Ann\nW\ne2\ne4\nd2\nd4\ng1\nf3\nb1\nc3\nf1\nc4\nc1\ng5\na2\na3\n");
   ExpectSound(console);
-  EXPECT_EQ(Count(console.output, kMoveMade), static_cast<std::size_t>(kFuzzMoveLimit));
+  EXPECT_EQ(Count(console.output, kMoveMade), static_cast<std::size_t>(kFuzzMoveCap));
   const Outcome protocol = RunOn("xboard\nnew\nwhite\nblack\nwhite\nblack\nwhite\nblack\nwhite\nblack\nwhite\nblack\n");
   ExpectSound(protocol);
-  EXPECT_EQ(Count(protocol.output, "move "), static_cast<std::size_t>(kFuzzMoveLimit));
+  EXPECT_EQ(Count(protocol.output, "move "), static_cast<std::size_t>(kFuzzMoveCap));
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ case "$work/" in
     ;;
 esac
 build=${FUZZ_BUILD_DIR:-$work/build}
-fuzzer=$build/fuzz_program
+fuzzer=$build/tests/fuzz/fuzz_program
 
 if [[ ${FUZZ_SKIP_BUILD:-0} != 1 ]]; then
   "$here/build_fuzzer.sh" "$build" || { echo "run_fuzzer: build failed" >&2; exit 1; }

@@ -9,5 +9,6 @@ struct ProgramRun {
 };
 
 // Feeds `input` to the program at `binary` and collects its output. `tag`
-// names the temporary files.
+// begins the name of the temporary input file, which is made unique and
+// removed afterwards.
 ProgramRun RunProgramOn(const std::string& binary, const std::string& input, const std::string& tag);

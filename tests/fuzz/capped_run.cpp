@@ -1,0 +1,75 @@
+#include "tests/fuzz/capped_run.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "frontend/program.h"
+
+namespace {
+
+// The words that announce a move played in either mode.
+constexpr std::string_view kConsoleMove = "Move made: ";
+constexpr std::string_view kProtocolMove = "\nmove ";
+constexpr std::size_t kLongestAnnouncement = kConsoleMove.size();
+
+struct Streams {
+  const char* data;
+  std::size_t size;
+  std::size_t read = 0;
+  long moveCap;
+  long moves = 0;
+  Output output;
+  std::string* kept;
+  std::string tail;  // the last bytes written, so that a word split between writes is seen
+};
+
+long Count(std::string_view text, std::string_view word) {
+  long count = 0;
+  for (std::size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) ++count;
+  return count;
+}
+
+ssize_t ReadInput(void* cookie, char* buffer, std::size_t size) {
+  Streams* streams = static_cast<Streams*>(cookie);
+  if (streams->moveCap != kUncapped && streams->moves >= streams->moveCap) return 0;
+  std::size_t count = streams->size - streams->read;
+  if (count > size) count = size;
+  for (std::size_t i = 0; i < count; ++i) buffer[i] = streams->data[streams->read + i];
+  streams->read += count;
+  return static_cast<ssize_t>(count);
+}
+
+ssize_t WriteOutput(void* cookie, const char* buffer, std::size_t size) {
+  Streams* streams = static_cast<Streams*>(cookie);
+  if (streams->output == Output::kKeep) streams->kept->append(buffer, size);
+  // Counted on the tail of the last write and this one, so that each
+  // announcement is counted once, in the write that completes it.
+  const std::string joined = streams->tail + std::string(buffer, size);
+  const std::string_view old(streams->tail);
+  streams->moves += Count(joined, kConsoleMove) - Count(old, kConsoleMove);
+  streams->moves += Count(joined, kProtocolMove) - Count(old, kProtocolMove);
+  const std::size_t keep = joined.size() < kLongestAnnouncement ? joined.size() : kLongestAnnouncement - 1;
+  streams->tail = joined.substr(joined.size() - keep);
+  return static_cast<ssize_t>(size);
+}
+
+}  // namespace
+
+bool RunCapped(const char* data, std::size_t size, long moveCap, Output output, CappedRun* run) {
+  Streams streams{data, size, 0, moveCap, 0, output, &run->output, {}};
+  std::FILE* in = fopencookie(&streams, "r", {ReadInput, nullptr, nullptr, nullptr});
+  std::FILE* out = fopencookie(&streams, "w", {nullptr, WriteOutput, nullptr, nullptr});
+  if (in == nullptr || out == nullptr) {
+    if (in != nullptr) std::fclose(in);
+    if (out != nullptr) std::fclose(out);
+    return false;
+  }
+  // Unbuffered both ways: each move is counted as it is written, and no
+  // input is read ahead of the cap.
+  std::setvbuf(in, nullptr, _IONBF, 0);
+  std::setvbuf(out, nullptr, _IONBF, 0);
+  run->status = RunProgram(in, out);
+  std::fclose(in);
+  std::fclose(out);
+  return true;
+}

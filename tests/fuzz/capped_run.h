@@ -1,0 +1,23 @@
+// Runs the whole program on a string of bytes as its standard input, with a
+// cap on the number of moves, so that a fuzzing input cannot keep the search
+// busy for long. The program knows nothing of the cap: its input simply ends
+// once its output has announced that many moves ("Move made: " in the
+// console, "move " lines in the protocol mode).
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// No cap: the run ends when the input does.
+constexpr long kUncapped = -1;
+
+struct CappedRun {
+  int status = -1;
+  std::string output;  // everything the program wrote, when kept
+};
+
+enum class Output { kKeep, kDiscard };
+
+// Runs `RunProgram` on `size` bytes at `data`. Returns false when the
+// streams cannot be made.
+bool RunCapped(const char* data, std::size_t size, long moveCap, Output output, CappedRun* run);
