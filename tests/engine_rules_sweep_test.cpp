@@ -1,4 +1,4 @@
-// The engine's attack tests, move generators and threat helpers against the
+// The engine's attack tests, move generators and reach tests against the
 // rules layer, on small positions: one piece of each kind and colour on every
 // square, the two kings, and every target square, so that a slip on a corner
 // or an edge square cannot hide.
@@ -33,11 +33,11 @@ std::string SquareName(int square) {
 const char* SideName(Side side) { return side == Side::kWhite ? "White" : "Black"; }
 
 // The White letter of the piece's kind: 'N' for 'n'.
-char KindOf(char piece) { return static_cast<char>(std::toupper(static_cast<unsigned char>(piece))); }
+char WhiteLetterOf(char piece) { return static_cast<char>(std::toupper(static_cast<unsigned char>(piece))); }
 
 std::string PieceName(char piece) {
   std::string kind;
-  switch (KindOf(piece)) {
+  switch (WhiteLetterOf(piece)) {
     case 'P': kind = "pawn"; break;
     case 'N': kind = "knight"; break;
     case 'B': kind = "bishop"; break;
@@ -95,8 +95,9 @@ class EngineRulesSweep : public ::testing::TestWithParam<char> {};
 // For every target square: the engine's square attacks against the rules'
 // (which leave kings out, so a king's step is added by geometry), the
 // engine's check test against the rules' with the defending king moved onto
-// the target, and the threat helpers against the movement rules with a
-// piece of either colour on the target.
+// the target, and the knight, diagonal and line reach tests (what the threat
+// term asks) against the movement rules with a piece of either colour on the
+// target.
 TEST_P(EngineRulesSweep, AttacksAndThreats) {
   const char piece = GetParam();
   ForEachPosition(piece, [piece](const Board& board, int square, const std::string& where) {
@@ -131,15 +132,14 @@ TEST_P(EngineRulesSweep, AttacksAndThreats) {
         if (!IsPieceOf(owner, there)) continue;
         const Move reach = Between(square, target, last);
         const bool enemy = ColourOf(piece) != owner;
-        auto is = [piece, enemy](char whiteLetter) { return enemy && KindOf(piece) == whiteLetter; };
-        const bool pawnTakes =
-            piece == 'P' ? WhitePawnRule(reach, &threatened, last) : BlackPawnRule(reach, &threatened, last);
+        auto is = [piece, enemy](char whiteLetter) { return enemy && WhiteLetterOf(piece) == whiteLetter; };
         auto on = [&at, there] { return at() + ", " + PieceName(there) + " there"; };
-        EXPECT_EQ(IsThreatenedByPawn(file, rank, &threatened) != 0, is('P') && pawnTakes) << on();
-        EXPECT_EQ(IsThreatenedByKnight(file, rank, &threatened, last) != 0, is('N') && KnightRule(reach)) << on();
-        EXPECT_EQ(IsThreatenedByBishop(file, rank, &threatened, last) != 0, is('B') && BishopRule(reach, &threatened))
+        auto enemyLetter = [owner](char whiteLetter) { return PieceOf(Opponent(owner), whiteLetter); };
+        EXPECT_EQ(IsReachedByKnight(&threatened, target, enemyLetter('N')), is('N') && KnightRule(reach)) << on();
+        EXPECT_EQ(IsReachedAlongDiagonals(&threatened, target, enemyLetter('B')),
+                  is('B') && BishopRule(reach, &threatened))
             << on();
-        EXPECT_EQ(IsThreatenedByRook(file, rank, &threatened, last) != 0, is('R') && RookRule(reach, &threatened))
+        EXPECT_EQ(IsReachedAlongLines(&threatened, target, enemyLetter('R')), is('R') && RookRule(reach, &threatened))
             << on();
       }
     }
