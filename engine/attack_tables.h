@@ -1,10 +1,13 @@
 // The squares each piece reaches, as constant tables built at compile time:
-// knight, king and pawn attacks per square, the rays of the eight directions
-// and the squares between two squares on a line. Sliders stop at the first
-// piece on each ray, whichever side it belongs to.
+// knight, king and pawn attacks per square, the lines through each square
+// and the squares between two squares on a line. A slider reaches along each
+// of its lines up to and including the first piece, whichever side it
+// belongs to; its reach along one line is looked up by the occupancy of the
+// line's six inner squares.
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "engine/side.h"
 #include "engine/square_set.h"
@@ -17,21 +20,35 @@ struct Step {
   int rank;
 };
 
-// North is towards rank 8, east towards the h-file. The first four
-// directions go towards higher square indices, their opposites (the last
-// four, in the same order) towards lower ones.
+// North is towards rank 8, east towards the h-file; diagonals and straight
+// directions alternate.
 enum Direction { kNorth, kNorthEast, kEast, kSouthEast, kSouth, kSouthWest, kWest, kNorthWest, kDirections };
 constexpr Step kDirectionSteps[kDirections] = {{0, 1}, {1, 1}, {1, 0}, {1, -1}, {0, -1}, {-1, -1}, {-1, 0}, {-1, 1}};
-constexpr bool IsTowardsHigherSquares(int direction) { return direction < kSouth; }
+constexpr bool IsDiagonal(int direction) { return direction % 2 == 1; }
 constexpr Step kKnightSteps[8] = {{-2, -1}, {-2, 1}, {-1, -2}, {-1, 2}, {1, -2}, {1, 2}, {2, -1}, {2, 1}};
 
+// A line of eight squares: its first and last square never block anything
+// beyond them, so six inner squares decide a slider's reach.
+constexpr int kInnerSquares = 6;
+constexpr int kInnerOccupancies = 1 << kInnerSquares;
+constexpr SquareSet kInnerMask = kInnerOccupancies - 1;
+
 using PerSquare = std::array<SquareSet, kSquareCount>;
+using PerPlaceAndInner = std::array<std::array<SquareSet, kInnerOccupancies>, kBoardSize>;
 
 struct Tables {
   PerSquare knight{};
   PerSquare king{};
   std::array<PerSquare, kSides> pawn{};  // by the pawn's side
-  std::array<PerSquare, kDirections> ray{};
+  PerSquare diagonals{};                 // a bishop's reach on an empty board
+  PerSquare lines{};                     // a rook's
+  PerSquare risingDiagonal{};            // the a1-h8 way diagonal through the square, the square included
+  PerSquare fallingDiagonal{};           // the a8-h1 way one
+  // Along one line, by the slider's place on it (0-7) and the inner
+  // occupancy (bit i for place i + 1): the places reached, as the places of
+  // the a-file's squares (ranks) and as those of the first rank's (files).
+  PerPlaceAndInner reachOnFile{};
+  PerPlaceAndInner reachOnRank{};
   std::array<PerSquare, kSquareCount> between{};
 };
 
@@ -54,27 +71,61 @@ constexpr Tables MakeTables() {
         tables.between[square][FirstSquare(next)] = walked;
         walked |= next;
       }
-      tables.ray[direction][square] = walked;
+      (IsDiagonal(direction) ? tables.diagonals : tables.lines)[square] |= walked;
+      if (direction == kNorthEast || direction == kSouthWest) tables.risingDiagonal[square] |= walked;
+      if (direction == kNorthWest || direction == kSouthEast) tables.fallingDiagonal[square] |= walked;
     }
+    tables.risingDiagonal[square] |= SquareSetOf(square);
+    tables.fallingDiagonal[square] |= SquareSetOf(square);
     tables.pawn[IndexOf(Side::kWhite)][square] =
         StepFrom(square, kDirectionSteps[kNorthWest]) | StepFrom(square, kDirectionSteps[kNorthEast]);
     tables.pawn[IndexOf(Side::kBlack)][square] =
         StepFrom(square, kDirectionSteps[kSouthWest]) | StepFrom(square, kDirectionSteps[kSouthEast]);
+  }
+  for (int place = 0; place < kBoardSize; ++place) {
+    for (int inner = 0; inner < kInnerOccupancies; ++inner) {
+      const int occupied = inner << 1;
+      for (int step : {-1, 1}) {
+        for (int reached = place + step; reached >= 0 && reached < kBoardSize; reached += step) {
+          tables.reachOnFile[place][inner] |= SquareSetOf(SquareIndex(kFileA, reached));
+          tables.reachOnRank[place][inner] |= SquareSetOf(SquareIndex(reached, kRank1));
+          if ((occupied >> reached) & 1) break;
+        }
+      }
+    }
   }
   return tables;
 }
 
 inline constexpr Tables kTables = MakeTables();
 
-// The ray from the square up to and including the first piece on it. A ray
-// towards higher squares that meets nothing ends as if at h8, whose rays in
-// those directions are empty (likewise a1 for the other four).
-constexpr SquareSet RayAttacks(int direction, int square, SquareSet occupied) {
-  const SquareSet ray = kTables.ray[direction][square];
-  const SquareSet blockers = ray & occupied;
-  const int stop = IsTowardsHigherSquares(direction) ? FirstSquare(blockers | SquareSetOf(kSquareCount - 1))
-                                                     : LastSquare(blockers | SquareSetOf(0));
-  return ray ^ kTables.ray[direction][stop];
+constexpr int TopInnerBits(SquareSet set) { return static_cast<int>(set >> (kSquareCount - kInnerSquares)); }
+
+// Along the square's file: the file is one byte of the set.
+constexpr SquareSet FileReach(int square, SquareSet occupied) {
+  const int file = square / kBoardSize;
+  const int inner = static_cast<int>((occupied >> (file * kBoardSize + 1)) & kInnerMask);
+  return kTables.reachOnFile[square % kBoardSize][inner] << (file * kBoardSize);
+}
+
+// Along the square's rank: one square in every eighth bit. The product with
+// this number carries file k's square (k = 1..6) to bit 57 + k, and every
+// other pair of bits to a bit of its own, so the top six bits are the inner
+// occupancy.
+constexpr SquareSet kGatherRank = 0x0004081020408000;
+constexpr SquareSet RankReach(int square, SquareSet occupied) {
+  const int rank = square % kBoardSize;
+  const SquareSet innerFiles = (occupied >> rank) & kFirstRank & ~FileSet(kFileA) & ~FileSet(kFileH);
+  return kTables.reachOnRank[square / kBoardSize][TopInnerBits(innerFiles * kGatherRank)] << rank;
+}
+
+// Along a diagonal, whose squares all stand on ranks of their own: the
+// product with one bit on every file, one rank up, stacks them by rank into
+// the top byte, the inner ranks into the top six bits. The places reached,
+// ranks of the a-file, are copied onto every file and kept on the diagonal.
+constexpr SquareSet DiagonalReach(SquareSet diagonal, int square, SquareSet occupied) {
+  const int inner = TopInnerBits((occupied & diagonal) * RankSet(kRank2));
+  return diagonal & (kTables.reachOnFile[square % kBoardSize][inner] * kFirstRank);
 }
 
 }  // namespace attack_tables
@@ -95,15 +146,18 @@ constexpr SquareSet PawnAttacksOfAll(Side side, SquareSet pawns) {
 // empty for squares on no common line.
 constexpr SquareSet Between(int from, int to) { return attack_tables::kTables.between[from][to]; }
 
+// The squares a bishop or a rook reaches from the square on an empty board.
+constexpr SquareSet Diagonals(int square) { return attack_tables::kTables.diagonals[square]; }
+constexpr SquareSet Lines(int square) { return attack_tables::kTables.lines[square]; }
+
 // The squares a bishop or a rook on `square` reaches among the pieces of
-// `occupied`, the first piece on each ray included.
+// `occupied`, the first piece on each line included.
 constexpr SquareSet BishopAttacks(int square, SquareSet occupied) {
   using namespace attack_tables;
-  return RayAttacks(kNorthEast, square, occupied) | RayAttacks(kSouthEast, square, occupied) |
-         RayAttacks(kSouthWest, square, occupied) | RayAttacks(kNorthWest, square, occupied);
+  return DiagonalReach(kTables.risingDiagonal[square], square, occupied) |
+         DiagonalReach(kTables.fallingDiagonal[square], square, occupied);
 }
 constexpr SquareSet RookAttacks(int square, SquareSet occupied) {
   using namespace attack_tables;
-  return RayAttacks(kNorth, square, occupied) | RayAttacks(kEast, square, occupied) |
-         RayAttacks(kSouth, square, occupied) | RayAttacks(kWest, square, occupied);
+  return FileReach(square, occupied) | RankReach(square, occupied);
 }

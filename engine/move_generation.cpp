@@ -7,10 +7,15 @@
 
 SquareSet AttackersOf(const PieceSets& sets, int square, Side attacker, SquareSet occupied) {
   const SquareSet queens = sets.Of(attacker, kQueen);
-  return (PawnAttacks(Opponent(attacker), square) & sets.Of(attacker, kPawn)) |
-         (KnightAttacks(square) & sets.Of(attacker, kKnight)) | (KingAttacks(square) & sets.Of(attacker, kKing)) |
-         (BishopAttacks(square, occupied) & (sets.Of(attacker, kBishop) | queens)) |
-         (RookAttacks(square, occupied) & (sets.Of(attacker, kRook) | queens));
+  const SquareSet diagonal = Diagonals(square) & (sets.Of(attacker, kBishop) | queens);
+  const SquareSet straight = Lines(square) & (sets.Of(attacker, kRook) | queens);
+  SquareSet attackers = (PawnAttacks(Opponent(attacker), square) & sets.Of(attacker, kPawn)) |
+                        (KnightAttacks(square) & sets.Of(attacker, kKnight)) |
+                        (KingAttacks(square) & sets.Of(attacker, kKing));
+  // Sliders are followed only when one stands on a line through the square.
+  if (diagonal != kNoSquares) attackers |= BishopAttacks(square, occupied) & diagonal;
+  if (straight != kNoSquares) attackers |= RookAttacks(square, occupied) & straight;
+  return attackers;
 }
 
 namespace {
@@ -250,8 +255,8 @@ Analysis Analyse(const SearchBoard& position) {
     analysis.answersCheck = kNoSquares;
   }
   const SquareSet queens = sets.Of(enemy, kQueen);
-  SquareSet sliders = (BishopAttacks(analysis.king, kNoSquares) & (sets.Of(enemy, kBishop) | queens)) |
-                      (RookAttacks(analysis.king, kNoSquares) & (sets.Of(enemy, kRook) | queens));
+  SquareSet sliders = (Diagonals(analysis.king) & (sets.Of(enemy, kBishop) | queens)) |
+                      (Lines(analysis.king) & (sets.Of(enemy, kRook) | queens));
   while (sliders != kNoSquares) {
     const SquareSet between = Between(analysis.king, TakeFirstSquare(&sliders)) & occupied;
     if (HasOneSquare(between)) analysis.pinned |= between & sets.Of(mover);

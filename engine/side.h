@@ -11,7 +11,7 @@ enum class Side { kWhite, kBlack };
 
 // Tables kept per side are indexed White first.
 constexpr int kSides = 2;
-constexpr int IndexOf(Side side) { return side == Side::kWhite ? 0 : 1; }
+constexpr int IndexOf(Side side) { return static_cast<int>(side); }
 
 constexpr Side Opponent(Side side) { return side == Side::kWhite ? Side::kBlack : Side::kWhite; }
 
