@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "engine/attack_tables.h"
 #include "engine/evaluation_tables.h"
 
 namespace {
@@ -12,32 +13,45 @@ namespace {
 // along its lines up to the first piece; queens never count as attackers.
 int Threats(const SearchBoard& position, const Analysis& analysis) {
   const PieceSets& sets = position.sets;
+  const SquareSet occupied = sets.Occupied();
   int sum = 0;
   int count = 0;
   for (Side owner : {Side::kWhite, Side::kBlack}) {
     const int sign = owner == Side::kWhite ? -1 : 1;
-    auto threats = [&sum, &count, sign](SquareSet threatened, int penalty) {
-      if (threatened == kNoSquares) return;
-      const int hits = CountSquares(threatened);
+    auto threats = [&sum, &count, sign](int hits, int penalty) {
       sum += sign * hits * penalty;
       count += sign * hits;
     };
-    const SideAttacks& by = analysis.attacks[IndexOf(Opponent(owner))];
-    const SquareSet queens = sets.Of(owner, kQueen);
-    const SquareSet rooks = sets.Of(owner, kRook);
-    if (((queens | rooks) & (by.byPawns | by.byBishops | by.byKnights | by.byRooks)) != kNoSquares) {
-      threats(queens & by.byPawns, kQueenByPawn);
-      threats(queens & by.byBishops, kQueenByBishop);
-      threats(queens & by.byKnights, kQueenByKnight);
-      threats(queens & by.byRooks, kQueenByRook);
-      threats(rooks & by.byPawns, kRookByPawn);
-      threats(rooks & by.byBishops, kRookByBishop);
-      threats(rooks & by.byKnights, kRookByKnight);
+    const Side enemy = Opponent(owner);
+    const SquareSet byPawns = PawnAttacksOfAll(enemy, sets.Of(enemy, kPawn));
+    const SquareSet bishops = sets.Of(enemy, kBishop);
+    const SquareSet knights = sets.Of(enemy, kKnight);
+    const SquareSet rooks = sets.Of(enemy, kRook);
+    // Whether a bishop or rook reaches the square; looked along the lines
+    // only when one stands on them.
+    auto byBishop = [occupied, bishops](int square) {
+      return (Diagonals(square) & bishops) != kNoSquares && (BishopAttacks(square, occupied) & bishops) != kNoSquares;
+    };
+    auto byRook = [occupied, rooks](int square) {
+      return (Lines(square) & rooks) != kNoSquares && (RookAttacks(square, occupied) & rooks) != kNoSquares;
+    };
+    for (SquareSet queens = sets.Of(owner, kQueen); queens != kNoSquares;) {
+      const int queen = TakeFirstSquare(&queens);
+      threats(Contains(byPawns, queen), kQueenByPawn);
+      threats(byBishop(queen), kQueenByBishop);
+      threats((KnightAttacks(queen) & knights) != kNoSquares, kQueenByKnight);
+      threats(byRook(queen), kQueenByRook);
     }
-    threats((sets.Of(owner, kBishop) | sets.Of(owner, kKnight)) & by.byPawns, kMinorByPawn);
+    for (SquareSet ownRooks = sets.Of(owner, kRook); ownRooks != kNoSquares;) {
+      const int rook = TakeFirstSquare(&ownRooks);
+      threats(Contains(byPawns, rook), kRookByPawn);
+      threats(byBishop(rook), kRookByBishop);
+      threats((KnightAttacks(rook) & knights) != kNoSquares, kRookByKnight);
+    }
+    threats(CountSquares((sets.Of(owner, kBishop) | sets.Of(owner, kKnight)) & byPawns), kMinorByPawn);
     // Every king of the side pays when its first king stands in check.
     const bool inCheck = owner == position.mover ? analysis.checkers != kNoSquares : position.opponentInCheck;
-    if (inCheck) threats(sets.Of(owner, kKing), kCheckPenalty);
+    if (inCheck) threats(CountSquares(sets.Of(owner, kKing)), kCheckPenalty);
   }
   return sum * ThreatMultiplier(std::abs(count));
 }

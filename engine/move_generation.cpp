@@ -24,18 +24,19 @@ SquareSet Letters(const PieceSets& sets, char letter) {
   return letter == kEmptySquare ? kNoSquares : sets.Of(SideOfPiece(letter), KindOf(letter));
 }
 
-SideAttacks AttacksOf(const PieceSets& sets, Side side) {
+// Every square a piece of the side attacks.
+SquareSet AttackedBy(const PieceSets& sets, Side side) {
   const SquareSet occupied = sets.Occupied();
-  SideAttacks attacks{PawnAttacksOfAll(side, sets.Of(side, kPawn)), kNoSquares, kNoSquares, kNoSquares};
-  for (SquareSet set = sets.Of(side, kKnight); set != kNoSquares;)
-    attacks.byKnights |= KnightAttacks(TakeFirstSquare(&set));
-  for (SquareSet set = sets.Of(side, kBishop); set != kNoSquares;) {
-    attacks.byBishops |= BishopAttacks(TakeFirstSquare(&set), occupied);
+  SquareSet attacked = PawnAttacksOfAll(side, sets.Of(side, kPawn));
+  for (SquareSet set = sets.Of(side, kKnight); set != kNoSquares;) attacked |= KnightAttacks(TakeFirstSquare(&set));
+  for (SquareSet set = sets.Of(side, kBishop) | sets.Of(side, kQueen); set != kNoSquares;) {
+    attacked |= BishopAttacks(TakeFirstSquare(&set), occupied);
   }
-  for (SquareSet set = sets.Of(side, kRook); set != kNoSquares;) {
-    attacks.byRooks |= RookAttacks(TakeFirstSquare(&set), occupied);
+  for (SquareSet set = sets.Of(side, kRook) | sets.Of(side, kQueen); set != kNoSquares;) {
+    attacked |= RookAttacks(TakeFirstSquare(&set), occupied);
   }
-  return attacks;
+  for (SquareSet set = sets.Of(side, kKing); set != kNoSquares;) attacked |= KingAttacks(TakeFirstSquare(&set));
+  return attacked;
 }
 
 // The square an en passant capture lands on, right after an enemy pawn's
@@ -239,8 +240,6 @@ Analysis Analyse(const SearchBoard& position) {
   const Side mover = position.mover;
   const Side enemy = Opponent(mover);
   Analysis analysis{};
-  analysis.attacks[IndexOf(mover)] = AttacksOf(sets, mover);
-  analysis.attacks[IndexOf(enemy)] = AttacksOf(sets, enemy);
   analysis.answersCheck = kAllSquares;
   const SquareSet kings = sets.Of(mover, kKing);
   analysis.king = kings == kNoSquares ? kNoSquare : FirstSquare(kings);
@@ -284,14 +283,7 @@ void GenerateCapturesMostValuableFirst(const SearchBoard& position, const Analys
   constexpr PieceKind kMostValuableFirst[] = {kKing, kQueen, kRook, kBishop, kKnight, kPawn};
   const PieceSets& sets = position.sets;
   const SquareSet occupied = sets.Occupied();
-  const SideAttacks& own = analysis.attacks[IndexOf(position.mover)];
-  SquareSet reached = own.byPawns | own.byKnights | own.byBishops | own.byRooks;
-  for (SquareSet set = sets.Of(position.mover, kQueen); set != kNoSquares;) {
-    const int queen = TakeFirstSquare(&set);
-    reached |= BishopAttacks(queen, occupied) | RookAttacks(queen, occupied);
-  }
-  for (SquareSet set = sets.Of(position.mover, kKing); set != kNoSquares;)
-    reached |= KingAttacks(TakeFirstSquare(&set));
+  const SquareSet reached = AttackedBy(sets, position.mover);
   list->count = 0;
   for (PieceKind victim : kMostValuableFirst) {
     for (SquareSet victims = sets.Of(Opponent(position.mover), victim) & reached; victims != kNoSquares;) {
@@ -307,6 +299,14 @@ void GenerateCapturesMostValuableFirst(const SearchBoard& position, const Analys
       }
     }
   }
+}
+
+void GenerateMovesCapturesFirst(const SearchBoard& position, const Analysis& analysis, MoveList* list) {
+  GenerateCapturesMostValuableFirst(position, analysis, list);
+  Generate(position, analysis, ~position.sets.Of(Opponent(position.mover)), [list](GeneratedMove move) {
+    list->Add(move);
+    return true;
+  });
 }
 
 bool HasLegalMove(const SearchBoard& position, const Analysis& analysis) {

@@ -63,19 +63,9 @@ SearchBoard MakeSearchBoard(const Board* board, Move lastMove);
 // rights after it.
 SearchBoard PlayMove(const SearchBoard& parent, GeneratedMove move);
 
-// The squares one side's pawns, knights, bishops and rooks attack.
-struct SideAttacks {
-  SquareSet byPawns;
-  SquareSet byKnights;
-  SquareSet byBishops;
-  SquareSet byRooks;
-};
-
-// What a position's moves and score are built from, found once: what each
-// side's lesser pieces attack, and the mover's king, its checkers and its
-// pinned pieces.
+// What the legal moves are built from, found once per position: the
+// mover's king, its checkers and its pinned pieces.
 struct Analysis {
-  SideAttacks attacks[kSides];
   int king;                // the mover's king (the first in board order), or kNoSquare
   SquareSet checkers;      // enemy pieces attacking it
   SquareSet pinned;        // own pieces alone between it and an enemy slider
@@ -93,6 +83,9 @@ bool HasLegalMove(const SearchBoard& position, const Analysis& analysis);
 // The captures, the most valuable victim first and each victim's cheapest
 // attacker first: the search's order.
 void GenerateCapturesMostValuableFirst(const SearchBoard& position, const Analysis& analysis, MoveList* list);
+
+// All legal moves, those captures first, then the rest in generation order.
+void GenerateMovesCapturesFirst(const SearchBoard& position, const Analysis& analysis, MoveList* list);
 
 // Every piece of `attacker` that attacks the square among `occupied`.
 SquareSet AttackersOf(const PieceSets& sets, int square, Side attacker, SquareSet occupied);

@@ -48,23 +48,6 @@ void TryFirst(GeneratedMove move, MoveList* list) {
   list->moves[0] = move;
 }
 
-int PieceWorth(char letter) {
-  const int value = MaterialValue(letter);
-  return value < 0 ? -value : value;
-}
-
-// The ordering key of a capture: the victim's worth decides, and among equal
-// victims the cheaper attacker comes first. An attacker's worth in pawns is
-// at most 99, below the smallest step between two victims' keys.
-constexpr int kVictimWeight = 16;
-constexpr int kNotACapture = 0;
-
-int CaptureKey(char victim, char attacker) {
-  const int victimWorth = PieceWorth(victim);
-  if (victimWorth == 0) return kNotACapture;
-  return victimWorth * kVictimWeight - PieceWorth(attacker) / kPawnValue;
-}
-
 // Highest key first; an insertion sort: stable, and the lists are short and
 // need no heap.
 void SortByKeys(int* keys, MoveList* list) {
@@ -79,17 +62,6 @@ void SortByKeys(int* keys, MoveList* list) {
     list->moves[j] = move;
     keys[j] = key;
   }
-}
-
-// Captures of the most valuable victim first, by the least valuable piece;
-// the rest keep generation order.
-void OrderMoves(const Board* board, MoveList* list) {
-  int keys[kMaxMoves];
-  for (int i = 0; i < list->count; ++i) {
-    const GeneratedMove move = list->moves[i];
-    keys[i] = CaptureKey(board->squares[move.to], board->squares[move.from]);
-  }
-  SortByKeys(keys, list);
 }
 
 // The root moves by the static score after them, best first: the sooner a
@@ -127,9 +99,8 @@ int FullWidthSearch(const SearchBoard& position, int ply, int depth, int alpha, 
   ++context->nodes;
   const Analysis analysis = Analyse(position);
   MoveList moves;
-  GenerateMoves(position, analysis, &moves);
+  GenerateMovesCapturesFirst(position, analysis, &moves);
   if (moves.count == 0) return NoLegalMoveScore(position, analysis);
-  OrderMoves(&position.board, &moves);
   if (ply <= kFullWidthDepth) TryFirst(context->refutation[ply], &moves);
   int best = -kInfinity;
   for (int i = 0; i < moves.count; ++i) {
