@@ -71,7 +71,7 @@ constexpr Tables MakeTables() {
         tables.between[square][FirstSquare(next)] = walked;
         walked |= next;
       }
-      (IsDiagonal(direction) ? tables.diagonals : tables.lines)[square] |= walked;
+      (direction % 2 == 1 ? tables.diagonals : tables.lines)[square] |= walked;  // they alternate
       if (direction == kNorthEast || direction == kSouthWest) tables.risingDiagonal[square] |= walked;
       if (direction == kNorthWest || direction == kSouthEast) tables.fallingDiagonal[square] |= walked;
     }

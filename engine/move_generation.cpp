@@ -20,10 +20,6 @@ SquareSet AttackersOf(const PieceSets& sets, int square, Side attacker, SquareSe
 
 namespace {
 
-SquareSet Letters(const PieceSets& sets, char letter) {
-  return letter == kEmptySquare ? kNoSquares : sets.Of(SideOfPiece(letter), KindOf(letter));
-}
-
 // Every square a piece of the side attacks.
 SquareSet AttackedBy(const PieceSets& sets, Side side) {
   const SquareSet occupied = sets.Occupied();
@@ -70,8 +66,15 @@ bool IsLegal(const SearchBoard& position, const Analysis& analysis, int from, in
 }
 
 bool IsAttacked(const SearchBoard& position, int square) {
-  const PieceSets& sets = position.sets;
-  return AttackersOf(sets, square, Opponent(position.mover), sets.Occupied()) != kNoSquares;
+  return AttackersOf(position.sets, square, Opponent(position.mover), position.sets.Occupied()) != kNoSquares;
+}
+
+// The keep function of a generator that collects every move in a list.
+auto AddTo(MoveList* list) {
+  return [list](GeneratedMove move) {
+    list->Add(move);
+    return true;
+  };
 }
 
 // Castling: the right still held, the king at home and not in check, every
@@ -202,14 +205,11 @@ SearchBoard PlayMove(const SearchBoard& parent, GeneratedMove generated) {
   const char mover = parent.board.squares[generated.from];
   const int toFile = generated.to / kBoardSize;
   const int home = mover == 'K' ? kRank1 : kRank8;
-  if (KindOf(mover) == kKing && generated.from == SquareIndex(kFileE, home)) {
-    if (toFile == kFileC || toFile == kFileG) {
-      changed[changedCount++] = SquareIndex(toFile == kFileC ? kFileA : kFileH, home);
-      changed[changedCount++] = SquareIndex(toFile == kFileC ? kFileD : kFileF, home);
-    }
-  }
-  if (KindOf(mover) == kPawn && toFile != generated.from / kBoardSize &&
-      parent.board.squares[generated.to] == kEmptySquare) {
+  if (KindOf(mover) == kKing && generated.from == SquareIndex(kFileE, home) && (toFile == kFileC || toFile == kFileG)) {
+    changed[changedCount++] = SquareIndex(toFile == kFileC ? kFileA : kFileH, home);
+    changed[changedCount++] = SquareIndex(toFile == kFileC ? kFileD : kFileF, home);
+  } else if (KindOf(mover) == kPawn && toFile != generated.from / kBoardSize &&
+             parent.board.squares[generated.to] == kEmptySquare) {
     changed[changedCount++] = SquareIndex(toFile, mover == 'P' ? kRank5 : kRank4);
   }
   auto update = [&child](char letter, int square, int sign) {
@@ -265,18 +265,7 @@ Analysis Analyse(const SearchBoard& position) {
 
 void GenerateMoves(const SearchBoard& position, const Analysis& analysis, MoveList* list) {
   list->count = 0;
-  Generate(position, analysis, kAllSquares, [list](GeneratedMove move) {
-    list->Add(move);
-    return true;
-  });
-}
-
-void GenerateCaptures(const SearchBoard& position, const Analysis& analysis, MoveList* list) {
-  list->count = 0;
-  Generate(position, analysis, position.sets.Of(Opponent(position.mover)), [list](GeneratedMove move) {
-    list->Add(move);
-    return true;
-  });
+  Generate(position, analysis, kAllSquares, AddTo(list));
 }
 
 void GenerateCapturesMostValuableFirst(const SearchBoard& position, const Analysis& analysis, MoveList* list) {
@@ -303,10 +292,7 @@ void GenerateCapturesMostValuableFirst(const SearchBoard& position, const Analys
 
 void GenerateMovesCapturesFirst(const SearchBoard& position, const Analysis& analysis, MoveList* list) {
   GenerateCapturesMostValuableFirst(position, analysis, list);
-  Generate(position, analysis, ~position.sets.Of(Opponent(position.mover)), [list](GeneratedMove move) {
-    list->Add(move);
-    return true;
-  });
+  Generate(position, analysis, ~position.sets.Of(Opponent(position.mover)), AddTo(list));
 }
 
 bool HasLegalMove(const SearchBoard& position, const Analysis& analysis) {
@@ -320,27 +306,43 @@ bool HasLegalMove(const SearchBoard& position, const Analysis& analysis) {
 
 namespace {
 
-SearchBoard SearchBoardFor(const Board* board, Move lastMove, Side side) {
+// The position for `side`, whoever is to move, with what its moves need.
+struct SideToPlay {
+  SearchBoard position;
+  Analysis analysis;
+};
+
+SideToPlay PositionFor(const Board* board, Move lastMove, Side side) {
   SearchBoard position = MakeSearchBoard(board, lastMove);
   position.mover = side;
-  return position;
+  return {position, Analyse(position)};
+}
+
+// Whether a piece with the letter stands on a square `reach` gives from
+// `square` on the board.
+template <typename Reach>
+bool Reaches(const Board* board, int square, char letter, Reach reach) {
+  const PieceSets sets = SetsOf(board);
+  return letter != kEmptySquare &&
+         (reach(square, sets.Occupied()) & sets.Of(SideOfPiece(letter), KindOf(letter))) != kNoSquares;
 }
 
 }  // namespace
 
 void GenerateMoves(const Board* board, Move lastMove, Side side, MoveList* list) {
-  const SearchBoard position = SearchBoardFor(board, lastMove, side);
-  GenerateMoves(position, Analyse(position), list);
+  const SideToPlay play = PositionFor(board, lastMove, side);
+  GenerateMoves(play.position, play.analysis, list);
 }
 
 void GenerateCaptures(const Board* board, Move lastMove, Side side, MoveList* list) {
-  const SearchBoard position = SearchBoardFor(board, lastMove, side);
-  GenerateCaptures(position, Analyse(position), list);
+  const SideToPlay play = PositionFor(board, lastMove, side);
+  list->count = 0;
+  Generate(play.position, play.analysis, play.position.sets.Of(Opponent(side)), AddTo(list));
 }
 
 bool HasLegalMove(const Board* board, Move lastMove, Side side) {
-  const SearchBoard position = SearchBoardFor(board, lastMove, side);
-  return HasLegalMove(position, Analyse(position));
+  const SideToPlay play = PositionFor(board, lastMove, side);
+  return HasLegalMove(play.position, play.analysis);
 }
 
 bool IsSquareAttackedBy(const Board* board, int square, Side attacker) {
@@ -354,15 +356,13 @@ bool IsKingInCheck(const Board* board, Side side) {
 }
 
 bool IsReachedAlongDiagonals(const Board* board, int square, char slider) {
-  const PieceSets sets = SetsOf(board);
-  return (BishopAttacks(square, sets.Occupied()) & Letters(sets, slider)) != kNoSquares;
+  return Reaches(board, square, slider, BishopAttacks);
 }
 
 bool IsReachedAlongLines(const Board* board, int square, char slider) {
-  const PieceSets sets = SetsOf(board);
-  return (RookAttacks(square, sets.Occupied()) & Letters(sets, slider)) != kNoSquares;
+  return Reaches(board, square, slider, RookAttacks);
 }
 
 bool IsReachedByKnight(const Board* board, int square, char knight) {
-  return (KnightAttacks(square) & Letters(SetsOf(board), knight)) != kNoSquares;
+  return Reaches(board, square, knight, [](int from, SquareSet) { return KnightAttacks(from); });
 }

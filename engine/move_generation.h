@@ -74,10 +74,9 @@ struct Analysis {
 
 Analysis Analyse(const SearchBoard& position);
 
-// All legal moves of the side to move, in generation order; only the moves
-// whose target holds an enemy piece; whether there is one at all.
+// All legal moves of the side to move, in generation order; whether there is
+// one at all.
 void GenerateMoves(const SearchBoard& position, const Analysis& analysis, MoveList* list);
-void GenerateCaptures(const SearchBoard& position, const Analysis& analysis, MoveList* list);
 bool HasLegalMove(const SearchBoard& position, const Analysis& analysis);
 
 // The captures, the most valuable victim first and each victim's cheapest

@@ -21,6 +21,7 @@
 #include "engine/search.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "engine/evaluation.h"
 #include "engine/evaluation_tables.h"
@@ -48,31 +49,21 @@ void TryFirst(GeneratedMove move, MoveList* list) {
   list->moves[0] = move;
 }
 
-// Highest key first; an insertion sort: stable, and the lists are short and
-// need no heap.
-void SortByKeys(int* keys, MoveList* list) {
-  for (int i = 1; i < list->count; ++i) {
-    const GeneratedMove move = list->moves[i];
-    const int key = keys[i];
-    int j = i;
-    for (; j > 0 && keys[j - 1] < key; --j) {
-      list->moves[j] = list->moves[j - 1];
-      keys[j] = keys[j - 1];
-    }
-    list->moves[j] = move;
-    keys[j] = key;
-  }
-}
-
-// The root moves by the static score after them, best first: the sooner a
-// good move sets the bound, the sooner the others are refuted.
-void OrderRootMoves(const SearchBoard& root, MoveList* list) {
+// The root moves by the static score after them, best first (the earlier in
+// generation order among equals): the sooner a good move sets the bound,
+// the sooner the others are refuted. `moves` is in generation order.
+void OrderRootMoves(const SearchBoard& root, MoveList* moves) {
   int keys[kMaxMoves];
-  for (int i = 0; i < list->count; ++i) {
-    const SearchBoard child = PlayMove(root, list->moves[i]);
+  for (int i = 0; i < moves->count; ++i) {
+    const SearchBoard child = PlayMove(root, moves->moves[i]);
     keys[i] = -Evaluate(child, Analyse(child));
   }
-  SortByKeys(keys, list);
+  int order[kMaxMoves];
+  std::iota(order, order + moves->count, 0);
+  std::sort(order, order + moves->count,
+            [&keys](int a, int b) { return keys[a] != keys[b] ? keys[a] > keys[b] : a < b; });
+  const MoveList generated = *moves;
+  for (int i = 0; i < moves->count; ++i) moves->moves[i] = generated.moves[order[i]];
 }
 
 int CaptureSearch(const SearchBoard& position, int level, int alpha, int beta, SearchContext* context) {

@@ -3,6 +3,7 @@
 // the way the evaluation's side argument is read.
 #pragma once
 
+#include <array>
 #include <cassert>
 
 #include "model/board.h"
@@ -32,22 +33,20 @@ constexpr Side SideOfPiece(char letter) { return IsWhitePiece(letter) ? Side::kW
 // The kinds of piece, in the order of the letters PNBRQK.
 enum PieceKind { kPawn, kKnight, kBishop, kRook, kQueen, kKing, kPieceKinds };
 
-// The kind of a piece letter of either side; the letter must be a piece.
-constexpr PieceKind KindOf(char letter) {
-  switch (letter) {
-    case 'P':
-    case 'p': return kPawn;
-    case 'N':
-    case 'n': return kKnight;
-    case 'B':
-    case 'b': return kBishop;
-    case 'R':
-    case 'r': return kRook;
-    case 'Q':
-    case 'q': return kQueen;
-    default: assert(letter == 'K' || letter == 'k'); return kKing;
-  }
-}
-
 constexpr char kWhiteLetters[kPieceKinds + 1] = "PNBRQK";
 constexpr char LetterOf(Side side, PieceKind kind) { return PieceOf(side, kWhiteLetters[kind]); }
+
+// The kind of every piece letter of either side, by the letter's code.
+inline constexpr auto kKindOfLetter = [] {
+  std::array<PieceKind, 128> kinds{};
+  for (int kind = 0; kind < kPieceKinds; ++kind) {
+    for (Side side : {Side::kWhite, Side::kBlack}) kinds[LetterOf(side, PieceKind(kind))] = PieceKind(kind);
+  }
+  return kinds;
+}();
+
+// The kind of a piece letter of either side; the letter must be a piece.
+constexpr PieceKind KindOf(char letter) {
+  assert(IsWhitePiece(letter) || IsBlackPiece(letter));
+  return kKindOfLetter[static_cast<unsigned char>(letter)];
+}

@@ -31,14 +31,10 @@ constexpr int CountSquares(SquareSet set) {
 }
 constexpr bool HasOneSquare(SquareSet set) { return set != kNoSquares && (set & (set - 1)) == kNoSquares; }
 
-// The lowest and the highest square index in a set that is not empty.
+// The lowest square index in a set that is not empty.
 constexpr int FirstSquare(SquareSet set) {
   assert(set != kNoSquares);
   return std::countr_zero(set);
-}
-constexpr int LastSquare(SquareSet set) {
-  assert(set != kNoSquares);
-  return kSquareCount - 1 - std::countl_zero(set);
 }
 
 // Takes the lowest square out of the set and returns it.
