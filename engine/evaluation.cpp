@@ -56,14 +56,10 @@ int Threats(const SearchBoard& position, const Analysis& analysis) {
   return sum * ThreatMultiplier(std::abs(count));
 }
 
-bool IsAnyKingInCheck(const SearchBoard& position, const Analysis& analysis) {
-  return analysis.checkers != kNoSquares || position.opponentInCheck;
-}
-
 }  // namespace
 
 int NoLegalMoveScore(const SearchBoard& position, const Analysis& analysis) {
-  return IsAnyKingInCheck(position, analysis) ? -kMateScore : kStalemateScore;
+  return analysis.checkers != kNoSquares || position.opponentInCheck ? -kMateScore : kStalemateScore;
 }
 
 int Evaluate(const SearchBoard& position, const Analysis& analysis) {
@@ -78,14 +74,10 @@ int Evaluate(const SearchBoard& position, const Analysis& analysis) {
   return forMover + (position.mover == Side::kBlack ? -threats : threats);
 }
 
-int Evaluate(const Board* board, Side side, Move lastMove) {
+int EvaluatePosition(const Board* board, char side, Move lastMove) {
   const SearchBoard position = MakeSearchBoard(board, lastMove);
   const int forMover = Evaluate(position, Analyse(position));
-  return side == position.mover ? forMover : -forMover;
-}
-
-int EvaluatePosition(const Board* board, char side, Move lastMove) {
-  return Evaluate(board, SideOfLetter(side), lastMove);
+  return SideOfLetter(side) == position.mover ? forMover : -forMover;
 }
 
 int PlacementValue(int file, int rank, const Board* board) {

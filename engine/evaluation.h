@@ -10,9 +10,6 @@
 // threat penalties are added in every case but stalemate.
 int EvaluatePosition(const Board* board, char side, Move lastMove);
 
-// The same for the engine's own name of a side.
-int Evaluate(const Board* board, Side side, Move lastMove);
-
 // The same from the side to move's point of view, on the search's position.
 int Evaluate(const SearchBoard& position, const Analysis& analysis);
 

@@ -92,18 +92,10 @@ constexpr PlacementTable kKingTable{{
 // The placement-table entry of a piece letter on a square, signed for its
 // colour; 0 for pieces without a table and for an empty square.
 constexpr int PlacementValue(char letter, int square) {
-  const PlacementTable* table = nullptr;
-  switch (letter) {
-    case 'P':
-    case 'p': table = &kPawnTable; break;
-    case 'N':
-    case 'n': table = &kKnightTable; break;
-    case 'B':
-    case 'b': table = &kBishopTable; break;
-    case 'K':
-    case 'k': table = &kKingTable; break;
-    default: return 0;
-  }
+  constexpr const PlacementTable* kTables[kPieceKinds] = {&kPawnTable, &kKnightTable, &kBishopTable,
+                                                          nullptr,     nullptr,       &kKingTable};
+  const PlacementTable* table = letter == kEmptySquare ? nullptr : kTables[KindOf(letter)];
+  if (table == nullptr) return 0;
   const int file = square / kBoardSize;
   const int rank = square % kBoardSize;
   if (IsWhitePiece(letter)) return (*table)[kRank8 - rank][file];
@@ -119,7 +111,7 @@ inline constexpr auto kSquareValues = [] {
   for (Side side : {Side::kWhite, Side::kBlack}) {
     for (int kind = 0; kind < kPieceKinds; ++kind) {
       for (int square = 0; square < kSquareCount; ++square) {
-        values[IndexOf(side)][kind][square] = SquareValue(LetterOf(side, static_cast<PieceKind>(kind)), square);
+        values[IndexOf(side)][kind][square] = SquareValue(LetterOf(side, PieceKind(kind)), square);
       }
     }
   }

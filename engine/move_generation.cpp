@@ -86,8 +86,7 @@ SquareSet CastlingTargets(const SearchBoard& position, const Analysis& analysis,
   const int home = white ? kRank1 : kRank8;
   if (from != SquareIndex(kFileE, home) || analysis.checkers != kNoSquares) return kNoSquares;
   const Move last = position.lastMove;
-  const SquareSet occupied = position.sets.Occupied();
-  auto empty = [occupied, home](int file) { return !Contains(occupied, SquareIndex(file, home)); };
+  auto empty = [&position, home](int file) { return !Contains(position.sets.Occupied(), SquareIndex(file, home)); };
   auto safe = [&position, home](int file) { return !IsAttacked(position, SquareIndex(file, home)); };
   SquareSet targets = kNoSquares;
   if ((white ? GetCastleWhiteQueenSide(last) : GetCastleBlackQueenSide(last)) && empty(kFileB) && empty(kFileC) &&

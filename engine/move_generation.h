@@ -15,6 +15,7 @@
 struct GeneratedMove {
   std::uint8_t from;  // square index, file * 8 + rank
   std::uint8_t to;
+  bool operator==(const GeneratedMove&) const = default;
 };
 
 // Enough for any position: no legal position has more than 218 moves.
@@ -75,22 +76,19 @@ struct Analysis {
 Analysis Analyse(const SearchBoard& position);
 
 // All legal moves of the side to move, in generation order; whether there is
-// one at all.
+// one at all; the captures, the most valuable victim first and each victim's
+// cheapest attacker first; all moves, those captures first and then the rest
+// in generation order.
 void GenerateMoves(const SearchBoard& position, const Analysis& analysis, MoveList* list);
 bool HasLegalMove(const SearchBoard& position, const Analysis& analysis);
-
-// The captures, the most valuable victim first and each victim's cheapest
-// attacker first: the search's order.
 void GenerateCapturesMostValuableFirst(const SearchBoard& position, const Analysis& analysis, MoveList* list);
-
-// All legal moves, those captures first, then the rest in generation order.
 void GenerateMovesCapturesFirst(const SearchBoard& position, const Analysis& analysis, MoveList* list);
 
 // Every piece of `attacker` that attacks the square among `occupied`.
 SquareSet AttackersOf(const PieceSets& sets, int square, Side attacker, SquareSet occupied);
 
 // The same on the model's types, for `side` in the position reached by
-// `lastMove`.
+// `lastMove`; the captures (moves onto an enemy piece) in generation order.
 void GenerateMoves(const Board* board, Move lastMove, Side side, MoveList* list);
 void GenerateCaptures(const Board* board, Move lastMove, Side side, MoveList* list);
 bool HasLegalMove(const Board* board, Move lastMove, Side side);
@@ -98,16 +96,14 @@ bool HasLegalMove(const Board* board, Move lastMove, Side side);
 // Whether a piece of `attacker` attacks the square (kings included).
 bool IsSquareAttackedBy(const Board* board, int square, Side attacker);
 
-// Whether the king of `side` stands attacked. A missing king is never in
-// check.
+// Whether the king of `side` stands attacked; a missing king never is.
 bool IsKingInCheck(const Board* board, Side side);
 
 // Whether a piece with the letter `slider` is the first piece met from
-// `square` along a diagonal, or along a file or rank.
+// `square` along a diagonal, or along a file or rank; whether a knight with
+// the letter `knight` stands a knight's jump away.
 bool IsReachedAlongDiagonals(const Board* board, int square, char slider);
 bool IsReachedAlongLines(const Board* board, int square, char slider);
-
-// Whether a knight with the letter `knight` stands a knight's jump away.
 bool IsReachedByKnight(const Board* board, int square, char knight);
 
 // The move record for a generated move, carrying the rights of `lastMove`.

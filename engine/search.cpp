@@ -38,32 +38,25 @@ struct SearchContext {
   GeneratedMove refutation[kFullWidthDepth + 1];
 };
 
-bool operator==(GeneratedMove a, GeneratedMove b) { return a.from == b.from && a.to == b.to; }
-
 // Moves `move`, if the list holds it, to the front; the rest keep their order.
 void TryFirst(GeneratedMove move, MoveList* list) {
-  int i = 0;
-  while (i < list->count && !(list->moves[i] == move)) ++i;
-  if (i == list->count) return;
-  for (; i > 0; --i) list->moves[i] = list->moves[i - 1];
-  list->moves[0] = move;
+  GeneratedMove* const end = list->moves + list->count;
+  GeneratedMove* const found = std::find(list->moves, end, move);
+  if (found != end) std::rotate(list->moves, found, found + 1);
 }
 
-// The root moves by the static score after them, best first (the earlier in
-// generation order among equals): the sooner a good move sets the bound,
-// the sooner the others are refuted. `moves` is in generation order.
-void OrderRootMoves(const SearchBoard& root, MoveList* moves) {
+// The root moves' places in generation order, by the static score after
+// them, best first (the earlier among equals): the sooner a good move sets
+// the bound, the sooner the others are refuted.
+void OrderRootMoves(const SearchBoard& root, const MoveList& moves, int* order) {
   int keys[kMaxMoves];
-  for (int i = 0; i < moves->count; ++i) {
-    const SearchBoard child = PlayMove(root, moves->moves[i]);
+  for (int i = 0; i < moves.count; ++i) {
+    const SearchBoard child = PlayMove(root, moves.moves[i]);
     keys[i] = -Evaluate(child, Analyse(child));
   }
-  int order[kMaxMoves];
-  std::iota(order, order + moves->count, 0);
-  std::sort(order, order + moves->count,
+  std::iota(order, order + moves.count, 0);
+  std::sort(order, order + moves.count,
             [&keys](int a, int b) { return keys[a] != keys[b] ? keys[a] > keys[b] : a < b; });
-  const MoveList generated = *moves;
-  for (int i = 0; i < moves->count; ++i) moves->moves[i] = generated.moves[order[i]];
 }
 
 int CaptureSearch(const SearchBoard& position, int level, int alpha, int beta, SearchContext* context) {
@@ -115,19 +108,17 @@ Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, ch
   MoveList moves;
   if (root.mover == SideOfLetter(sideLetter)) GenerateMoves(root, Analyse(root), &moves);
   // Each root move keeps its place in generation order for breaking ties.
-  int generationIndex[kSquareCount][kSquareCount];
-  for (int i = 0; i < moves.count; ++i) generationIndex[moves.moves[i].from][moves.moves[i].to] = i;
-  OrderRootMoves(root, &moves);
+  int order[kMaxMoves];
+  OrderRootMoves(root, moves, order);
 
   Move chosen = lastMove;
   int bestScore = 0;
   int bestIndex = -1;
   for (int i = 0; i < moves.count; ++i) {
-    const GeneratedMove generated = moves.moves[i];
-    const int index = generationIndex[generated.from][generated.to];
+    const int index = order[i];
     // A move earlier in generation order needs only to equal the best.
     const int alpha = bestIndex < 0 ? -kInfinity : (index < bestIndex ? bestScore - 1 : bestScore);
-    const SearchBoard child = PlayMove(root, generated);
+    const SearchBoard child = PlayMove(root, moves.moves[index]);
     const int score = -FullWidthSearch(child, 1, depth, -kInfinity, -alpha, &context);
     if (score > alpha) {
       bestScore = score;
