@@ -46,6 +46,10 @@ int EnPassantTarget(const SearchBoard& position) {
   return doubleStep ? SquareIndex(GetToFile(last), white ? kRank6 : kRank3) : kNoSquare;
 }
 
+int LastTarget(const SearchBoard& position) {
+  return SquareIndex(GetToFile(position.lastMove), GetToRank(position.lastMove));
+}
+
 // Whether the mover's king stands unattacked once the piece on `from` is on
 // `to` and the piece on `removed` (the one taken, if any) is off the board:
 // it neither attacks nor blocks.
@@ -135,29 +139,16 @@ bool Generate(const SearchBoard& position, const Analysis& analysis, SquareSet w
     // The targets legal for sure, and those to be played out: see IsLegal.
     // Castling targets were found safe; en passant takes a second piece off
     // the lines through the king.
-    SquareSet sure = kNoSquares;
-    SquareSet playedOut = kNoSquares;
-    if (from == analysis.king) {
-      sure = targets & ~KingAttacks(from);
-      playedOut = targets & KingAttacks(from);
-    } else if (Contains(analysis.pinned, from)) {
-      playedOut = targets;
-    } else {
-      sure = targets & analysis.answersCheck;
-    }
+    const bool king = from == analysis.king;
     const bool takesEnPassant = kind == kPawn && enPassant != kNoSquare && Contains(targets, enPassant);
-    if (takesEnPassant) {
-      sure &= ~SquareSetOf(enPassant);
-      playedOut |= SquareSetOf(enPassant);
-    }
+    const SquareSet enPassantSet = takesEnPassant ? SquareSetOf(enPassant) : kNoSquares;
+    const SquareSet playedOut =
+        (king ? targets & KingAttacks(from) : Contains(analysis.pinned, from) ? targets : kNoSquares) | enPassantSet;
+    const SquareSet sure = (king ? targets : targets & analysis.answersCheck) & ~playedOut;
     for (SquareSet set = sure | playedOut; set != kNoSquares;) {
       const int to = TakeFirstSquare(&set);
-      if (Contains(playedOut, to)) {
-        const bool enPassantCapture = takesEnPassant && to == enPassant;
-        const int removed =
-            enPassantCapture ? SquareIndex(GetToFile(position.lastMove), GetToRank(position.lastMove)) : to;
-        if (!KingSafeAfter(position, analysis, from, to, removed)) continue;
-      }
+      const int removed = to == enPassant && takesEnPassant ? LastTarget(position) : to;
+      if (Contains(playedOut, to) && !KingSafeAfter(position, analysis, from, to, removed)) continue;
       if (!keep(GeneratedMove{static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)})) return false;
     }
   }
