@@ -1,17 +1,20 @@
-// The squares each piece reaches, as constant tables built at compile time:
-// knight, king and pawn attacks per square, the lines through each square
-// and the squares between two squares on a line. A slider reaches along each
-// of its lines up to and including the first piece, whichever side it
-// belongs to; its reach along one line is looked up by the occupancy of the
-// line's six inner squares.
+// The squares each piece reaches, from constant tables built at compile
+// time. A slider reaches along each of its lines up to and including the
+// first piece, whichever side it belongs to; its reach along one line is
+// looked up by the occupancy of the line's six inner squares.
 #pragma once
 
 #include <array>
-#include <cstdint>
 
 #include "engine/side.h"
 #include "engine/square_set.h"
 #include "model/board.h"
+
+// The squares the side's pawns capture on, all at once.
+constexpr SquareSet PawnAttacksOfAll(Side side, SquareSet pawns) {
+  const SquareSet ahead = StepForward(side, pawns);
+  return StepTowardsFileA(ahead) | StepTowardsFileH(ahead);
+}
 
 namespace attack_tables {
 
@@ -71,16 +74,14 @@ constexpr Tables MakeTables() {
         tables.between[square][FirstSquare(next)] = walked;
         walked |= next;
       }
-      (direction % 2 == 1 ? tables.diagonals : tables.lines)[square] |= walked;  // they alternate
+      (IsDiagonal(direction) ? tables.diagonals : tables.lines)[square] |= walked;
       if (direction == kNorthEast || direction == kSouthWest) tables.risingDiagonal[square] |= walked;
       if (direction == kNorthWest || direction == kSouthEast) tables.fallingDiagonal[square] |= walked;
     }
     tables.risingDiagonal[square] |= SquareSetOf(square);
     tables.fallingDiagonal[square] |= SquareSetOf(square);
-    tables.pawn[IndexOf(Side::kWhite)][square] =
-        StepFrom(square, kDirectionSteps[kNorthWest]) | StepFrom(square, kDirectionSteps[kNorthEast]);
-    tables.pawn[IndexOf(Side::kBlack)][square] =
-        StepFrom(square, kDirectionSteps[kSouthWest]) | StepFrom(square, kDirectionSteps[kSouthEast]);
+    for (Side side : {Side::kWhite, Side::kBlack})
+      tables.pawn[IndexOf(side)][square] = PawnAttacksOfAll(side, SquareSetOf(square));
   }
   for (int place = 0; place < kBoardSize; ++place) {
     for (int inner = 0; inner < kInnerOccupancies; ++inner) {
@@ -135,12 +136,6 @@ constexpr SquareSet KingAttacks(int square) { return attack_tables::kTables.king
 
 // The two squares a pawn of `side` on `square` captures on.
 constexpr SquareSet PawnAttacks(Side side, int square) { return attack_tables::kTables.pawn[IndexOf(side)][square]; }
-
-// The squares the side's pawns capture on, all at once.
-constexpr SquareSet PawnAttacksOfAll(Side side, SquareSet pawns) {
-  const SquareSet ahead = StepForward(side, pawns);
-  return StepTowardsFileA(ahead) | StepTowardsFileH(ahead);
-}
 
 // The squares strictly between two squares on one file, rank or diagonal;
 // empty for squares on no common line.

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "engine/move_generation.h"
-#include "engine/side.h"
 #include "model/board.h"
 
 // The score from `side`'s point of view ('B' for Black, anything else White):
@@ -10,15 +9,13 @@
 // threat penalties are added in every case but stalemate.
 int EvaluatePosition(const Board* board, char side, Move lastMove);
 
-// The same from the side to move's point of view, on the search's position.
+// The same from the side to move's point of view, on the search's position;
+// and its score in a position where it has no legal move: mated when a king
+// stands in check, otherwise stalemate.
 int Evaluate(const SearchBoard& position, const Analysis& analysis);
-
-// The score, for the side to move, of a position in which it has no legal
-// move: mated when a king stands in check, otherwise stalemate.
 int NoLegalMoveScore(const SearchBoard& position, const Analysis& analysis);
 
-// The placement-table entry of the piece on the square, signed for its colour.
+// The placement-table entry of the piece on the square, signed for its
+// colour; the threat term, multiplier applied, from White's point of view.
 int PlacementValue(int file, int rank, const Board* board);
-
-// The threat term, multiplier applied, from White's point of view.
 int ThreatScore(const Board* board, Move lastMove);

@@ -20,23 +20,12 @@ constexpr int kQueenValue = 9000;
 // the figure equals the mate score but is not the mate score.
 constexpr int kKingValue = 99000;
 
-// Material value of a piece letter, positive for White, negative for Black.
+// Material value of a piece letter, positive for White, negative for Black,
+// 0 for an empty square.
 constexpr int MaterialValue(char letter) {
-  switch (letter) {
-    case 'K': return kKingValue;
-    case 'Q': return kQueenValue;
-    case 'R': return kRookValue;
-    case 'B': return kBishopValue;
-    case 'N': return kKnightValue;
-    case 'P': return kPawnValue;
-    case 'k': return -kKingValue;
-    case 'q': return -kQueenValue;
-    case 'r': return -kRookValue;
-    case 'b': return -kBishopValue;
-    case 'n': return -kKnightValue;
-    case 'p': return -kPawnValue;
-    default: return 0;
-  }
+  constexpr int kValues[kPieceKinds] = {kPawnValue, kKnightValue, kBishopValue, kRookValue, kQueenValue, kKingValue};
+  if (letter == kEmptySquare) return 0;
+  return IsWhitePiece(letter) ? kValues[KindOf(letter)] : -kValues[KindOf(letter)];
 }
 
 using PlacementTable = std::array<std::array<int, 8>, 8>;

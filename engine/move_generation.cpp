@@ -23,14 +23,12 @@ namespace {
 // Every square a piece of the side attacks.
 SquareSet AttackedBy(const PieceSets& sets, Side side) {
   const SquareSet occupied = sets.Occupied();
+  const SquareSet queens = sets.Of(side, kQueen);
   SquareSet attacked = PawnAttacksOfAll(side, sets.Of(side, kPawn));
   for (SquareSet set = sets.Of(side, kKnight); set != kNoSquares;) attacked |= KnightAttacks(TakeFirstSquare(&set));
-  for (SquareSet set = sets.Of(side, kBishop) | sets.Of(side, kQueen); set != kNoSquares;) {
+  for (SquareSet set = sets.Of(side, kBishop) | queens; set;)
     attacked |= BishopAttacks(TakeFirstSquare(&set), occupied);
-  }
-  for (SquareSet set = sets.Of(side, kRook) | sets.Of(side, kQueen); set != kNoSquares;) {
-    attacked |= RookAttacks(TakeFirstSquare(&set), occupied);
-  }
+  for (SquareSet set = sets.Of(side, kRook) | queens; set;) attacked |= RookAttacks(TakeFirstSquare(&set), occupied);
   for (SquareSet set = sets.Of(side, kKing); set != kNoSquares;) attacked |= KingAttacks(TakeFirstSquare(&set));
   return attacked;
 }
@@ -46,10 +44,6 @@ int EnPassantTarget(const SearchBoard& position) {
   return doubleStep ? SquareIndex(GetToFile(last), white ? kRank6 : kRank3) : kNoSquare;
 }
 
-int LastTarget(const SearchBoard& position) {
-  return SquareIndex(GetToFile(position.lastMove), GetToRank(position.lastMove));
-}
-
 // Whether the mover's king stands unattacked once the piece on `from` is on
 // `to` and the piece on `removed` (the one taken, if any) is off the board:
 // it neither attacks nor blocks.
@@ -60,17 +54,12 @@ bool KingSafeAfter(const SearchBoard& position, const Analysis& analysis, int fr
   return (AttackersOf(position.sets, king, Opponent(position.mover), occupied) & ~SquareSetOf(removed)) == kNoSquares;
 }
 
-// Whether a move other than en passant is legal, once it follows its
-// piece's movement: a piece that is not pinned cannot uncover its king, so
-// it need only answer a check; the king's moves and the pinned pieces' are
-// played out.
+// Whether a move other than en passant that follows its piece's movement is
+// legal: a piece that is not pinned cannot uncover its king, so it need only
+// answer a check; the king's and the pinned pieces' moves are played out.
 bool IsLegal(const SearchBoard& position, const Analysis& analysis, int from, int to) {
   if (from == analysis.king || Contains(analysis.pinned, from)) return KingSafeAfter(position, analysis, from, to, to);
   return Contains(analysis.answersCheck, to);
-}
-
-bool IsAttacked(const SearchBoard& position, int square) {
-  return AttackersOf(position.sets, square, Opponent(position.mover), position.sets.Occupied()) != kNoSquares;
 }
 
 // The keep function of a generator that collects every move in a list.
@@ -90,8 +79,11 @@ SquareSet CastlingTargets(const SearchBoard& position, const Analysis& analysis,
   const int home = white ? kRank1 : kRank8;
   if (from != SquareIndex(kFileE, home) || analysis.checkers != kNoSquares) return kNoSquares;
   const Move last = position.lastMove;
-  auto empty = [&position, home](int file) { return !Contains(position.sets.Occupied(), SquareIndex(file, home)); };
-  auto safe = [&position, home](int file) { return !IsAttacked(position, SquareIndex(file, home)); };
+  const PieceSets& sets = position.sets;
+  auto empty = [&sets, home](int file) { return !Contains(sets.Occupied(), SquareIndex(file, home)); };
+  auto safe = [&sets, &position, home](int file) {
+    return AttackersOf(sets, SquareIndex(file, home), Opponent(position.mover), sets.Occupied()) == kNoSquares;
+  };
   SquareSet targets = kNoSquares;
   if ((white ? GetCastleWhiteQueenSide(last) : GetCastleBlackQueenSide(last)) && empty(kFileB) && empty(kFileC) &&
       empty(kFileD) && safe(kFileD) && safe(kFileC)) {
@@ -122,6 +114,7 @@ bool Generate(const SearchBoard& position, const Analysis& analysis, SquareSet w
   const SquareSet own = position.sets.Of(position.mover);
   const SquareSet occupied = position.sets.Occupied();
   const int enPassant = EnPassantTarget(position);
+  const int lastTarget = SquareIndex(GetToFile(position.lastMove), GetToRank(position.lastMove));
   for (SquareSet pieces = own; pieces != kNoSquares;) {
     const int from = TakeFirstSquare(&pieces);
     const PieceKind kind = KindOf(position.board.squares[from]);
@@ -142,17 +135,40 @@ bool Generate(const SearchBoard& position, const Analysis& analysis, SquareSet w
     const bool king = from == analysis.king;
     const bool takesEnPassant = kind == kPawn && enPassant != kNoSquare && Contains(targets, enPassant);
     const SquareSet enPassantSet = takesEnPassant ? SquareSetOf(enPassant) : kNoSquares;
-    const SquareSet playedOut =
-        (king ? targets & KingAttacks(from) : Contains(analysis.pinned, from) ? targets : kNoSquares) | enPassantSet;
+    const SquareSet playedOut = (king                              ? targets & KingAttacks(from)
+                                 : Contains(analysis.pinned, from) ? targets
+                                                                   : kNoSquares) |
+                                enPassantSet;
     const SquareSet sure = (king ? targets : targets & analysis.answersCheck) & ~playedOut;
     for (SquareSet set = sure | playedOut; set != kNoSquares;) {
       const int to = TakeFirstSquare(&set);
-      const int removed = to == enPassant && takesEnPassant ? LastTarget(position) : to;
+      const int removed = to == enPassant && takesEnPassant ? lastTarget : to;
       if (Contains(playedOut, to) && !KingSafeAfter(position, analysis, from, to, removed)) continue;
       if (!keep(GeneratedMove{static_cast<std::uint8_t>(from), static_cast<std::uint8_t>(to)})) return false;
     }
   }
   return true;
+}
+
+// The position for `side`, whoever is to move, with what its moves need.
+struct SideToPlay {
+  SearchBoard position;
+  Analysis analysis;
+};
+
+SideToPlay PositionFor(const Board* board, Move lastMove, Side side) {
+  SearchBoard position = MakeSearchBoard(board, lastMove);
+  position.mover = side;
+  return {position, Analyse(position)};
+}
+
+// Whether a piece with the letter stands on a square `reach` gives from
+// `square` on the board.
+template <typename Reach>
+bool Reaches(const Board* board, int square, char letter, Reach reach) {
+  const PieceSets sets = SetsOf(board);
+  return letter != kEmptySquare &&
+         (reach(square, sets.Occupied()) & sets.Of(SideOfPiece(letter), KindOf(letter))) != kNoSquares;
 }
 
 }  // namespace
@@ -293,31 +309,6 @@ bool HasLegalMove(const SearchBoard& position, const Analysis& analysis) {
   if ((StepForward(mover, freePawns) & ~position.sets.Occupied() & analysis.answersCheck) != kNoSquares) return true;
   return !Generate(position, analysis, kAllSquares, [](GeneratedMove) { return false; });
 }
-
-namespace {
-
-// The position for `side`, whoever is to move, with what its moves need.
-struct SideToPlay {
-  SearchBoard position;
-  Analysis analysis;
-};
-
-SideToPlay PositionFor(const Board* board, Move lastMove, Side side) {
-  SearchBoard position = MakeSearchBoard(board, lastMove);
-  position.mover = side;
-  return {position, Analyse(position)};
-}
-
-// Whether a piece with the letter stands on a square `reach` gives from
-// `square` on the board.
-template <typename Reach>
-bool Reaches(const Board* board, int square, char letter, Reach reach) {
-  const PieceSets sets = SetsOf(board);
-  return letter != kEmptySquare &&
-         (reach(square, sets.Occupied()) & sets.Of(SideOfPiece(letter), KindOf(letter))) != kNoSquares;
-}
-
-}  // namespace
 
 void GenerateMoves(const Board* board, Move lastMove, Side side, MoveList* list) {
   const SideToPlay play = PositionFor(board, lastMove, side);

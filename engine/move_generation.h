@@ -44,11 +44,11 @@ struct PieceSets {
 
 PieceSets SetsOf(const Board* board);
 
-// The position as the search carries it: the model's board and last move,
-// which ApplyMove keeps exact, the side to move, the same board as sets, its
-// material and placement score from White's point of view, and whether the
-// side that has just moved stands in check (only ever in a set-up position:
-// a legal move never leaves its own king attacked).
+// The position as the search carries it: the model's board and last move
+// (ApplyMove keeps them exact), the side to move, the board as sets, its
+// material and placement from White's point of view, and whether the side
+// that has just moved is in check (only in a set-up position: a legal move
+// never leaves its own king attacked).
 struct SearchBoard {
   Board board;
   Move lastMove;
@@ -60,8 +60,7 @@ struct SearchBoard {
 
 SearchBoard MakeSearchBoard(const Board* board, Move lastMove);
 
-// The position after a generated move; the child's last move carries the
-// rights after it.
+// The position after a generated move, whose last move carries the rights.
 SearchBoard PlayMove(const SearchBoard& parent, GeneratedMove move);
 
 // What the legal moves are built from, found once per position: the
@@ -93,10 +92,9 @@ void GenerateMoves(const Board* board, Move lastMove, Side side, MoveList* list)
 void GenerateCaptures(const Board* board, Move lastMove, Side side, MoveList* list);
 bool HasLegalMove(const Board* board, Move lastMove, Side side);
 
-// Whether a piece of `attacker` attacks the square (kings included).
+// Whether a piece of `attacker` attacks the square (kings included); whether
+// the king of `side` stands attacked (a missing king never is).
 bool IsSquareAttackedBy(const Board* board, int square, Side attacker);
-
-// Whether the king of `side` stands attacked; a missing king never is.
 bool IsKingInCheck(const Board* board, Side side);
 
 // Whether a piece with the letter `slider` is the first piece met from

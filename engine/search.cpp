@@ -7,10 +7,10 @@
 // position's own score (the side to move may decline every capture). The
 // search computes exactly these values, only faster:
 // - alpha-beta with both bounds skips a child only once its value can no
-//   longer change its parent's; good moves first make that happen early
-//   (captures of the most valuable piece by the least valuable one, the
-//   move that refuted the previous sibling, root moves by the static score
-//   after them), and the order of the moves never changes a value;
+//   longer change its parent's; good moves first (captures of the most
+//   valuable piece by the least valuable one, the previous sibling's
+//   refutation, root moves by the static score after them) make that happen
+//   early, and no order of the moves changes a value;
 // - at a capture node the position's own score is a value the side to move
 //   can always have, so once it reaches the upper bound the node is done;
 // - at the root every move is searched with a window that only asks "is it
@@ -33,8 +33,7 @@ constexpr int kInfinity = 1000000000;
 
 struct SearchContext {
   std::int64_t nodes;
-  // The last move that cut a full-width node off, per ply: often the answer
-  // to its next sibling's move too, so it is tried first there.
+  // The last move that cut a full-width node off, per ply: tried first at its siblings.
   GeneratedMove refutation[kFullWidthDepth + 1];
 };
 

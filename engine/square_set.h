@@ -22,8 +22,8 @@ constexpr SquareSet SquareSetOf(int square) {
 }
 
 constexpr bool Contains(SquareSet set, int square) { return (set & SquareSetOf(square)) != 0; }
-// Counted one square at a time: the sets counted are small, and the
-// processor's bit count is not part of the baseline instruction set.
+// One square at a time: the sets counted are small, and a bit count
+// instruction is not in the baseline instruction set.
 constexpr int CountSquares(SquareSet set) {
   int count = 0;
   for (; set != kNoSquares; set &= set - 1) ++count;
