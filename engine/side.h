@@ -1,6 +1,6 @@
-// The two sides, as the engine names them. The front ends speak in side
-// letters; the engine reads 'B' as Black and every other letter as White,
-// the way the evaluation's side argument is read.
+// The two sides and the six kinds of piece, as the engine names them. The
+// front ends speak in side letters; the engine reads 'B' as Black and every
+// other letter as White, the way the evaluation's side argument is read.
 #pragma once
 
 #include <array>
