@@ -447,8 +447,8 @@ awk '
 ' "$DEBUG" > "$WORK/timing"
 
 white_games=0; black_games=0
-ALLOWED_DRAW='^(Stalemate|Draw by repetition|Draw by fifty move rule|Draw claim: (3-fold repetition|50-move rule|insufficient mating material)|Xboard adjudication: (Stalemate|long game|50-move rule|Insufficient mating material|Trivial draw|repetition|repetition draw|3-fold repetition))$'
-ALLOWED_WIN='^(White mates|Black mates|Xboard adjudication: Checkmate)$'
+ALLOWED_DRAW='^(Stalemate|Draw by repetition|Draw by fifty move rule|Draw claim: (3-fold repetition|50-move rule|insufficient mating material)|X[Bb]oard adjudication: (Stalemate|long game|50-move rule|Insufficient mating material|Trivial draw|repetition|repetition draw|3-fold repetition))$'
+ALLOWED_WIN='^(White mates|Black mates|X[Bb]oard adjudication: Checkmate)$'
 
 say ""
 say "== games"
