@@ -1,6 +1,7 @@
 #include "bench/protocol_replay.h"
 
 #include "engine/search.h"
+#include "frontend/protocol.h"
 #include "model/apply_move.h"
 #include "rules/game_end.h"
 #include "rules/legality.h"
@@ -37,8 +38,7 @@ bool ReplayWord(const std::string& word, ReplayedGame* game, const EngineMoveSee
   } else if (word == "white" || word == "black") {
     SetEngineSide(game, word == "white" ? kWhiteSide : kBlackSide);
   } else if (game->turn == game->opponentSide && word.size() >= kMoveTextLength) {
-    auto at = [&word](std::size_t i) { return static_cast<signed char>(word[i]); };
-    const Move move = BuildMove(at(0) - 'a', at(1) - '1', at(2) - 'a', at(3) - '1', game->lastMove);
+    const Move move = ParseCoordinateMove(word, game->lastMove);
     if (IsLegalMove(move, &game->board, game->lastMove)) Play(game, move);
   }
   while (game->turn == game->engineSide && CheckGameEnd(&game->board, game->lastMove) == kGameGoesOn) {
