@@ -1,0 +1,463 @@
+"""What the board scripts share: a virtual display, processes that are all
+ended by their ids at exit, xdotool, waiting on logs, reading the logged
+words, and replaying them on a chess position to compare with the board's."""
+import json
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import chesspos  # noqa: E402
+
+os.environ["PATH"] = os.environ.get("PATH", "") + ":/usr/games"
+TEE = os.path.join(HERE, "tee_engine.py")
+
+
+class Failure(Exception):
+    pass
+
+
+def log(msg):
+    print("[%s] %s" % (time.strftime("%H:%M:%S"), msg), flush=True)
+
+
+def _stat(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            s = f.read()
+    except OSError:
+        return None
+    rest = s[s.rindex(")") + 2:].split()
+    # state, ppid, pgrp, session, ..., starttime (field 22 -> rest[19])
+    return {"state": rest[0], "ppid": int(rest[1]), "sid": int(rest[3]), "start": rest[19]}
+
+
+class Processes:
+    """Every process started here runs in its own session; at the end each
+    session started here is ended by its id (SIGTERM, then SIGKILL)."""
+
+    def __init__(self):
+        self.started = []  # (pid, starttime)
+
+    def spawn(self, argv, out_path, env=None, cwd=None, stdin=subprocess.DEVNULL):
+        out = open(out_path, "ab")
+        p = subprocess.Popen(argv, stdin=stdin, stdout=out, stderr=subprocess.STDOUT,
+                             env=env, cwd=cwd, start_new_session=True)
+        st = _stat(p.pid)
+        self.started.append((p.pid, st["start"] if st else None, p))
+        return p
+
+    def members(self):
+        """pid -> start time of every live process in a session started here."""
+        sids = {pid for pid, _, _ in self.started}
+        found = {}
+        for name in os.listdir("/proc"):
+            if name.isdigit():
+                st = _stat(int(name))
+                if st and st["sid"] in sids:
+                    found[int(name)] = st["start"]
+        return found
+
+    def end(self, proc, grace=3.0):
+        """End one started process and everything in its session."""
+        self._end([(proc.pid, None, proc)], grace)
+
+    def _end(self, entries, grace):
+        sids = {pid for pid, _, _ in entries}
+        def live():
+            out = {}
+            for name in os.listdir("/proc"):
+                if name.isdigit():
+                    st = _stat(int(name))
+                    if st and st["sid"] in sids and st["state"] != "Z":
+                        out[int(name)] = st["start"]
+            return out
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            targets = live()
+            for pid, start in targets.items():
+                st = _stat(pid)
+                if st and st["start"] == start:
+                    try:
+                        os.kill(pid, sig)
+                    except OSError:
+                        pass
+            end = time.time() + grace
+            while time.time() < end and live():
+                for _, _, p in entries:
+                    p.poll()
+                time.sleep(0.1)
+        for _, _, p in entries:
+            try:
+                p.wait(1)
+            except subprocess.TimeoutExpired:
+                pass
+
+    def end_all(self):
+        self._end(list(reversed(self.started)), 2.0)
+        self.started = []
+
+
+class Display:
+    def __init__(self, procs, work, size="1280x1024x24"):
+        self.procs = procs
+        for n in range(94, 59, -1):
+            if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
+                continue
+            fd_path = os.path.join(work, "displayfd")
+            with open(fd_path, "w") as fd_file:
+                # -displayfd: Xvfb writes the display's number there once it
+                # takes clients (and again after each reset: -noreset).
+                p = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", size, "-nolisten", "tcp",
+                                      "-noreset", "-displayfd", str(fd_file.fileno())],
+                                     pass_fds=(fd_file.fileno(),), stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL, start_new_session=True)
+            st = _stat(p.pid)
+            procs.started.append((p.pid, st["start"] if st else None, p))
+            end = time.time() + 10
+            while time.time() < end and p.poll() is None and not read(fd_path).strip():
+                time.sleep(0.05)
+            if read(fd_path).strip() and p.poll() is None:
+                self.name = ":%d" % n
+                return
+            procs.end(p)
+        raise Failure("could not start Xvfb")
+
+    def env(self, **extra):
+        e = dict(os.environ)
+        e["DISPLAY"] = self.name
+        e.pop("XAUTHORITY", None)
+        e.update(extra)
+        return e
+
+    def xdo(self, *args, check=False):
+        r = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env(),
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        if check and r.returncode != 0:
+            raise Failure("xdotool %s failed" % " ".join(map(str, args)))
+        return r.stdout
+
+    def key(self, *keys, pointer=None):
+        if pointer:
+            self.xdo("mousemove", pointer[0], pointer[1])
+            time.sleep(0.05)
+        for k in keys:
+            self.xdo("key", k)
+            time.sleep(0.15)
+
+    def type(self, text, pointer=None):
+        if pointer:
+            self.xdo("mousemove", pointer[0], pointer[1])
+            time.sleep(0.05)
+        self.xdo("type", "--delay", "40", text)
+
+    def click(self, x, y, button=1):
+        self.xdo("mousemove", x, y)
+        time.sleep(0.05)
+        self.xdo("click", button)
+        time.sleep(0.15)
+
+    def screenshot(self, path):
+        subprocess.run(["import", "-window", "root", path], env=self.env(),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def windows(self, name_regex):
+        out = self.xdo("search", "--name", name_regex)
+        return [w for w in out.split()]
+
+
+def wait_until(pred, timeout, what, poll=0.1):
+    end = time.time() + timeout
+    while True:
+        v = pred()
+        if v:
+            return v
+        if time.time() > end:
+            raise Failure("timed out after %.0fs waiting for %s" % (timeout, what))
+        time.sleep(poll)
+
+
+def read(path):
+    try:
+        with open(path, errors="replace") as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
+# --- the logged words ------------------------------------------------------
+
+def xboard_words(debug_path, who="first"):
+    """(ms, '>' or '<', line) for one engine from xboard's debug log.
+    xboard writes a multi-line send as one entry: the lines after it that
+    carry no time stamp belong to it."""
+    events = []
+    send_re = re.compile(r"^(\d+) ([<>])%s\s*: ?(.*)$" % re.escape(who))
+    any_re = re.compile(r"^\d+ [<>](first|second)\s*:")
+    last = None
+    for line in read(debug_path).splitlines():
+        m = send_re.match(line)
+        if m:
+            last = (int(m.group(1)), m.group(2))
+            events.append((last[0], last[1], m.group(3)))
+            continue
+        if any_re.match(line):
+            last = None
+            continue
+        if last and last[1] == ">" and re.match(r"^[a-z0-9 ./\-+=#]*$", line) and line.strip():
+            # continuation of a multi-line send ("new\nrandom")
+            if line.split()[0] in CECP_WORDS or re.match(r"^[a-h][1-8][a-h][1-8][qrbn]?$", line):
+                events.append((last[0], ">", line))
+                continue
+        last = None
+    return events
+
+
+def tee_words(path):
+    """(seconds, direction, line) from a tee_engine.py log."""
+    events = []
+    for line in read(path).splitlines():
+        parts = line.split(" ", 2)
+        if len(parts) >= 2 and parts[1] in (">", "<", "held", "<p", "#"):
+            events.append((float(parts[0]), parts[1], parts[2] if len(parts) > 2 else ""))
+    return events
+
+
+CECP_WORDS = {"xboard", "protover", "new", "random", "level", "post", "nopost", "hard", "easy",
+              "force", "go", "white", "black", "time", "otim", "undo", "remove", "setboard",
+              "edit", "ping", "result", "quit", "computer", "name", "accepted", "rejected", "sd",
+              "st", "usermove", "hint", "bk", "draw", "memory", "cores", "variant", "playother",
+              "?", "ics", "option", "egtpath", "exit", "analyze", ".", "#", "c", "easy"}
+
+MOVE_RE = re.compile(r"^[a-h][1-8][a-h][1-8][qrbnQRBN]?$")
+
+
+class Replay:
+    """Replays the words a board sent to a CECP engine, and the engine's
+    moves, on a Position: what the program's position must be at each point.
+    Problems: an engine move illegal there, a move the board sent that is
+    illegal there, an 'Illegal move' answer to a legal move."""
+
+    def __init__(self):
+        self.pos = chesspos.Position()
+        self.problems = []
+        self.engine_moves = []
+        self.in_edit = False
+        self.edit = None
+        self.engine_side = "black"
+        self.force = False
+
+    def board_word(self, line):
+        words = line.split()
+        if not words:
+            return
+        w = words[0]
+        if self.in_edit:
+            self._edit(line.strip())
+            return
+        if w == "new":
+            self.pos = chesspos.Position()
+            self.force = False
+        elif w == "setboard":
+            fen = line.split(None, 1)[1] if len(words) > 1 else ""
+            if chesspos.valid_fen(fen):
+                self.pos = chesspos.Position(fen)
+            else:
+                self.problems.append("board sent an unreadable setboard: %s" % line)
+        elif w == "edit":
+            self.in_edit = True
+            self.edit = {"white": True, "pieces": {}, "stm": self.pos.white_to_move()}
+            for sq, p in _pieces(self.pos.fen()).items():
+                self.edit["pieces"][sq] = p
+        elif w in ("undo",):
+            if not self.pos.pop():
+                self.problems.append("undo with no move to take back")
+        elif w == "remove":
+            if not (self.pos.pop() and self.pos.pop()):
+                self.problems.append("remove with fewer than two moves to take back")
+        elif w == "usermove" and len(words) > 1:
+            self._board_move(words[1])
+        elif MOVE_RE.match(w) and len(words) == 1:
+            self._board_move(w)
+        elif w == "force" or w == "result":
+            self.force = True
+        elif w == "go":
+            self.force = False
+
+    def _board_move(self, w):
+        if self.pos.normalise(w) is None:
+            self.problems.append("board sent %s, illegal in %s" % (w, self.pos.fen()))
+            self.pending_illegal = w
+            return
+        self.last_board_move = self.pos.push(w)
+
+    def engine_line(self, line):
+        words = line.split()
+        if not words:
+            return
+        if words[0] == "move" and len(words) > 1:
+            mv = words[1]
+            self.engine_moves.append((self.pos.fen(), mv))
+            if self.pos.normalise(mv) is None:
+                self.problems.append("program played %s, illegal in %s" % (mv, self.pos.fen()))
+            else:
+                self.pos.push(mv)
+        elif line.startswith("Illegal move"):
+            m = re.search(r"([a-h][1-8][a-h][1-8][qrbn]?)", line)
+            if m and self.pos.moves and self.pos.moves[-1][:4] == m.group(1)[:4]:
+                self.problems.append("program refused %s, legal in the board's position" % m.group(1))
+                self.pos.pop()
+
+    def _edit(self, line):
+        e = self.edit
+        if line == ".":
+            self.in_edit = False
+            rows = []
+            for rank in range(8, 0, -1):
+                row, empty = "", 0
+                for f in "abcdefgh":
+                    p = e["pieces"].get(f + str(rank))
+                    if p:
+                        row += (str(empty) if empty else "") + p
+                        empty = 0
+                    else:
+                        empty += 1
+                rows.append(row + (str(empty) if empty else ""))
+            fen = "/".join(rows) + (" w " if e["stm"] else " b ") + "KQkq - 0 1"
+            fen = _fix_castling(fen)
+            if chesspos.valid_fen(fen):
+                self.pos = chesspos.Position(fen)
+            else:
+                self.problems.append("edit gave an unplayable position %s" % fen)
+        elif line == "#":
+            e["pieces"] = {}
+        elif line == "c":
+            e["white"] = not e["white"]
+        elif re.match(r"^[PNBRQKX][a-h][1-8]$", line):
+            sq = line[1:]
+            if line[0] == "X":
+                e["pieces"].pop(sq, None)
+            else:
+                e["pieces"][sq] = line[0] if e["white"] else line[0].lower()
+
+    def feed(self, events):
+        for _, d, line in events:
+            if d == ">":
+                self.board_word(line)
+            elif d == "<":
+                self.engine_line(line)
+
+
+def _pieces(fen):
+    out = {}
+    for i, row in enumerate(fen.split()[0].split("/")):
+        f = 0
+        for ch in row:
+            if ch.isdigit():
+                f += int(ch)
+            else:
+                out["abcdefgh"[f] + str(8 - i)] = ch
+                f += 1
+    return out
+
+
+def _fix_castling(fen):
+    p = _pieces(fen)
+    rights = ""
+    if p.get("e1") == "K":
+        rights += ("K" if p.get("h1") == "R" else "") + ("Q" if p.get("a1") == "R" else "")
+    if p.get("e8") == "k":
+        rights += ("k" if p.get("h8") == "r" else "") + ("q" if p.get("a8") == "r" else "")
+    f = fen.split()
+    f[2] = rights or "-"
+    return " ".join(f)
+
+
+def compare_probe(result):
+    """Problems found by tee_engine.py's probe: the moves the program took
+    against the moves legal in the board's position."""
+    if "error" in result:
+        return ["probe: %s" % result["error"]]
+    legal = set(result["legal"])
+    expected = legal | {m[:4] for m in legal if len(m) == 5}
+    got = set(result["accepted"])
+    problems = []
+    if got != expected:
+        problems.append("probe of %s: the program takes %d moves, the board's position has %d; "
+                        "only the program: %s; only the board: %s"
+                        % (result["fen"], len(got), len(expected), " ".join(sorted(got - expected)[:12]),
+                           " ".join(sorted(expected - got)[:12])))
+    return problems
+
+
+def run_probe(tee_log, fen, timeout=60):
+    """Asks tee_engine.py to probe the program against FEN; returns problems."""
+    res_path = tee_log + ".result"
+    if os.path.exists(res_path):
+        os.remove(res_path)
+    tmp = tee_log + ".probe.tmp"
+    with open(tmp, "w") as f:
+        f.write(fen + "\n")
+    os.rename(tmp, tee_log + ".probe")
+    try:
+        wait_until(lambda: os.path.exists(res_path), timeout, "the probe's result")
+    except Failure as e:
+        return ["probe: %s" % e]
+    with open(res_path) as f:
+        return compare_probe(json.load(f))
+
+
+def make_engine_wrapper(path, program, log_path):
+    """A one-line executable that runs the program through tee_engine.py."""
+    with open(path, "w") as f:
+        f.write("#!/bin/sh\nexec /usr/bin/python3 %s %s %s \"$@\"\n" % (TEE, log_path, program))
+    os.chmod(path, 0o755)
+    return path
+
+
+def excerpt(events, limit=14, fmt=None):
+    out = []
+    for t, d, line in events:
+        if d in (">", "<"):
+            out.append("%s %s" % (d, line))
+    if len(out) > limit:
+        out = out[: limit // 2] + ["..."] + out[-(limit // 2):]
+    return out
+
+
+def versions():
+    out = {}
+    for p in ("xboard", "gnome-chess", "pychess", "polyglot", "fairymax"):
+        r = subprocess.run(["dpkg-query", "-W", "-f", "${Version}", p], stdout=subprocess.PIPE,
+                           stderr=subprocess.DEVNULL, text=True)
+        out[p] = r.stdout.strip() or "not installed"
+    return out
+
+
+def install_staged(build_dir, stage):
+    """cmake --install into STAGE/usr/local (DESTDIR), as a user's
+    'cmake --install build --prefix /usr/local' would lay it out."""
+    shutil.rmtree(stage, ignore_errors=True)
+    env = dict(os.environ, DESTDIR=stage)
+    r = subprocess.run(["cmake", "--install", build_dir, "--prefix", "/usr/local"], env=env,
+                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    if r.returncode != 0:
+        raise Failure("cmake --install failed:\n" + r.stdout)
+    return os.path.join(stage, "usr", "local")
+
+
+def in_namespace(argv, usr_local, root_home):
+    """argv run in a private mount namespace where /usr/local is the staged
+    install and /root (where xboard keeps ~/.xboardrc whatever HOME says) is
+    a private folder, so that nothing outside the run is read or written."""
+    script = 'mount --bind "$0" /usr/local && mount --bind "$1" /root && shift && exec "$@"'
+    return ["unshare", "-m", "sh", "-c", script, usr_local, root_home] + list(argv)
+
+
+def private_root(argv, root_home):
+    script = 'mount --bind "$0" /root && exec "$@"'
+    return ["unshare", "-m", "sh", "-c", script, root_home] + list(argv)

@@ -1,0 +1,121 @@
+"""The chess rules the checks compare against: pychess's own move generator
+(Debian package pychess, module pychess.Utils.lutils), wrapped so that moves
+are coordinate words as the engines write them (e2e4, e1g1, e7e8n)."""
+import sys
+
+sys.path.insert(0, "/usr/lib/python3/dist-packages")
+from pychess.Utils.lutils import lmove, lmovegen  # noqa: E402
+from pychess.Utils.lutils.LBoard import LBoard  # noqa: E402
+
+START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
+
+
+def _board(fen):
+    board = LBoard()
+    board.applyFen(fen)
+    return board
+
+
+def _word(board, move):
+    text = lmove.toAN(board, move)
+    white = board.color == 0
+    if text in ("O-O", "O-O-O"):
+        rank = "1" if white else "8"
+        return "e" + rank + ("g" if text == "O-O" else "c") + rank
+    return text.replace("=", "").lower()
+
+
+class Position:
+    """A position and the moves that led to it from the last set-up."""
+
+    def __init__(self, fen=START_FEN):
+        self.setup = fen
+        self.moves = []
+        self.board = _board(fen)
+
+    def copy(self):
+        other = Position(self.setup)
+        for m in self.moves:
+            other.push(m)
+        return other
+
+    def fen(self):
+        return self.board.asFen()
+
+    def white_to_move(self):
+        return self.board.color == 0
+
+    def legal(self):
+        """Legal moves as words; a promotion in all four forms."""
+        b = self.board
+        return sorted(_word(b, m) for m in lmovegen.genAllMoves(b) if not b.willLeaveInCheck(m))
+
+    def normalise(self, word):
+        """The word as legal() spells it (a promotion without a letter gives a
+        queen), or None when it is not a legal move here."""
+        word = word.strip().lower()
+        legal = self.legal()
+        if word in legal:
+            return word
+        if word + "q" in legal:
+            return word + "q"
+        return None
+
+    def push(self, word):
+        w = self.normalise(word)
+        if w is None:
+            raise ValueError("illegal move %s in %s" % (word, self.fen()))
+        for m in lmovegen.genAllMoves(self.board):
+            if not self.board.willLeaveInCheck(m) and _word(self.board, m) == w:
+                self.board.applyMove(m)
+                self.moves.append(w)
+                return w
+        raise ValueError("no move %s in %s" % (word, self.fen()))
+
+    def pop(self):
+        if not self.moves:
+            return False
+        self.moves.pop()
+        rebuilt = Position(self.setup)
+        for m in self.moves:
+            rebuilt.push(m)
+        self.board = rebuilt.board
+        return True
+
+    def key(self):
+        return key_of(self.fen())
+
+    def is_over(self):
+        return not self.legal()
+
+
+def key_of(fen):
+    """The part of a FEN that decides the game from here: pieces, side to
+    move, castling rights, and the en passant square only when a capture
+    there is legal."""
+    fields = fen.split()
+    while len(fields) < 4:
+        fields.append("-")
+    pieces, side, castling, ep = fields[:4]
+    if ep != "-":
+        try:
+            pos = Position(" ".join([pieces, side, castling, ep, "0", "1"]))
+            target = ep
+            if not any(m[2:4] == target and m[:2][0] != target[0] and
+                       pos.board.arBoard[_square(m[:2])] in (1,) for m in pos.legal()):
+                ep = "-"
+        except Exception:  # pychess refuses some FENs; keep the field as given
+            pass
+    return " ".join([pieces, side, castling or "-", ep])
+
+
+def _square(name):
+    return (int(name[1]) - 1) * 8 + "abcdefgh".index(name[0])
+
+
+def valid_fen(fen):
+    try:
+        Position(fen)
+        return True
+    except Exception:
+        return False

@@ -1,0 +1,217 @@
+#!/usr/bin/python3
+"""Sits between a board and the chess program and logs every line both ways.
+
+    tee_engine.py LOG PROGRAM [ARGS...]
+
+LOG gets one line per line exchanged, with the time in seconds since the
+epoch: "1765300000.123 > go" (board to program) and "... < move e7e5"
+(program to board). Signals the board sends (SIGINT, SIGTERM) are passed to
+the program; the wrapper ends with the program's exit status.
+
+Probe: when the file LOG.probe appears (a FEN on its first line), the
+wrapper stops passing the board's lines on (they are logged as "held"),
+asks the program, on its own pipe, which moves it accepts (protover 2,
+force, then "usermove M" + "ping N" for every from-to pair from a square
+that holds a piece, "undo" after each accepted one) and writes
+LOG.result: one JSON object with the moves the program accepted and the
+moves legal in the FEN, so that a script can compare the two positions.
+Needs a program that answers "Illegal move" and "pong".
+"""
+import json
+import os
+import signal
+import subprocess
+import sys
+import threading
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+log_path, argv = sys.argv[1], sys.argv[2:]
+log_lock = threading.Lock()
+log_file = open(log_path, "a", buffering=1)
+
+
+def log(direction, line):
+    with log_lock:
+        log_file.write("%.3f %s %s\n" % (time.time(), direction, line))
+
+
+child = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                         stderr=subprocess.STDOUT, bufsize=0)
+log("#", "started %s pid %d (wrapper pid %d)" % (" ".join(argv), child.pid, os.getpid()))
+
+
+def forward(signum, _frame):
+    log("#", "signal %d" % signum)
+    try:
+        child.send_signal(signum)
+    except OSError:
+        pass
+
+
+for s in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+    signal.signal(s, forward)
+
+probing = threading.Event()
+probe_lines = []
+probe_cond = threading.Condition()
+write_lock = threading.Lock()
+
+
+def send(line):
+    with write_lock:
+        try:
+            child.stdin.write((line + "\n").encode())
+            child.stdin.flush()
+        except (BrokenPipeError, OSError):
+            pass
+
+
+def from_board():
+    for raw in sys.stdin.buffer:
+        line = raw.decode("utf-8", "replace").rstrip("\r\n")
+        if probing.is_set():
+            log("held", line)
+            continue
+        log(">", line)
+        send(line)
+    log("#", "end of board input")
+    if not probing.is_set():
+        with write_lock:
+            try:
+                child.stdin.close()
+            except OSError:
+                pass
+
+
+def from_engine():
+    buf = b""
+    while True:
+        chunk = child.stdout.read1(65536) if hasattr(child.stdout, "read1") else os.read(child.stdout.fileno(), 65536)
+        if not chunk:
+            break
+        buf += chunk
+        while b"\n" in buf:
+            raw, buf = buf.split(b"\n", 1)
+            line = raw.decode("utf-8", "replace").rstrip("\r")
+            if probing.is_set():
+                log("<p", line)
+                with probe_cond:
+                    probe_lines.append(line)
+                    probe_cond.notify_all()
+                continue
+            log("<", line)
+            try:
+                sys.stdout.buffer.write(raw + b"\n")
+                sys.stdout.buffer.flush()
+            except (BrokenPipeError, OSError):
+                pass
+    if buf:
+        log("<", buf.decode("utf-8", "replace"))
+        try:
+            sys.stdout.buffer.write(buf)
+            sys.stdout.buffer.flush()
+        except (BrokenPipeError, OSError):
+            pass
+
+
+def wait_line(pred, timeout):
+    end = time.time() + timeout
+    with probe_cond:
+        while True:
+            for i, line in enumerate(probe_lines):
+                if pred(line):
+                    del probe_lines[: i + 1]
+                    return line
+            left = end - time.time()
+            if left <= 0:
+                return None
+            probe_cond.wait(left)
+
+
+def probe(fen):
+    from chesspos import Position
+    result = {"fen": fen}
+    pos = Position(fen)
+    legal = pos.legal()
+    result["legal"] = legal
+    probing.set()
+    time.sleep(0.3)  # let a reply in flight arrive
+    with probe_cond:
+        probe_lines.clear()
+    send("protover 2")
+    feature = wait_line(lambda l: l.startswith("feature"), 3.0)
+    result["feature"] = feature
+    send("force")
+    counter = [0]
+
+    def sync():
+        counter[0] += 1
+        n = 1000 + counter[0]
+        send("ping %d" % n)
+        got = []
+        end = time.time() + 5
+        with probe_cond:
+            while True:
+                while probe_lines:
+                    line = probe_lines.pop(0)
+                    if line.strip() == "pong %d" % n:
+                        return got
+                    got.append(line)
+                left = end - time.time()
+                if left <= 0:
+                    return None
+                probe_cond.wait(left)
+
+    if sync() is None:
+        result["error"] = "no pong: the program does not answer ping"
+        return result
+    board = pos.board
+    occupied = [sq for sq in range(64) if board.arBoard[sq] != 0]
+    names = ["abcdefgh"[sq % 8] + str(sq // 8 + 1) for sq in range(64)]
+    words = []
+    for f in occupied:
+        for t in range(64):
+            if t != f:
+                words.append(names[f] + names[t])
+    words += [w for w in legal if len(w) == 5]
+    accepted = []
+    for w in words:
+        send("usermove " + w)
+        got = sync()
+        if got is None:
+            result["error"] = "no pong after usermove %s" % w
+            break
+        if any(l.startswith("Illegal move") for l in got):
+            continue
+        accepted.append(w)
+        send("undo")
+    result["accepted"] = sorted(accepted)
+    return result
+
+
+threading.Thread(target=from_board, daemon=True).start()
+reader = threading.Thread(target=from_engine, daemon=True)
+reader.start()
+probe_file = log_path + ".probe"
+while child.poll() is None:
+    if os.path.exists(probe_file):
+        fen = open(probe_file).readline().strip()
+        os.rename(probe_file, probe_file + ".done")
+        log("#", "probe " + fen)
+        try:
+            res = probe(fen)
+        except Exception as e:  # report, never hang the board
+            res = {"fen": fen, "error": repr(e)}
+        tmp = log_path + ".result.tmp"
+        with open(tmp, "w") as f:
+            json.dump(res, f)
+        os.rename(tmp, log_path + ".result")
+        log("#", "probe done")
+    time.sleep(0.05)
+reader.join(2)
+log("#", "program exited with %s" % child.returncode)
+rc = child.returncode
+sys.exit(rc if rc >= 0 else 128 - rc)

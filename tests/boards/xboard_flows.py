@@ -1,0 +1,506 @@
+#!/usr/bin/python3
+"""The chess program in the real xboard, flow by flow, words logged.
+
+    tests/boards/xboard_flows.py BUILD_DIR [OUTDIR] [--flows a,b,...] [--uci]
+
+Each flow starts its own xboard (Debian's, 4.9) on a virtual display, drives
+it with xdotool as a person would (moves typed into its move box, menu
+choices by their keys), and at the end compares the program's position with
+xboard's:
+  - xboard's position is read with Edit > Copy Position (xclip);
+  - the words xboard sent the program and the program's answers (xboard's
+    debug log, and the wrapper's log) are replayed on a chess board
+    (pychess's move generator): every move the program made must be legal
+    where it was made, and the replayed position must equal xboard's;
+  - the probe (tee_engine.py): the moves the program accepts in its
+    position must be the moves legal in xboard's (needs a program that
+    answers ping and "Illegal move"; reported as "probe n/a" otherwise).
+
+The program runs as the first engine with xboard's default settings
+(protocol version 2, its default time control), through tee_engine.py,
+except in the flow "plugin", where it is taken from xboard's engine list,
+filled from the plugin file that `cmake --install --prefix /usr/local`
+lays down (in a private mount namespace, so nothing is installed on the
+machine), and the time from xboard's start to the program's first move is
+measured (target: under 1 s).
+
+With --uci the program runs through polyglot (`xboard -fcp PROGRAM -fUCI`,
+after `uci` as its first word): the flows "uci_game" and "uci_two_machines".
+
+Needs (Debian): xboard fairymax xvfb xdotool xclip pychess polyglot cmake;
+runs as root (mount namespace). Exit status 0 when every flow passed.
+"""
+import argparse
+import json
+import os
+import re
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import boardlib as bl  # noqa: E402
+import chesspos  # noqa: E402
+
+XBOARD = "/usr/games/xboard"
+BOARD_POINT = (380, 460)     # a square of xboard's board (h1-ish) for key presses
+
+
+class XB:
+    """One xboard with the program as its first engine."""
+
+    def __init__(self, ctx, flow, extra=(), first=None, second=None, namespace=None, uci=False,
+                 save_settings=False):
+        self.ctx, self.flow = ctx, flow
+        self.debug = os.path.join(ctx.out, "xboard-%s.debug" % flow)
+        self.tee = os.path.join(ctx.out, "xboard-%s.words" % flow)
+        for p in (self.debug, self.tee, self.tee + ".result"):
+            if os.path.exists(p):
+                os.remove(p)
+        self.root = os.path.join(ctx.work, "root-" + flow)
+        os.makedirs(self.root, exist_ok=True)
+        if first is None:
+            first = bl.make_engine_wrapper(os.path.join(ctx.work, "chess"), ctx.program, self.tee)
+        args = [XBOARD] + (["-fcp", first] if first != "plugin" else []) + [
+            "-debugMode", "true", "-nameOfDebugFile", self.debug,
+            "-saveSettingsOnExit", "true" if save_settings else "false",
+            "-soundProgram", "", "-popupExitMessage", "false"]
+        if uci:
+            args += ["-fUCI", "true"]
+        if second:
+            args += ["-scp", second]
+        args += list(extra)
+        if namespace:
+            argv = bl.in_namespace(args, namespace, self.root)
+        else:
+            argv = bl.private_root(args, self.root)
+        self.started = time.time()
+        out = os.path.join(ctx.out, "xboard-%s.out" % flow)
+        if os.path.exists(out):
+            os.remove(out)
+        self.proc = ctx.procs.spawn(argv, out,
+                                    env=ctx.display.env(HOME=self.root), cwd=ctx.work)
+
+    # --- the debug log ----------------------------------------------------------
+    def text(self):
+        return bl.read(self.debug)
+
+    def count(self, regex):
+        return len(re.findall(regex, self.text(), re.M))
+
+    def wait(self, regex, n=1, timeout=30, what=None):
+        bl.wait_until(lambda: self.count(regex) >= n or self._dead(), timeout, what or regex)
+        if self._dead():
+            raise bl.Failure("xboard ended (%s)" % self.proc.returncode)
+
+    def _dead(self):
+        return self.proc.poll() is not None
+
+    def ready(self, timeout=40):
+        """The program has answered xboard's opening (pong), or xboard gave up
+        waiting for its features and sent the game set-up."""
+        def ok():
+            t = self.text()
+            if re.search(r"^\d+ <first : pong", t, re.M):
+                return True
+            # protocol 1 program: xboard waits ~10 s, then sends new ... hard
+            m = [int(x) for x in re.findall(r"^(\d+) >first : hard", t, re.M)]
+            return any(x > 9000 for x in m) or (m and time.time() - self.started > 12)
+        bl.wait_until(ok, timeout, "xboard and the program ready")
+        time.sleep(0.3)
+
+    def engine_moves(self):
+        return self.count(r"^\d+ <first : move ")
+
+    def wait_engine_move(self, before, timeout=30):
+        self.wait(r"^\d+ <first : move ", before + 1, timeout, "the program's move")
+        time.sleep(0.4)
+
+    # --- a person at the board ---------------------------------------------------
+    def key(self, *keys):
+        self.ctx.display.key(*keys, pointer=BOARD_POINT)
+        time.sleep(0.4)
+
+    def type_move(self, word):
+        """Types the move in xboard's move box; waits until xboard passes it on."""
+        sent = self.count(r"^\d+ >first : (usermove )?%s$" % word)
+        self.ctx.display.type(word, pointer=BOARD_POINT)
+        time.sleep(0.2)
+        self.ctx.display.key("Return")
+        self.wait(r"^\d+ >first : (usermove )?%s$" % word, sent + 1, 10,
+                  "xboard to pass %s to the program" % word)
+
+    def play(self, word, reply=True, timeout=30):
+        before = self.engine_moves()
+        self.type_move(word)
+        if reply:
+            self.wait_engine_move(before, timeout)
+
+    def fen(self):
+        """xboard's own position: Edit > Copy Position, read from the clipboard."""
+        subprocess.run(["xclip", "-selection", "clipboard", "-i", "/dev/null"], env=self.ctx.display.env())
+        self.key("shift+ctrl+c")
+        out = bl.wait_until(lambda: subprocess.run(
+            ["xclip", "-selection", "clipboard", "-o"], env=self.ctx.display.env(),
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout.strip(), 5,
+            "xboard's Copy Position")
+        return out.splitlines()[0].strip()
+
+    def paste_position(self, fen):
+        p = subprocess.Popen(["xclip", "-selection", "clipboard", "-i"], stdin=subprocess.PIPE,
+                             env=self.ctx.display.env(), start_new_session=True)
+        p.communicate(fen.encode())
+        time.sleep(0.2)
+        self.key("shift+ctrl+v")
+
+    def person_moves(self, n, reply=True):
+        """n moves for the person: the first legal move in xboard's position
+        from a fixed preference list, so that runs repeat."""
+        for _ in range(n):
+            pos = chesspos.Position(self.fen())
+            legal = pos.legal()
+            if not legal:
+                return
+            prefer = ["e2e4", "d2d4", "g1f3", "b1c3", "e7e5", "d7d5", "g8f6", "b8c6",
+                      "c2c3", "c7c6", "h2h3", "h7h6", "a2a3", "a7a6"]
+            word = next((w for w in prefer if w in legal), legal[len(legal) // 2])
+            self.play(word, reply=reply)
+
+    # --- the checks ------------------------------------------------------------------
+    def finish(self, result, probe=True):
+        problems = result["problems"]
+        try:
+            board = self.fen()
+        except bl.Failure as e:
+            board = None
+            problems.append(str(e))
+        events = bl.xboard_words(self.debug, "first")
+        rp = bl.Replay()
+        rp.feed(events)
+        problems += rp.problems
+        if board:
+            result["board_fen"] = board
+            result["program_fen"] = rp.pos.fen()
+            if chesspos.key_of(board) != chesspos.key_of(rp.pos.fen()):
+                problems.append("positions differ: xboard %s, words replayed %s" % (board, rp.pos.fen()))
+        text = self.text()
+        for pat, what in [(r"Illegal move from first", "xboard refused a move of the program"),
+                          (r"<first : Illegal move", "the program refused a move"),
+                          (r"<first : Error", "the program printed an error"),
+                          (r"<first : (tellusererror|telluser)", "the program told the user an error"),
+                          (r"exited unexpectedly|broken pipe|first chess program .* exited", "the program died")]:
+            for m in re.finditer(r"^.*%s.*$" % pat, text, re.M):
+                problems.append("%s: %s" % (what, m.group(0).strip()))
+                break
+        if probe and board and os.path.exists(self.tee):
+            if "ping=1" in text or re.search(r"<first : pong", text):
+                problems += bl.run_probe(self.tee, board)
+                result["probe"] = "run"
+            else:
+                result["probe"] = "n/a (the program does not answer ping)"
+        result["words"] = bl.excerpt(events)
+        result["engine_moves"] = len(rp.engine_moves)
+
+
+class Ctx:
+    pass
+
+
+def flow_plugin(ctx, r):
+    stage = os.path.join(ctx.work, "stage")
+    usr_local = bl.install_staged(ctx.build, stage)
+    eng = os.path.join(usr_local, "share/games/plugins/xboard/chess.eng")
+    r["plugin_file"] = bl.read(eng)
+    # 1. xboard's first start after the install registers the engine (its
+    # autoInstall reads the plugin folders); Quit saves ~/.xboardrc.
+    xb = XB(ctx, "plugin-register", first="plugin", namespace=usr_local, save_settings=True)
+    xb.wait(r"StartChildProcess", 1, 20)
+    time.sleep(2)
+    xb.key("ctrl+q")
+    bl.wait_until(lambda: xb.proc.poll() is not None, 15, "xboard to quit")
+    rc = bl.read(os.path.join(xb.root, ".xboardrc"))
+    lst = re.search(r"-firstChessProgramNames \{(.*?)\}", rc, re.S)
+    r["engine_list"] = lst.group(1).strip().splitlines() if lst else []
+    if not any("/usr/local/bin/chess" in l for l in r["engine_list"]):
+        r["problems"].append("the engine list after the install does not name /usr/local/bin/chess: %s"
+                             % r["engine_list"])
+        return
+    # 2. Started again with the program picked from the list by its nickname
+    # (what Engine > Load New 1st Engine does), Machine White from the start.
+    ctx.root_keep = xb.root
+    xb2 = XB.__new__(XB)
+    xb2.ctx, xb2.flow = ctx, "plugin"
+    xb2.debug = os.path.join(ctx.out, "xboard-plugin.debug")
+    xb2.tee = os.path.join(ctx.out, "xboard-plugin.words")
+    if os.path.exists(xb2.debug):
+        os.remove(xb2.debug)
+    xb2.root = xb.root
+    args = [XBOARD, "-fe", "chess", "-mode", "MachineWhite", "-debugMode", "true",
+            "-nameOfDebugFile", xb2.debug, "-saveSettingsOnExit", "false", "-soundProgram", "",
+            "-popupExitMessage", "false"]
+    t0 = time.time()
+    xb2.started = t0
+    xb2.proc = ctx.procs.spawn(bl.in_namespace(args, usr_local, xb.root),
+                               os.path.join(ctx.out, "xboard-plugin.out"),
+                               env=ctx.display.env(HOME=xb.root), cwd=ctx.work)
+    xb2.wait(r"^\d+ <first : move ", 1, 40, "the program's first move")
+    wall = time.time() - t0
+    m = re.search(r"^(\d+) <first : move (\S+)", xb2.text(), re.M)
+    started = re.search(r"StartChildProcess \(dir=\"[^\"]*\"\) (\S+)", xb2.text())
+    r["engine_command"] = started.group(1) if started else "?"
+    r["first_move"] = m.group(2)
+    r["first_move_ms_xboard_clock"] = int(m.group(1))
+    r["first_move_s_wall"] = round(wall, 2)
+    if r["engine_command"] != "/usr/local/bin/chess":
+        r["problems"].append("xboard started %s, not the installed program" % r["engine_command"])
+    if wall >= 1.0:
+        r["problems"].append("first move %.2f s after xboard's start (target under 1 s)" % wall)
+    xb2.finish(r, probe=False)
+
+
+def flow_person_white(ctx, r):
+    xb = XB(ctx, "person_white")
+    xb.ready()
+    xb.person_moves(3)
+    xb.finish(r)
+
+
+def flow_person_black(ctx, r):
+    xb = XB(ctx, "person_black")
+    xb.ready()
+    xb.key("ctrl+w")                     # Machine White
+    xb.wait_engine_move(0)
+    xb.person_moves(3)
+    xb.finish(r)
+
+
+def flow_machine_black_start(ctx, r):
+    xb = XB(ctx, "machine_black_start")
+    xb.ready()
+    xb.key("ctrl+b")                     # Machine Black (already the mode)
+    xb.person_moves(3)
+    xb.finish(r)
+
+
+def flow_machine_white_mid(ctx, r):
+    xb = XB(ctx, "machine_white_mid")
+    xb.ready()
+    xb.person_moves(2)                   # person White, program Black
+    n = xb.engine_moves()
+    xb.key("ctrl+w")                     # now the program takes White
+    xb.wait_engine_move(n)
+    xb.person_moves(2)
+    xb.finish(r)
+
+
+def flow_machine_black_mid(ctx, r):
+    xb = XB(ctx, "machine_black_mid")
+    xb.ready()
+    xb.key("ctrl+w")                     # the program plays White
+    xb.wait_engine_move(0)
+    xb.person_moves(1)                   # person Black; the program answers
+    n = xb.engine_moves()
+    xb.key("ctrl+b")                     # Black to move: the program takes Black
+    xb.wait_engine_move(n)
+    xb.person_moves(2)                   # person White
+    xb.finish(r)
+
+
+def flow_retract(ctx, r):
+    xb = XB(ctx, "retract")
+    xb.ready()
+    xb.play("e2e4")
+    xb.play("d2d4")
+    xb.key("ctrl+x")                     # Retract Move
+    xb.wait(r"^\d+ >first : remove", 1, 10, "remove")
+    time.sleep(0.5)
+    xb.play("g1f3")
+    xb.person_moves(1)
+    xb.finish(r)
+
+
+def flow_edit_game_back(ctx, r):
+    xb = XB(ctx, "edit_game_back")
+    xb.ready()
+    xb.key("ctrl+e")                     # Edit Game
+    for w in ("e2e4", "e7e5", "g1f3", "b8c6"):
+        xb.play(w, reply=False)
+    xb.key("alt+Left")                   # Back
+    xb.key("alt+Left")                   # Back
+    time.sleep(0.5)
+    n = xb.engine_moves()
+    xb.key("ctrl+w")                     # Machine White
+    xb.wait_engine_move(n)
+    xb.person_moves(2)
+    xb.finish(r)
+
+
+EDIT_WHITE = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"
+EDIT_BLACK = "rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPP2PPP/RNBQKBNR b KQkq e3 0 3"
+
+
+def _edit_position(xb, fen):
+    xb.key("shift+ctrl+e")               # Edit Position
+    time.sleep(0.5)
+    xb.paste_position(fen)               # Paste Position while editing
+    time.sleep(0.5)
+    xb.key("ctrl+e")                     # leave: Edit Game (xboard sends the position)
+    time.sleep(0.5)
+
+
+def flow_edit_position_white(ctx, r):
+    xb = XB(ctx, "edit_position_white")
+    xb.ready()
+    _edit_position(xb, EDIT_WHITE)
+    n = xb.engine_moves()
+    xb.key("ctrl+w")                     # Machine White: the program plays White
+    xb.wait_engine_move(n)
+    xb.person_moves(2)
+    xb.finish(r)
+
+
+def flow_edit_position_black(ctx, r):
+    xb = XB(ctx, "edit_position_black")
+    xb.ready()
+    _edit_position(xb, EDIT_BLACK)
+    n = xb.engine_moves()
+    xb.key("ctrl+b")                     # Machine Black: the program plays Black
+    xb.wait_engine_move(n)
+    xb.person_moves(2)
+    xb.finish(r)
+
+
+def flow_new_after_mate(ctx, r):
+    xb = XB(ctx, "new_after_mate")
+    xb.ready()
+    xb.key("ctrl+e")                     # Edit Game
+    for w in ("f2f3", "e7e5", "g2g4"):
+        xb.play(w, reply=False)
+    n = xb.engine_moves()
+    xb.key("ctrl+b")                     # Machine Black: mate in one (Qh4)
+    xb.wait_engine_move(n)
+    r["mating_move"] = re.findall(r"<first : move (\S+)", xb.text())[-1]
+    try:
+        xb.wait(r"^\d+ >first : result", 1, 10, "xboard to end the game")
+    except bl.Failure as e:
+        r["problems"].append(str(e))
+    xb.key("ctrl+n")                     # New Game
+    xb.wait(r"^\d+ >first : new", xb.count(r"^\d+ >first : new") + 0, 10)
+    time.sleep(1)
+    xb.person_moves(2)
+    xb.finish(r)
+
+
+def flow_two_machines(ctx, r):
+    xb = XB(ctx, "two_machines", extra=["-tc", "1", "-mps", "40"], second="fairymax")
+    xb.ready()
+    xb.key("ctrl+t")                     # Two Machines
+    xb.wait(r"^\d+ <first : move ", 8, 90, "8 moves by the program")
+    xb.key("ctrl+e")                     # Edit Game: both machines stop
+    time.sleep(1.5)
+    xb.finish(r)
+
+
+def flow_underpromotion(ctx, r):
+    xb = XB(ctx, "underpromotion")
+    xb.ready()
+    _edit_position(xb, "7k/4P3/8/8/8/8/8/K7 b - - 0 1")
+    n = xb.engine_moves()
+    xb.key("ctrl+b")                     # the program plays Black, to move
+    xb.wait_engine_move(n)
+    xb.play("e7e8n")                     # the person promotes to a knight
+    r["board_after"] = xb.fen()
+    if "N" not in r["board_after"].split()[0]:
+        r["problems"].append("xboard did not make a knight: %s" % r["board_after"])
+    xb.person_moves(1)
+    xb.finish(r)
+
+
+def flow_uci_game(ctx, r):
+    xb = XB(ctx, "uci_game", uci=True)
+    xb.ready(60)
+    xb.person_moves(4)
+    xb.finish(r, probe=False)
+
+
+def flow_uci_two_machines(ctx, r):
+    xb = XB(ctx, "uci_two_machines", uci=True, extra=["-tc", "1", "-mps", "40"], second="fairymax")
+    xb.ready(60)
+    xb.key("ctrl+t")
+    xb.wait(r"^\d+ <first : move ", 8, 90, "8 moves by the program")
+    xb.key("ctrl+e")
+    time.sleep(1.5)
+    xb.finish(r, probe=False)
+
+
+FLOWS = [("plugin", flow_plugin), ("person_white", flow_person_white),
+         ("person_black", flow_person_black), ("machine_black_start", flow_machine_black_start),
+         ("machine_white_mid", flow_machine_white_mid), ("machine_black_mid", flow_machine_black_mid),
+         ("retract", flow_retract), ("edit_game_back", flow_edit_game_back),
+         ("edit_position_white", flow_edit_position_white),
+         ("edit_position_black", flow_edit_position_black),
+         ("new_after_mate", flow_new_after_mate), ("two_machines", flow_two_machines),
+         ("underpromotion", flow_underpromotion)]
+UCI_FLOWS = [("uci_game", flow_uci_game), ("uci_two_machines", flow_uci_two_machines)]
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("build")
+    ap.add_argument("out", nargs="?")
+    ap.add_argument("--flows")
+    ap.add_argument("--uci", action="store_true")
+    a = ap.parse_args()
+    ctx = Ctx()
+    ctx.build = os.path.abspath(a.build)
+    ctx.program = os.path.join(ctx.build, "chess")
+    if not os.access(ctx.program, os.X_OK):
+        print("xboard_flows.py: no program at %s" % ctx.program, file=sys.stderr)
+        return 2
+    import tempfile
+    ctx.out = os.path.abspath(a.out or tempfile.mkdtemp(prefix="boards-xboard-"))
+    os.makedirs(ctx.out, exist_ok=True)
+    ctx.work = tempfile.mkdtemp(prefix="boards-xboard-work-")
+    table = UCI_FLOWS if a.uci else FLOWS
+    if a.flows:
+        wanted = a.flows.split(",")
+        table = [f for f in FLOWS + UCI_FLOWS if f[0] in wanted]
+    ctx.procs = bl.Processes()
+    results = []
+    try:
+        ctx.display = bl.Display(ctx.procs, ctx.work)
+        for name, fn in table:
+            r = {"board": "xboard" + (" + polyglot" if name.startswith("uci") else ""),
+                 "flow": name, "problems": [], "date": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())}
+            bl.log("xboard flow %s" % name)
+            t0 = time.time()
+            try:
+                fn(ctx, r)
+            except bl.Failure as e:
+                r["problems"].append(str(e))
+            except Exception as e:  # a fault of this script: report it as such
+                r["problems"].append("script error: %r" % e)
+            finally:
+                ctx.display.screenshot(os.path.join(ctx.out, "xboard-%s.png" % name))
+                for entry in list(ctx.procs.started):
+                    if entry[2] is not None and entry[2].args and entry[2].args[0] != "Xvfb":
+                        ctx.procs.end(entry[2])
+                        ctx.procs.started.remove(entry)
+            r["seconds"] = round(time.time() - t0, 1)
+            r["result"] = "pass" if not r["problems"] else "FAIL"
+            results.append(r)
+            bl.log("  %s %s" % (r["result"], "; ".join(r["problems"])[:400]))
+    finally:
+        ctx.procs.end_all()
+        import shutil
+        shutil.rmtree(ctx.work, ignore_errors=True)
+    with open(os.path.join(ctx.out, "xboard-results.json"), "w") as f:
+        json.dump({"versions": bl.versions(), "results": results}, f, indent=1)
+    print("results: %s" % os.path.join(ctx.out, "xboard-results.json"))
+    failed = [r["flow"] for r in results if r["problems"]]
+    print("%d passed, %d failed" % (len(results) - len(failed), len(failed)))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
