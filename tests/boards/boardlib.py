@@ -380,6 +380,8 @@ def _fix_castling(fen):
 def compare_probe(result):
     """Problems found by tee_engine.py's probe: the moves the program took
     against the moves legal in the board's position."""
+    if not result.get("feature"):
+        return []   # no answer to protover 2: the probe cannot run (reported as n/a)
     if "error" in result:
         return ["probe: %s" % result["error"]]
     legal = set(result["legal"])
@@ -394,11 +396,16 @@ def compare_probe(result):
     return problems
 
 
-def run_probe(tee_log, fen, timeout=60):
+def clear_probe(tee_log):
+    for suffix in (".probe", ".probe.tmp", ".probe.done", ".result", ".result.tmp"):
+        if os.path.exists(tee_log + suffix):
+            os.remove(tee_log + suffix)
+
+
+def run_probe(tee_log, fen, timeout=60, status=None):
     """Asks tee_engine.py to probe the program against FEN; returns problems."""
     res_path = tee_log + ".result"
-    if os.path.exists(res_path):
-        os.remove(res_path)
+    clear_probe(tee_log)
     tmp = tee_log + ".probe.tmp"
     with open(tmp, "w") as f:
         f.write(fen + "\n")
@@ -406,9 +413,14 @@ def run_probe(tee_log, fen, timeout=60):
     try:
         wait_until(lambda: os.path.exists(res_path), timeout, "the probe's result")
     except Failure as e:
+        clear_probe(tee_log)
         return ["probe: %s" % e]
     with open(res_path) as f:
-        return compare_probe(json.load(f))
+        result = json.load(f)
+    if status is not None:
+        status["probe"] = ("n/a (no feature line after protover 2)" if not result.get("feature")
+                           else "run: %d moves compared" % len(result.get("legal", [])))
+    return compare_probe(result)
 
 
 def make_engine_wrapper(path, program, log_path):

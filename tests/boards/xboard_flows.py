@@ -54,9 +54,10 @@ class XB:
         self.ctx, self.flow = ctx, flow
         self.debug = os.path.join(ctx.out, "xboard-%s.debug" % flow)
         self.tee = os.path.join(ctx.out, "xboard-%s.words" % flow)
-        for p in (self.debug, self.tee, self.tee + ".result"):
+        for p in (self.debug, self.tee, self.tee ):
             if os.path.exists(p):
                 os.remove(p)
+        bl.clear_probe(self.tee)
         self.root = os.path.join(ctx.work, "root-" + flow)
         os.makedirs(self.root, exist_ok=True)
         if first is None:
@@ -194,8 +195,7 @@ class XB:
                 break
         if probe and board and os.path.exists(self.tee):
             if "ping=1" in text or re.search(r"<first : pong", text):
-                problems += bl.run_probe(self.tee, board)
-                result["probe"] = "run"
+                problems += bl.run_probe(self.tee, board, status=result)
             else:
                 result["probe"] = "n/a (the program does not answer ping)"
         result["words"] = bl.excerpt(events)
@@ -453,7 +453,9 @@ def main():
     a = ap.parse_args()
     ctx = Ctx()
     ctx.build = os.path.abspath(a.build)
-    ctx.program = os.path.join(ctx.build, "chess")
+    # BUILD_DIR holds the program "chess"; an executable file given instead
+    # is used as the program (to try the scripts on another engine).
+    ctx.program = ctx.build if os.path.isfile(ctx.build) else os.path.join(ctx.build, "chess")
     if not os.access(ctx.program, os.X_OK):
         print("xboard_flows.py: no program at %s" % ctx.program, file=sys.stderr)
         return 2

@@ -1,0 +1,382 @@
+#!/usr/bin/python3
+"""The chess program in the real gnome-chess (Debian's, 43), words logged.
+
+    tests/boards/gnome_chess_flows.py BUILD_DIR [OUTDIR] [--flows a,b] [--uci]
+
+Each flow starts gnome-chess in its own D-Bus session (dbus-run-session) on
+a virtual display, with a private HOME whose ~/.config/gnome-chess/engines.conf
+holds one entry for the program:
+
+    [Chess]
+    protocol=cecp            (protocol=uci with --uci)
+    binary=chess             (tee_engine.py around the program, on PATH)
+    delay-before-move=0
+
+and its settings (opponent, colour, level) set with gsettings. The person's
+moves are mouse clicks on the squares (xdotool). At the end of each flow:
+  - the probe (tee_engine.py) compares the moves the program accepts with the
+    moves legal in gnome-chess's position (CECP only: needs ping and
+    "Illegal move" from the program);
+  - gnome-chess is closed with Ctrl+Q, which saves the game it shows to
+    ~/.local/share/gnome-chess/autosave.pgn; that game is replayed and must
+    equal the words the program got, replayed (pychess's move generator),
+    and every move the program played must have been legal where it was.
+
+Flows: white (the person plays White), black, undo, game_end (the person
+plays weak moves until the game ends). Needs (Debian): gnome-chess xvfb
+xdotool dbus pychess. Exit status 0 when every flow passed.
+"""
+import argparse
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import boardlib as bl  # noqa: E402
+import chesspos  # noqa: E402
+
+GNOME_CHESS = "/usr/games/gnome-chess"
+# The board in gnome-chess's default 700x550 window (top-left corner of a8
+# with White at the bottom, and the side of a square), in screen pixels.
+BOARD_X, BOARD_Y, SQUARE = 157.8, 82.5, 48.05
+
+
+class GC:
+    def __init__(self, ctx, flow, play_as, uci=False):
+        self.ctx, self.flow, self.play_as, self.uci = ctx, flow, play_as, uci
+        self.home = os.path.join(ctx.work, "home-" + flow)
+        shutil.rmtree(self.home, ignore_errors=True)
+        conf = os.path.join(self.home, ".config", "gnome-chess")
+        os.makedirs(conf)
+        bindir = os.path.join(ctx.work, "bin-" + flow)
+        os.makedirs(bindir, exist_ok=True)
+        self.tee = os.path.join(ctx.out, "gnome-chess-%s.words" % flow)
+        for p in (self.tee, self.tee ):
+            if os.path.exists(p):
+                os.remove(p)
+        bl.clear_probe(self.tee)
+        bl.make_engine_wrapper(os.path.join(bindir, "chess"), ctx.program, self.tee)
+        with open(os.path.join(conf, "engines.conf"), "w") as f:
+            if uci:
+                f.write("[Chess]\nprotocol=uci\nbinary=chess\n"
+                        "uci-go-option-easy-0=depth 1\nuci-go-option-normal-0=depth 2\n")
+            else:
+                f.write("[Chess]\nprotocol=cecp\nbinary=chess\ndelay-before-move=0\n")
+        script = os.path.join(ctx.work, "start-%s.sh" % flow)
+        with open(script, "w") as f:
+            f.write("gsettings set org.gnome.Chess opponent 'Chess'\n"
+                    "gsettings set org.gnome.Chess play-as '%s'\n"
+                    "gsettings set org.gnome.Chess difficulty 'easy'\n"
+                    "gsettings set org.gnome.Chess board-side 'human'\n"
+                    "exec %s\n" % (play_as, GNOME_CHESS))
+        env = ctx.display.env(HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
+                              XDG_DATA_HOME=os.path.join(self.home, ".local", "share"),
+                              XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
+                              PATH=bindir + ":" + os.environ["PATH"], NO_AT_BRIDGE="1")
+        env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+        self.proc = ctx.procs.spawn(["dbus-run-session", "--", "sh", script],
+                                    os.path.join(ctx.out, "gnome-chess-%s.out" % flow), env=env)
+        bl.wait_until(lambda: self.events(), 30, "gnome-chess to start the program")
+        time.sleep(2)
+
+    def events(self):
+        return [e for e in bl.tee_words(self.tee) if e[1] in (">", "<")]
+
+    def engine_moves(self):
+        pat = r"^bestmove \S+" if self.uci else r"^move \S+"
+        return sum(1 for _, d, l in self.events() if d == "<" and re.match(pat, l))
+
+    def wait_engine_move(self, before, timeout=30):
+        bl.wait_until(lambda: self.engine_moves() > before or self.proc.poll() is not None,
+                      timeout, "the program's move")
+        if self.proc.poll() is not None:
+            raise bl.Failure("gnome-chess ended")
+        time.sleep(0.8)
+
+    def replay(self):
+        if self.uci:
+            return uci_replay(self.events())
+        rp = bl.Replay()
+        rp.feed(self.events())
+        return rp
+
+    def square(self, name):
+        f = "abcdefgh".index(name[0])
+        r = int(name[1]) - 1
+        if self.play_as == "black":
+            f, r = 7 - f, 7 - r
+        return (int(BOARD_X + SQUARE * (f + 0.5)), int(BOARD_Y + SQUARE * (7 - r + 0.5)))
+
+    def click_move(self, word):
+        d = self.ctx.display
+        d.click(*self.square(word[:2]))
+        time.sleep(0.2)
+        d.click(*self.square(word[2:4]))
+        d.xdo("mousemove", 1000, 900)
+
+    def person_move(self, word, reply=True):
+        before = self.engine_moves()
+        sent = self._sent_moves()
+        self.click_move(word)
+        bl.wait_until(lambda: self._sent_moves() > sent, 10, "gnome-chess to pass %s on" % word)
+        if reply:
+            self.wait_engine_move(before)
+
+    def _sent_moves(self):
+        n = 0
+        for _, d, l in self.events():
+            if d != ">":
+                continue
+            if self.uci and l.startswith("position"):
+                n += 1
+            elif not self.uci and re.match(r"^(usermove )?[a-h][1-8][a-h][1-8][qrbn]?$", l):
+                n += 1
+        return n
+
+    def pick(self, weak=False):
+        pos = self.replay().pos
+        legal = pos.legal()
+        if not legal:
+            return None
+        if weak:
+            prefer = ["f2f3", "g2g4", "f7f6", "g7g5", "e1f2", "e8f7", "h2h4", "h7h5", "a2a3", "a7a6"]
+        else:
+            prefer = ["e2e4", "d2d4", "g1f3", "b1c3", "e7e5", "d7d5", "g8f6", "b8c6",
+                      "c2c3", "c7c6", "h2h3", "h7h6", "a2a3", "a7a6"]
+        legal = [m for m in legal if len(m) == 4]      # no promotion dialog
+        if not legal:
+            return None
+        w = next((w for w in prefer if w in legal), None)
+        if w is None:
+            w = legal[(len(pos.moves) * 7) % len(legal)]
+        return w
+
+    def person_moves(self, n, weak=False):
+        for _ in range(n):
+            w = self.pick(weak)
+            if w is None:
+                return
+            self.person_move(w)
+
+    def finish(self, r, probe=True):
+        problems = r["problems"]
+        rp = self.replay()
+        problems += rp.problems
+        if probe and not self.uci:
+            fen = rp.pos.fen()
+            problems += bl.run_probe(self.tee, fen, status=r)
+        # Ctrl+Q: gnome-chess saves the game it shows, then ends the program.
+        self.ctx.display.key("ctrl+q", pointer=(400, 300))
+        try:
+            bl.wait_until(lambda: self.proc.poll() is not None, 15, "gnome-chess to quit")
+        except bl.Failure as e:
+            problems.append(str(e))
+        pgn = bl.read(os.path.join(self.home, ".local", "share", "gnome-chess", "autosave.pgn"))
+        r["pgn"] = pgn.strip().splitlines()[-1] if pgn.strip() else ""
+        board = None
+        if pgn:
+            try:
+                board = pgn_position(pgn)
+            except Exception as e:
+                problems.append("could not replay gnome-chess's saved game: %r" % e)
+        else:
+            problems.append("gnome-chess saved no game")
+        if board is not None:
+            r["board_fen"] = board.fen()
+            r["program_fen"] = rp.pos.fen()
+            if board.key() != rp.pos.key():
+                problems.append("positions differ: gnome-chess %s, words replayed %s" % (board.fen(), rp.pos.fen()))
+        for _, d, l in self.events():
+            if d == "<" and (l.startswith("Illegal move") or l.startswith("Error")):
+                problems.append("the program answered: %s" % l)
+        r["words"] = bl.excerpt(self.events())
+        r["engine_moves"] = self.engine_moves()
+
+
+def pgn_position(pgn):
+    body = "\n".join(l for l in pgn.splitlines() if not l.startswith("["))
+    body = re.sub(r"\{[^}]*\}", " ", body)
+    fen = re.search(r'\[FEN "([^"]+)"\]', pgn)
+    pos = chesspos.Position(fen.group(1) if fen else chesspos.START_FEN)
+    from pychess.Utils.lutils import lmove
+    for tok in body.split():
+        if re.match(r"^\d+\.+$", tok) or tok in ("*", "1-0", "0-1", "1/2-1/2"):
+            continue
+        tok = re.sub(r"^\d+\.+", "", tok)
+        if not tok:
+            continue
+        m = lmove.parseSAN(pos.board, tok)
+        pos.push(_word_of(pos, m))
+    return pos
+
+
+def _word_of(pos, move):
+    return chesspos._word(pos.board, move)
+
+
+def uci_replay(events):
+    """The program's position from UCI words: the last `position` line
+    before each `go`, and every bestmove legal where it was played."""
+    rp = bl.Replay()
+    current = None
+    for _, d, line in events:
+        w = line.split()
+        if not w:
+            continue
+        if d == ">" and w[0] == "position":
+            current = uci_position(line, rp)
+        elif d == ">" and w[0] == "go" and current is not None:
+            rp.pos = current
+        elif d == "<" and w[0] == "bestmove" and len(w) > 1:
+            if current is None:
+                rp.problems.append("bestmove without a position")
+                continue
+            rp.engine_moves.append((current.fen(), w[1]))
+            if current.normalise(w[1]) is None:
+                rp.problems.append("program played %s, illegal in %s" % (w[1], current.fen()))
+            else:
+                current = current.copy()
+                current.push(w[1])
+                rp.pos = current
+    return rp
+
+
+def uci_position(line, rp):
+    w = line.split()
+    if len(w) > 1 and w[1] == "startpos":
+        pos, rest = chesspos.Position(), w[2:]
+    elif len(w) > 1 and w[1] == "fen":
+        idx = w.index("moves") if "moves" in w else len(w)
+        pos, rest = chesspos.Position(" ".join(w[2:idx])), w[idx:]
+    else:
+        rp.problems.append("unreadable: %s" % line)
+        return None
+    if rest and rest[0] == "moves":
+        for m in rest[1:]:
+            if pos.normalise(m) is None:
+                rp.problems.append("board sent %s, illegal in %s" % (m, pos.fen()))
+                break
+            pos.push(m)
+    return pos
+
+
+class Ctx:
+    pass
+
+
+def flow_white(ctx, r, uci=False):
+    gc = GC(ctx, r["flow"], "white", uci)
+    gc.person_moves(3)
+    gc.finish(r)
+
+
+def flow_black(ctx, r, uci=False):
+    gc = GC(ctx, r["flow"], "black", uci)
+    gc.wait_engine_move(0)
+    gc.person_moves(3)
+    gc.finish(r)
+
+
+def flow_undo(ctx, r, uci=False):
+    gc = GC(ctx, r["flow"], "white", uci)
+    gc.person_moves(2)
+    gc.ctx.display.key("ctrl+z", pointer=(400, 300))   # Undo: the person's move and the reply
+    time.sleep(1.5)
+    gc.person_move("b1c3")
+    gc.person_moves(1)
+    gc.finish(r)
+
+
+def flow_game_end(ctx, r, uci=False):
+    gc = GC(ctx, r["flow"], "white", uci)
+    for _ in range(60):
+        w = gc.pick(weak=True)
+        if w is None:
+            break
+        before = gc.engine_moves()
+        gc.person_move(w, reply=False)
+        try:
+            gc.wait_engine_move(before, 30)
+        except bl.Failure:
+            if gc.replay().pos.is_over():
+                break
+            raise
+        if gc.replay().pos.is_over():
+            break
+    time.sleep(1)
+    pos = gc.replay().pos
+    r["final"] = pos.fen()
+    if not pos.is_over():
+        r["problems"].append("the game did not end within 60 moves")
+    title = " ".join(gc.ctx.display.xdo("getwindowname", w).strip()
+                     for w in gc.ctx.display.windows("."))
+    r["title"] = title[:200]
+    gc.finish(r, probe=False)
+
+
+FLOWS = [("white", flow_white), ("black", flow_black), ("undo", flow_undo), ("game_end", flow_game_end)]
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("build")
+    ap.add_argument("out", nargs="?")
+    ap.add_argument("--flows")
+    ap.add_argument("--uci", action="store_true")
+    a = ap.parse_args()
+    ctx = Ctx()
+    ctx.build = os.path.abspath(a.build)
+    # BUILD_DIR holds the program "chess"; an executable file given instead
+    # is used as the program (to try the scripts on another engine).
+    ctx.program = ctx.build if os.path.isfile(ctx.build) else os.path.join(ctx.build, "chess")
+    ctx.out = os.path.abspath(a.out or tempfile.mkdtemp(prefix="boards-gnome-chess-"))
+    os.makedirs(ctx.out, exist_ok=True)
+    ctx.work = tempfile.mkdtemp(prefix="boards-gc-work-")
+    ctx.procs = bl.Processes()
+    table = FLOWS
+    if a.flows:
+        table = [f for f in FLOWS if f[0] in a.flows.split(",")]
+    results = []
+    try:
+        ctx.display = bl.Display(ctx.procs, ctx.work)
+        for name, fn in table:
+            flow = ("uci_" if a.uci else "") + name
+            r = {"board": "gnome-chess" + (" (UCI)" if a.uci else " (CECP)"), "flow": flow,
+                 "problems": [], "date": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())}
+            bl.log("gnome-chess flow %s" % flow)
+            t0 = time.time()
+            try:
+                fn(ctx, r, a.uci)
+            except bl.Failure as e:
+                r["problems"].append(str(e))
+            except Exception as e:
+                r["problems"].append("script error: %r" % e)
+            finally:
+                ctx.display.screenshot(os.path.join(ctx.out, "gnome-chess-%s.png" % flow))
+                for entry in list(ctx.procs.started):
+                    if entry[2].args[0] != "Xvfb":
+                        ctx.procs.end(entry[2])
+                        ctx.procs.started.remove(entry)
+            r["seconds"] = round(time.time() - t0, 1)
+            r["result"] = "pass" if not r["problems"] else "FAIL"
+            results.append(r)
+            bl.log("  %s %s" % (r["result"], "; ".join(r["problems"])[:400]))
+    finally:
+        ctx.procs.end_all()
+        shutil.rmtree(ctx.work, ignore_errors=True)
+    name = "gnome-chess-uci-results.json" if a.uci else "gnome-chess-results.json"
+    with open(os.path.join(ctx.out, name), "w") as f:
+        json.dump({"versions": bl.versions(), "results": results}, f, indent=1)
+    print("results: %s" % os.path.join(ctx.out, name))
+    failed = [r["flow"] for r in results if r["problems"]]
+    print("%d passed, %d failed" % (len(results) - len(failed), len(failed)))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

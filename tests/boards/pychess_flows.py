@@ -1,0 +1,381 @@
+#!/usr/bin/python3
+"""The chess program in pychess (Debian's, 1.0.3), driven through pychess's
+own code with no window, words logged.
+
+    tests/boards/pychess_flows.py BUILD_DIR [OUTDIR] [--flows a,b]
+
+Flows:
+  detect    what pychess's Add Engine dialog (Preferences > Engines > +)
+            does with the program's file: its checks is_uci() then
+            is_cecp() (5 s each), then discoverer.addEngine() and
+            discoverer.discover(), which starts the program and records its
+            features; the engine must come out discovered, not failed.
+  plugin    pychess's list filled from the plugin folders: the program
+            installed with `cmake --install --prefix /usr/local` (in a
+            private mount namespace) must be in the list it builds.
+  white, black
+            a game through pychess's GameModel with its opening book on
+            (book_depth_max 13, its default: the engine's first moves come
+            from the book as `force` + `setboard`), the person (a scripted
+            local player) as White or as Black, 12 moves each, then the
+            program's position checked with the probe.
+  takeback  as White: after 8 moves the person takes back two half-moves
+            (GameModel.undoMoves(2): `force`, `undo`, `undo`), then plays on.
+  uci_hint  the program added as a UCI engine, a game as White with
+            pychess's hint analyzer running on the program too (when UCI
+            is there).
+
+The engine runs through tee_engine.py, so every word is logged. Needs
+(Debian): pychess. Exit status 0 when every flow passed.
+"""
+import argparse
+import asyncio
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+
+def child_main(args):
+    """Runs one flow inside a process with its own HOME (pychess reads its
+    configuration at import)."""
+    flow, wrapper, out = args.child, args.wrapper, args.out
+    import boardlib as bl
+    import chesspos
+    from pychess.System import conf
+    from pychess.Players.engineNest import discoverer, is_uci, is_cecp
+    from pychess.compat import create_task
+    r = {"problems": []}
+    loop = asyncio.new_event_loop()
+    asyncio.set_event_loop(loop)
+
+    def done():
+        with open(out, "w") as f:
+            json.dump(r, f)
+
+    if flow == "plugin":
+        names = [e.get("name") for e in discoverer.getEngines()]
+        r["engines"] = names
+        if "/usr/local/bin/chess" not in names:
+            r["problems"].append("pychess's list from the plugin folders does not hold /usr/local/bin/chess: %s" % names)
+        return done()
+
+    # The Add Engine dialog: is_uci, then is_cecp (the dialog's order for an
+    # engine pychess does not know by name), then addEngine and discover.
+    command = [wrapper]
+    r["is_uci"] = is_uci(command)
+    r["is_cecp"] = is_cecp(command) if not r["is_uci"] else None
+    protocol = "uci" if r["is_uci"] else ("xboard" if r["is_cecp"] else None)
+    r["protocol"] = protocol
+    if args.protocol and protocol and protocol != args.protocol:
+        # the person picks the other protocol in the dialog's combo box
+        if (args.protocol == "xboard" and is_cecp(command)) or args.protocol == "uci":
+            protocol = args.protocol
+            r["protocol_chosen"] = protocol
+    if protocol is None:
+        r["problems"].append("pychess's Add Engine refuses the program: neither is_uci nor is_cecp")
+        return done()
+    discoverer.addEngine("chess", wrapper, protocol, None, None)
+    state = {}
+
+    def on_done(_d):
+        state["all"] = True
+
+    def on_failed(_d, name, engine):
+        state.setdefault("failed", []).append(name)
+
+    discoverer.connect("all_engines_discovered", on_done)
+    discoverer.connect("engine_failed", on_failed)
+    discoverer.discover()
+    end = time.time() + 70
+
+    async def wait_discovery():
+        while "all" not in state and time.time() < end:
+            await asyncio.sleep(0.1)
+    loop.run_until_complete(wait_discovery())
+    engine = discoverer.getEngineByName("chess")
+    r["discovered"] = bool(engine) and "chess" not in state.get("failed", [])
+    if engine:
+        r["engine"] = {k: engine.get(k) for k in ("name", "protocol", "command", "variants", "recheck")}
+    if "all" not in state:
+        r["problems"].append("pychess's discovery did not finish in 70 s")
+    if not r["discovered"]:
+        r["problems"].append("pychess's discovery failed the program (%s)" % state.get("failed"))
+    if flow == "detect" or r["problems"]:
+        return done()
+
+    # --- a game through pychess's GameModel, book on ------------------------------
+    from pychess.Utils.GameModel import GameModel
+    from pychess.Utils.TimeModel import TimeModel
+    from pychess.Utils.const import WHITE, BLACK, LOCAL, NORMALCHESS, HINT
+    from pychess.Utils.Move import parseAny
+    from pychess.Players.Player import Player, TurnInterrupt, PassInterrupt
+    from pychess.Variants.normal import NormalBoard
+    from pychess.Utils.lutils import lmove
+
+    conf.set("book_depth_max", 13)
+    base = flow[4:] if flow.startswith("uci_") else flow
+    person_white = base in ("white", "takeback", "hint")
+
+    class Person(Player):
+        """A local player that moves from a fixed preference list."""
+        __type__ = LOCAL
+
+        def __init__(self, color):
+            Player.__init__(self)
+            self.color = color
+            self.name = "person"
+            self.queue = asyncio.Queue()
+
+        async def makeMove(self, board1, move, board2):
+            await asyncio.sleep(0.2)
+            item = await self.queue.get()
+            if item in ("int", "pass"):
+                raise TurnInterrupt if item == "int" else PassInterrupt
+            return item
+
+        def playerUndoMoves(self, movecount, gamemodel):
+            if gamemodel.curplayer is not self and movecount % 2 == 1 or \
+                    (gamemodel.curplayer is self and movecount % 2 == 0):
+                self.queue.put_nowait("int")
+
+        def end(self, status, reason):
+            pass
+
+        def kill(self, reason):
+            pass
+
+        def putMessage(self, text):
+            pass
+
+        def offer(self, offer):
+            pass
+
+        def updateTime(self, secs, opsecs):
+            pass
+
+        def pause(self):
+            pass
+
+        def resume(self):
+            pass
+
+        def hurry(self):
+            pass
+
+        def setOptionInitialBoard(self, model):
+            pass
+
+    async def game():
+        tm = TimeModel(0, 0)
+        gm = GameModel(tm, NormalBoard)
+        engine_color = BLACK if person_white else WHITE
+        engine = discoverer.getEngineByName("chess")
+        player = await discoverer.initPlayerEngine(engine, engine_color, 1, NormalBoard, 0, 0)
+        person = Person(WHITE if person_white else BLACK)
+        gm.setPlayers([person, player] if person_white else [player, person])
+        hint = None
+        if base == "hint":
+            await gm.start_analyzer(HINT, force_engine=engine)
+            hint = gm.spectators.get(HINT)
+        gm.start()
+        prefer = ["e2e4", "d2d4", "g1f3", "b1c3", "c2c3", "h2h3", "a2a3", "e7e5", "d7d5",
+                  "g8f6", "b8c6", "c7c6", "h7h6", "a7a6"]
+        plies = 20
+        took_back = False
+        deadline = time.time() + 120
+        while gm.ply < plies and gm.status in (0, 1, 2) and time.time() < deadline:
+            board = gm.boards[-1]
+            if gm.curplayer is person:
+                pos = chesspos.Position(board.asFen())
+                legal = [m for m in pos.legal() if len(m) == 4]
+                if not legal:
+                    break
+                w = next((m for m in prefer if m in legal), legal[(gm.ply * 7) % len(legal)])
+                person.queue.put_nowait(parseAny(board, w))
+                ply = gm.ply
+                while gm.ply == ply and time.time() < deadline:
+                    await asyncio.sleep(0.05)
+            else:
+                await asyncio.sleep(0.05)
+            if base == "takeback" and not took_back and gm.ply >= 16 and gm.curplayer is person:
+                await asyncio.sleep(0.5)
+                gm.undoMoves(2)
+                took_back = True
+                r["took_back_at_ply"] = 16
+                await asyncio.sleep(1.0)
+        await asyncio.sleep(1.0)
+        r["ply"] = gm.ply
+        r["fen"] = gm.boards[-1].asFen()
+        r["status"] = gm.status
+        if time.time() >= deadline:
+            r["problems"].append("the game did not reach %d plies in 120 s (at ply %d)" % (plies, gm.ply))
+        if gm.status not in (0, 1, 2):
+            r["reason"] = gm.reason
+        # The person is to move, the program waits: ask the probe (while the
+        # game runs; pychess ends the program with the game).
+        alive = "program exited" not in bl.read(args.tee).splitlines()[-1]
+        if engine["protocol"] == "xboard" and gm.status == 2 and alive:
+            r["probe_problems"] = bl.run_probe(args.tee, r["fen"], status=r)
+        else:
+            r["probe"] = "n/a (%s)" % ("UCI" if engine["protocol"] != "xboard" else "game over")
+
+    try:
+        loop.run_until_complete(asyncio.wait_for(game(), 180))
+    except Exception as e:
+        import traceback
+        traceback.print_exc()
+        r["problems"].append("game: %r" % e)
+    r["problems"] += r.pop("probe_problems", [])
+    done()
+    os._exit(0)
+
+
+def run_flow(ctx, name, protocol=None):
+    import boardlib as bl
+    r = {"board": "pychess" + (" (UCI)" if protocol == "uci" else ""), "flow": name, "problems": [],
+         "date": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())}
+    home = os.path.join(ctx.work, "home-" + name)
+    shutil.rmtree(home, ignore_errors=True)
+    os.makedirs(home)
+    tee = os.path.join(ctx.out, "pychess-%s.words" % name)
+    for p in (tee, tee ):
+        if os.path.exists(p):
+            os.remove(p)
+    bl.clear_probe(tee)
+    os.makedirs(os.path.join(ctx.work, "bin-" + name), exist_ok=True)
+    wrapper = bl.make_engine_wrapper(os.path.join(ctx.work, "bin-" + name, "chess"), ctx.program, tee)
+    out = os.path.join(ctx.work, "result-%s.json" % name)
+    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+               XDG_DATA_HOME=os.path.join(home, ".local/share"), XDG_CACHE_HOME=os.path.join(home, ".cache"))
+    env.pop("DISPLAY", None)
+    argv = ["/usr/bin/python3", os.path.abspath(__file__), ctx.build, "--child", name, "--wrapper", wrapper,
+            "--result", out, "--tee", tee]
+    if protocol:
+        argv += ["--protocol", protocol]
+    if name == "plugin":
+        stage = os.path.join(ctx.work, "stage")
+        usr_local = bl.install_staged(ctx.build, stage)
+        root = os.path.join(ctx.work, "root-plugin")
+        os.makedirs(root, exist_ok=True)
+        argv = bl.in_namespace(argv, usr_local, root)
+    t0 = time.time()
+    p = ctx.procs.spawn(argv, os.path.join(ctx.out, "pychess-%s.out" % name), env=env, cwd=ctx.work)
+    try:
+        p.wait(240)
+    except subprocess.TimeoutExpired:
+        r["problems"].append("pychess did not finish in 240 s")
+    ctx.procs.end(p)
+    ctx.procs.started = [e for e in ctx.procs.started if e[2] is not p]
+    try:
+        with open(out) as f:
+            child = json.load(f)
+    except (OSError, ValueError):
+        child = {"problems": ["pychess's run left no result (see pychess-%s.out)" % name]}
+    r["problems"] += child.pop("problems", [])
+    r.update(child)
+    events = bl.tee_words(tee)
+    r["words"] = bl.excerpt(events, 18)
+    # Replay the game's words: every move of the program legal where it was made.
+    if name not in ("detect", "plugin") and protocol != "uci":
+        games = split_games(events)
+        if games:
+            rp = bl.Replay()
+            rp.feed(games[-1])
+            r["problems"] += rp.problems
+            if r.get("fen") and chesspos_key(r["fen"]) != chesspos_key(rp.pos.fen()):
+                r["problems"].append("positions differ: pychess %s, words replayed %s" % (r["fen"], rp.pos.fen()))
+            r["program_fen"] = rp.pos.fen()
+    games = split_games(events)
+    for _, d, l in (games[-1] if games else []):
+        if d == "<" and (l.startswith("Illegal move") or l.startswith("Error") or l.startswith("tellusererror")):
+            r["problems"].append("the program answered: %s" % l)
+            break
+    r["seconds"] = round(time.time() - t0, 1)
+    r["result"] = "pass" if not r["problems"] else "FAIL"
+    return r
+
+
+def chesspos_key(fen):
+    import chesspos
+    return chesspos.key_of(fen)
+
+
+def split_games(events):
+    """The words of each program process the log holds (pychess starts a
+    new one per game and for its checks)."""
+    games, cur = [], []
+    for e in events:
+        if e[1] == "#" and e[2].startswith("started"):
+            if cur:
+                games.append(cur)
+            cur = []
+        elif e[1] in (">", "<"):
+            cur.append(e)
+    if cur:
+        games.append(cur)
+    return [g for g in games if any(l.startswith("move ") for _, d, l in g if d == "<")]
+
+
+class Ctx:
+    pass
+
+
+FLOWS = ["detect", "plugin", "white", "black", "takeback"]
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("build")
+    ap.add_argument("out", nargs="?")
+    ap.add_argument("--flows")
+    ap.add_argument("--uci", action="store_true")
+    ap.add_argument("--child")
+    ap.add_argument("--wrapper")
+    ap.add_argument("--result")
+    ap.add_argument("--tee")
+    ap.add_argument("--protocol")
+    a = ap.parse_args()
+    if a.child:
+        a.out = a.result
+        return child_main(a)
+    import boardlib as bl
+    ctx = Ctx()
+    ctx.build = os.path.abspath(a.build)
+    # BUILD_DIR holds the program "chess"; an executable file given instead
+    # is used as the program (to try the scripts on another engine).
+    ctx.program = ctx.build if os.path.isfile(ctx.build) else os.path.join(ctx.build, "chess")
+    ctx.out = os.path.abspath(a.out or tempfile.mkdtemp(prefix="boards-pychess-"))
+    os.makedirs(ctx.out, exist_ok=True)
+    ctx.work = tempfile.mkdtemp(prefix="boards-pychess-work-")
+    ctx.procs = bl.Processes()
+    flows = a.flows.split(",") if a.flows else (["uci_hint", "uci_white", "uci_takeback"] if a.uci else FLOWS)
+    results = []
+    try:
+        for name in flows:
+            bl.log("pychess flow %s" % name)
+            protocol = "uci" if name.startswith("uci") else ("xboard" if name not in ("plugin",) else None)
+            r = run_flow(ctx, name, protocol)
+            results.append(r)
+            bl.log("  %s %s" % (r["result"], "; ".join(r["problems"])[:400]))
+    finally:
+        ctx.procs.end_all()
+        shutil.rmtree(ctx.work, ignore_errors=True)
+    name = "pychess-uci-results.json" if a.uci else "pychess-results.json"
+    with open(os.path.join(ctx.out, name), "w") as f:
+        json.dump({"versions": bl.versions(), "results": results}, f, indent=1)
+    print("results: %s" % os.path.join(ctx.out, name))
+    failed = [r["flow"] for r in results if r["problems"]]
+    print("%d passed, %d failed" % (len(results) - len(failed), len(failed)))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
