@@ -4,14 +4,13 @@
 #include <chrono>
 #include <iterator>
 
+#include "engine/evaluation_tables.h"
 #include "model/apply_move.h"
 #include "model/move_text.h"
 #include "rules/game_end.h"
 #include "rules/legality.h"
 
 namespace {
-
-constexpr std::int64_t kMillisecondsPerCentisecond = 10;
 
 constexpr char kPromotionLetters[] = {'q', 'r', 'b', 'n'};
 
@@ -94,25 +93,43 @@ bool TakeBack(GameSession* session, int halfMoves) {
   return true;
 }
 
-EngineChoice ChooseEngineMove(const GameSession& session) {
+EngineChoice ChooseEngineMove(const GameSession& session, int depth) {
   const auto start = std::chrono::steady_clock::now();
   EngineChoice choice{};
-  choice.move = ChooseComputerMoveReported(&session.position.board, session.position.lastMove, session.depth,
+  choice.move = ChooseComputerMoveReported(&session.position.board, session.position.lastMove, depth,
                                            SideToMove(session), &choice.report);
   const auto elapsed = std::chrono::steady_clock::now() - start;
-  choice.centiseconds =
-      std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() / kMillisecondsPerCentisecond;
+  choice.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
   return choice;
 }
 
-std::vector<Move> EngineLine(const GameSession& session, Move first) {
-  std::vector<Move> line{first};
+int Centipawns(int score) {
+  constexpr int kScorePerCentipawn = kPawnValue / 100;
+  return score / kScorePerCentipawn;
+}
+
+bool IsMateScore(int score) { return score >= kMateScore || score <= -kMateScore; }
+
+std::vector<Move> ShownLine(const GameSession& session, const EngineChoice& choice, int depth) {
+  std::vector<Move> line{choice.move};
+  if (!IsMateScore(choice.report.score)) return line;
   GameSession after = session;
-  for (Move move = first;;) {
+  for (Move move = choice.move;;) {
     PlayMove(&after, move, kQueenPromotion);
-    if (GameEnd(after) != kGameGoesOn || after.depth <= kMinDepth) return line;
-    after.depth -= 1;
-    move = ChooseEngineMove(after).move;
+    if (GameEnd(after) != kGameGoesOn || depth <= kMinDepth) return line;
+    --depth;
+    move = ChooseEngineMove(after, depth).move;
     line.push_back(move);
   }
+}
+
+std::string LineText(const GameSession& session, const std::vector<Move>& line) {
+  std::string text;
+  Board board = session.position.board;
+  for (Move move : line) {
+    text += ' ';
+    text += MoveTextWithPromotion(&board, move);
+    ApplyMove(&board, &move, &board);
+  }
+  return text;
 }

@@ -39,7 +39,7 @@ struct GameSession {
 struct EngineChoice {
   Move move;
   SearchReport report;
-  std::int64_t centiseconds;
+  std::int64_t milliseconds;
 };
 
 // A session at the start of the run: a new game, protocol version 1, no
@@ -79,11 +79,20 @@ void PlayMove(GameSession* session, Move move, char promotion);
 // otherwise, and nothing changes.
 bool TakeBack(GameSession* session, int halfMoves);
 
-// The engine's choice for the side to move at the session's depth, timed.
-// The game must go on.
-EngineChoice ChooseEngineMove(const GameSession& session);
+// The engine's choice for the side to move at `depth`, timed. The game must
+// go on.
+EngineChoice ChooseEngineMove(const GameSession& session, int depth);
 
-// The engine's line from its choice: the choice, then the engine's choices
-// after it, at one ply less each time, until the game ends or the depth is
-// spent. Used to show how a mate comes about.
-std::vector<Move> EngineLine(const GameSession& session, Move first);
+// A score as boards show it: in hundredths of a pawn.
+int Centipawns(int score);
+
+// A score that is a mate: found by the engine when positive.
+bool IsMateScore(int score);
+
+// The line shown with a choice: the move alone, or for a mate the line to
+// it, the engine's choices after the move at one ply less each time until
+// the game ends or the depth is spent.
+std::vector<Move> ShownLine(const GameSession& session, const EngineChoice& choice, int depth);
+
+// A line as move texts, a promotion with its letter, each after a blank.
+std::string LineText(const GameSession& session, const std::vector<Move>& line);

@@ -1,10 +1,8 @@
 #include "frontend/protocol.h"
 
-#include <csignal>
 #include <cstdlib>
 #include <string_view>
 
-#include "engine/evaluation_tables.h"
 #include "frontend/program.h"
 #include "frontend/text_input.h"
 #include "model/move_text.h"
@@ -30,7 +28,7 @@ constexpr std::string_view kTimeWord = "time";
 
 // A mate in the thinking line: this much, plus the plies to it.
 constexpr int kMateShown = 100000;
-constexpr int kScorePerCentipawn = 10;
+constexpr std::int64_t kMillisecondsPerCentisecond = 10;
 
 bool SpeaksVersion2(const ProtocolSession& session) { return session.game.protocolVersion >= kFeatureProtocolVersion; }
 
@@ -76,21 +74,12 @@ void SetUpIfPlayable(std::FILE* out, bool made, const Position& position, Protoc
 // nodes, and the line.
 void WriteThinking(std::FILE* out, const GameSession& game, const EngineChoice& choice) {
   const int score = choice.report.score;
-  std::vector<Move> line{choice.move};
-  int shown = score / kScorePerCentipawn;
-  if (score >= kMateScore || score <= -kMateScore) {
-    line = EngineLine(game, choice.move);
-    const int plies = static_cast<int>(line.size());
-    shown = score > 0 ? kMateShown + plies : -(kMateShown + plies);
-  }
-  std::fprintf(out, "%d %d %lld %lld", game.depth, shown, static_cast<long long>(choice.centiseconds),
-               static_cast<long long>(choice.report.nodes));
-  GameSession after = game;
-  for (const Move& move : line) {
-    std::fprintf(out, " %s", MoveTextWithPromotion(&after.position.board, move).c_str());
-    PlayMove(&after, move, kQueenPromotion);
-  }
-  std::fputs("\n", out);
+  const std::vector<Move> line = ShownLine(game, choice, game.depth);
+  const int plies = static_cast<int>(line.size());
+  const int shown = !IsMateScore(score) ? Centipawns(score) : score > 0 ? kMateShown + plies : -(kMateShown + plies);
+  std::fprintf(out, "%d %d %lld %lld%s\n", game.depth, shown,
+               static_cast<long long>(choice.milliseconds / kMillisecondsPerCentisecond),
+               static_cast<long long>(choice.report.nodes), LineText(game, line).c_str());
 }
 
 void AcceptAndIgnore(const std::string&, std::FILE*, ProtocolSession*) {}
@@ -169,7 +158,7 @@ void NoPost(const std::string&, std::FILE*, ProtocolSession* session) { session-
 
 void Hint(const std::string&, std::FILE* out, ProtocolSession* session) {
   if (GameEnd(session->game) != kGameGoesOn) return;
-  const EngineChoice choice = ChooseEngineMove(session->game);
+  const EngineChoice choice = ChooseEngineMove(session->game, session->game.depth);
   std::fprintf(out, "Hint: %s\n", MoveTextWithPromotion(&session->game.position.board, choice.move).c_str());
 }
 
@@ -309,7 +298,7 @@ Reading ReadAndAct(std::FILE* in, std::FILE* out, ProtocolSession* session) {
 
 void PlayEngineMove(std::FILE* out, ProtocolSession* session) {
   GameSession& game = session->game;
-  const EngineChoice choice = ChooseEngineMove(game);
+  const EngineChoice choice = ChooseEngineMove(game, game.depth);
   if (SpeaksVersion2(*session) && game.thinking == Thinking::kShown) WriteThinking(out, game, choice);
   const std::string text =
       SpeaksVersion2(*session) ? MoveTextWithPromotion(&game.position.board, choice.move) : MoveText(choice.move);
@@ -320,11 +309,6 @@ void PlayEngineMove(std::FILE* out, ProtocolSession* session) {
 }
 
 int RunProtocolMode(std::FILE* in, std::FILE* out) {
-  // The board program interrupts its engines with SIGINT; this engine has
-  // nothing to interrupt, and the default action would end it. A board ends
-  // its engine with SIGTERM: that is a normal end, as "quit" is.
-  std::signal(SIGINT, SIG_IGN);
-  std::signal(SIGTERM, [](int) { std::_Exit(kExitSuccess); });
   ProtocolSession session = NewProtocolSession();
   for (;;) {
     while (IsEngineToMove(session.game)) PlayEngineMove(out, &session);

@@ -20,11 +20,16 @@ const std::string kFeatures =
     "feature myname=\"chess\" variants=\"normal\" setboard=1 ping=1 usermove=1 san=0 colors=0 sigint=0 analyze=0 "
     "draw=0 reuse=1 done=1\n";
 
+const std::string kUciHello = kHello +
+                              "id name chess\nid author The chess developers\n"
+                              "option name Skill Level type spin default 2 min 1 max 6\nuciok\n";
+
 // Thinking lines with their time and node count as T and N: the time is the
 // machine's, the count the search's own business.
 std::string WithoutTimesAndNodes(const std::string& output) {
   static const std::regex thinking(R"(^(\d+ -?\d+) \d+ \d+ )", std::regex::multiline);
-  return std::regex_replace(output, thinking, "$1 T N ");
+  static const std::regex info(R"(nodes \d+ time \d+)");
+  return std::regex_replace(std::regex_replace(output, thinking, "$1 T N "), info, "nodes N time T");
 }
 
 ProgramRun RunSession(const std::string& input) {
@@ -151,6 +156,49 @@ INSTANTIATE_TEST_SUITE_P(
             kFeatures + "Error (no move to take back): undo\nError (no two moves to take back): remove\n"
                         "Error (no move given): usermove\nIllegal move: e2e5\nError (unknown command): e2e4x\n"
                         "Error (unknown command): foo\npong\nmove e7e5\n"}),
+    NamedCase());
+
+// UCI sessions: the first word "uci" chooses the protocol and is answered.
+class UciSessionTest : public ::testing::TestWithParam<SessionCase> {};
+
+TEST_P(UciSessionTest, AnswersByteForByte) {
+  const SessionCase& c = GetParam();
+  const ProgramRun run =
+      RunProgramOn(CHESS_BINARY, "uci\n" + c.input, ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  EXPECT_EQ(WithoutTimesAndNodes(run.output), kUciHello + c.expected) << c.name;
+  EXPECT_EQ(run.status, 0) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Uci, UciSessionTest,
+    ::testing::Values(SessionCase{"gnome-chess's start and turns, the same moves as in the xboard protocol",
+                                  "ucinewgame\nisready\nposition startpos moves e2e4\ngo wtime 30000 btime 30000\n"
+                                  "position startpos moves e2e4 e7e5 g1f3\ngo depth 2\nquit\ngo\n",
+                                  "readyok\ninfo depth 2 score cp -30 nodes N time T pv e7e5\nbestmove e7e5\n"
+                                  "info depth 2 score cp -30 nodes N time T pv b8c6\nbestmove b8c6\n"},
+                      SessionCase{"the depth from go and from the skill level, brought into 1 to 6",
+                                  "position startpos moves e2e4\ngo depth 4\nsetoption name Skill Level value 99\n"
+                                  "setoption name Skill Level value x\nsetoption name Hash value 1\ngo depth 0\ngo\n",
+                                  "info depth 4 score cp -30 nodes N time T pv b8c6\nbestmove b8c6\n"
+                                  "info depth 1 score cp 0 nodes N time T pv d7d5\nbestmove d7d5\n"
+                                  "info depth 6 score cp -30 nodes N time T pv b8c6\nbestmove b8c6\n"},
+                      SessionCase{"promotions carry their piece both ways",
+                                  "position fen 8/1P6/8/8/8/8/k7/4K3 w - - 0 1 moves b7b8n a2a3 b8c6\ngo depth 1\n"
+                                  "position fen k7/7P/8/8/8/8/8/K7 w - - 0 1\ngo\n",
+                                  "info depth 1 score cp -313 nodes N time T pv a3a2\nbestmove a3a2\n"
+                                  "info depth 2 score cp 904 nodes N time T pv h7h8q\nbestmove h7h8q\n"},
+                      SessionCase{"a mate in moves; infinite holds the answer until stop",
+                                  "position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1\ngo infinite\nisready\nstop\nstop\n",
+                                  "info depth 2 score mate 1 nodes N time T pv a1a8\nreadyok\nbestmove a1a8\n"},
+                      SessionCase{
+                          "refusals keep the position before the command; no legal move is 0000",
+                          "position startpos moves e2e4\nposition startpos moves e2e4 e7e5 e2e4\nposition fen 8/8 w\n"
+                          "position fen 4k3/4R3/8/8/8/8/8/4K3 w - - 0 1\nposition\njoho isready\nbogus\ngo\n"
+                          "position fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1\ngo\n",
+                          "info string illegal move e2e4\ninfo string illegal position 8/8 w\n"
+                          "info string illegal position 4k3/4R3/8/8/8/8/8/4K3 w - - 0 1\n"
+                          "info string position needs startpos or fen\nreadyok\n"
+                          "info depth 2 score cp -30 nodes N time T pv e7e5\nbestmove e7e5\nbestmove 0000\n"}),
     NamedCase());
 
 // Longer games in which the opponent (a deeper search) wins or stalemates
