@@ -203,7 +203,9 @@ def xboard_words(debug_path, who="first"):
         m = send_re.match(line)
         if m:
             last = (int(m.group(1)), m.group(2))
-            events.append((last[0], last[1], m.group(3)))
+            # xboard logs "usermove e2e4" as "usermove 2487 >first : e2e4"
+            text = re.sub(r"^usermove \d+ >%s\s*: " % re.escape(who), "usermove ", m.group(3))
+            events.append((last[0], last[1], text))
             continue
         if any_re.match(line):
             last = None
@@ -473,3 +475,12 @@ def in_namespace(argv, usr_local, root_home):
 def private_root(argv, root_home):
     script = 'mount --bind "$0" /root && exec "$@"'
     return ["unshare", "-m", "sh", "-c", script, root_home] + list(argv)
+
+
+def exit_on_signals():
+    """SIGTERM, SIGINT and SIGHUP end the script through its clean-up
+    (every process it started is ended by its id)."""
+    def bye(signum, _frame):
+        raise SystemExit(128 + signum)
+    for s in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        signal.signal(s, bye)

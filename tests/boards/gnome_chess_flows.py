@@ -49,6 +49,9 @@ BOARD_X, BOARD_Y, SQUARE = 157.8, 82.5, 48.05
 class GC:
     def __init__(self, ctx, flow, play_as, uci=False):
         self.ctx, self.flow, self.play_as, self.uci = ctx, flow, play_as, uci
+        self.finished = False
+        self.checked = False
+        ctx.current = self
         self.home = os.path.join(ctx.work, "home-" + flow)
         shutil.rmtree(self.home, ignore_errors=True)
         conf = os.path.join(self.home, ".config", "gnome-chess")
@@ -164,6 +167,7 @@ class GC:
             self.person_move(w)
 
     def finish(self, r, probe=True):
+        self.checked = True
         problems = r["problems"]
         rp = self.replay()
         problems += rp.problems
@@ -184,6 +188,15 @@ class GC:
                 board = pgn_position(pgn)
             except Exception as e:
                 problems.append("could not replay gnome-chess's saved game: %r" % e)
+        elif self.finished:
+            # gnome-chess keeps no finished game: its verdict is in the title
+            # ("Black Wins"), and the words replayed must end the same way.
+            pos = rp.pos
+            title = r.get("title", "")
+            mated = pos.is_over() and not pos.legal() and pos.board.isChecked()
+            want = ("White Wins" if not pos.white_to_move() else "Black Wins") if mated else "Draw"
+            if want not in title and not (want == "Draw" and "drawn" in title.lower()):
+                problems.append("gnome-chess shows %r, the words replayed give %s" % (title, want))
         else:
             problems.append("gnome-chess saved no game")
         if board is not None:
@@ -316,6 +329,7 @@ def flow_game_end(ctx, r, uci=False):
     title = " ".join(gc.ctx.display.xdo("getwindowname", w).strip()
                      for w in gc.ctx.display.windows("."))
     r["title"] = title[:200]
+    gc.finished = True
     gc.finish(r, probe=False)
 
 
@@ -350,14 +364,23 @@ def main():
                  "problems": [], "date": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())}
             bl.log("gnome-chess flow %s" % flow)
             t0 = time.time()
+            ctx.current = None
             try:
-                fn(ctx, r, a.uci)
-            except bl.Failure as e:
-                r["problems"].append(str(e))
-            except Exception as e:
-                r["problems"].append("script error: %r" % e)
+                try:
+                    fn(ctx, r, a.uci)
+                except bl.Failure as e:
+                    r["problems"].append(str(e))
+                except Exception as e:
+                    r["problems"].append("script error: %r" % e)
+                if ctx.current is not None and not ctx.current.checked and ctx.current.proc.poll() is None:
+                    try:     # the flow stopped half-way: where did the positions part?
+                        ctx.current.finish(r)
+                    except Exception as e:
+                        r["problems"].append("checks after the failure: %r" % e)
             finally:
                 ctx.display.screenshot(os.path.join(ctx.out, "gnome-chess-%s.png" % flow))
+                if "words" not in r:
+                    r["words"] = bl.excerpt(bl.tee_words(os.path.join(ctx.out, "gnome-chess-%s.words" % flow)))
                 for entry in list(ctx.procs.started):
                     if entry[2].args[0] != "Xvfb":
                         ctx.procs.end(entry[2])
@@ -379,4 +402,5 @@ def main():
 
 
 if __name__ == "__main__":
+    bl.exit_on_signals()
     sys.exit(main())

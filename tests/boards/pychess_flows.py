@@ -41,6 +41,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+import boardlib as bl  # noqa: E402
 
 
 def child_main(args):
@@ -189,7 +190,6 @@ def child_main(args):
         prefer = ["e2e4", "d2d4", "g1f3", "b1c3", "c2c3", "h2h3", "a2a3", "e7e5", "d7d5",
                   "g8f6", "b8c6", "c7c6", "h7h6", "a7a6"]
         plies = 20
-        took_back = False
         deadline = time.time() + 120
         while gm.ply < plies and gm.status in (0, 1, 2) and time.time() < deadline:
             board = gm.boards[-1]
@@ -205,11 +205,13 @@ def child_main(args):
                     await asyncio.sleep(0.05)
             else:
                 await asyncio.sleep(0.05)
-            if base == "takeback" and not took_back and gm.ply >= 16 and gm.curplayer is person:
+            # Takebacks: at ply 4, just after a move the program got from
+            # pychess's book as a setboard, and at ply 16, after its own.
+            if base == "takeback" and gm.curplayer is person and gm.ply in (4, 16) \
+                    and gm.ply not in r.setdefault("took_back_at_ply", []):
                 await asyncio.sleep(0.5)
+                r["took_back_at_ply"].append(gm.ply)
                 gm.undoMoves(2)
-                took_back = True
-                r["took_back_at_ply"] = 16
                 await asyncio.sleep(1.0)
         await asyncio.sleep(1.0)
         r["ply"] = gm.ply
@@ -378,4 +380,5 @@ def main():
 
 
 if __name__ == "__main__":
+    bl.exit_on_signals()
     sys.exit(main())

@@ -19,6 +19,7 @@ Needs a program that answers "Illegal move" and "pong".
 """
 import json
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -69,6 +70,24 @@ def send(line):
             pass
 
 
+FAULT = os.environ.get("TEE_ENGINE_FAULT", "")
+
+
+def injected_fault(line):
+    """For checking the checks (selftest.sh): TEE_ENGINE_FAULT makes the
+    program miss what the board says: "queen" turns a promotion to a knight,
+    bishop or rook into one to a queen, "noundo" drops undo and remove,
+    "nosetboard" drops setboard."""
+    words = line.split()
+    if "queen" in FAULT:
+        line = re.sub(r"^((usermove )?[a-h][1-8][a-h][1-8])[nbr]$", r"\1q", line)
+    if "noundo" in FAULT and words and words[0] in ("undo", "remove"):
+        return None
+    if "nosetboard" in FAULT and words and words[0] == "setboard":
+        return None
+    return line
+
+
 def from_board():
     for raw in sys.stdin.buffer:
         line = raw.decode("utf-8", "replace").rstrip("\r\n")
@@ -76,6 +95,13 @@ def from_board():
             log("held", line)
             continue
         log(">", line)
+        if FAULT:
+            changed = injected_fault(line)
+            if changed != line:
+                log("#", "fault %s: %s" % (FAULT, "dropped" if changed is None else "sent " + changed))
+            if changed is None:
+                continue
+            line = changed
         send(line)
     log("#", "end of board input")
     if not probing.is_set():

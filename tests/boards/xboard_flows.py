@@ -52,6 +52,8 @@ class XB:
     def __init__(self, ctx, flow, extra=(), first=None, second=None, namespace=None, uci=False,
                  save_settings=False):
         self.ctx, self.flow = ctx, flow
+        ctx.current = self
+        self.finished = False
         self.debug = os.path.join(ctx.out, "xboard-%s.debug" % flow)
         self.tee = os.path.join(ctx.out, "xboard-%s.words" % flow)
         for p in (self.debug, self.tee, self.tee ):
@@ -67,7 +69,7 @@ class XB:
             "-saveSettingsOnExit", "true" if save_settings else "false",
             "-soundProgram", "", "-popupExitMessage", "false"]
         if uci:
-            args += ["-fUCI", "true"]
+            args += ["-fUCI"]
         if second:
             args += ["-scp", second]
         args += list(extra)
@@ -124,12 +126,12 @@ class XB:
 
     def type_move(self, word):
         """Types the move in xboard's move box; waits until xboard passes it on."""
-        sent = self.count(r"^\d+ >first : (usermove )?%s$" % word)
+        pat = r"^\d+ >first : (usermove \d+ >first : )?%s$" % word
+        sent = self.count(pat)
         self.ctx.display.type(word, pointer=BOARD_POINT)
         time.sleep(0.2)
         self.ctx.display.key("Return")
-        self.wait(r"^\d+ >first : (usermove )?%s$" % word, sent + 1, 10,
-                  "xboard to pass %s to the program" % word)
+        self.wait(pat, sent + 1, 10, "xboard to pass %s to the program" % word)
 
     def play(self, word, reply=True, timeout=30):
         before = self.engine_moves()
@@ -169,6 +171,7 @@ class XB:
 
     # --- the checks ------------------------------------------------------------------
     def finish(self, result, probe=True):
+        self.finished = True
         problems = result["problems"]
         try:
             board = self.fen()
@@ -194,7 +197,7 @@ class XB:
                 problems.append("%s: %s" % (what, m.group(0).strip()))
                 break
         if probe and board and os.path.exists(self.tee):
-            if "ping=1" in text or re.search(r"<first : pong", text):
+            if re.search(r"<first : (feature .*ping=1|pong)", text):
                 problems += bl.run_probe(self.tee, board, status=result)
             else:
                 result["probe"] = "n/a (the program does not answer ping)"
@@ -404,7 +407,8 @@ def flow_two_machines(ctx, r):
 def flow_underpromotion(ctx, r):
     xb = XB(ctx, "underpromotion")
     xb.ready()
-    _edit_position(xb, "7k/4P3/8/8/8/8/8/K7 b - - 0 1")
+    # pawns besides, so that xboard does not call a draw for lack of material
+    _edit_position(xb, "7k/p3P3/8/8/8/8/7P/K7 b - - 0 1")
     n = xb.engine_moves()
     xb.key("ctrl+b")                     # the program plays Black, to move
     xb.wait_engine_move(n)
@@ -476,14 +480,25 @@ def main():
                  "flow": name, "problems": [], "date": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())}
             bl.log("xboard flow %s" % name)
             t0 = time.time()
+            ctx.current = None
             try:
-                fn(ctx, r)
-            except bl.Failure as e:
-                r["problems"].append(str(e))
-            except Exception as e:  # a fault of this script: report it as such
-                r["problems"].append("script error: %r" % e)
+                try:
+                    fn(ctx, r)
+                except bl.Failure as e:
+                    r["problems"].append(str(e))
+                except Exception as e:  # a fault of this script: report it as such
+                    r["problems"].append("script error: %r" % e)
+                if ctx.current is not None and not ctx.current.finished and ctx.current.proc.poll() is None:
+                    # the flow stopped half-way: the checks still say where the
+                    # two positions parted
+                    try:
+                        ctx.current.finish(r, probe=not name.startswith("uci"))
+                    except Exception as e:
+                        r["problems"].append("checks after the failure: %r" % e)
             finally:
                 ctx.display.screenshot(os.path.join(ctx.out, "xboard-%s.png" % name))
+                if "words" not in r:
+                    r["words"] = bl.excerpt(bl.xboard_words(os.path.join(ctx.out, "xboard-%s.debug" % name)))
                 for entry in list(ctx.procs.started):
                     if entry[2] is not None and entry[2].args and entry[2].args[0] != "Xvfb":
                         ctx.procs.end(entry[2])
@@ -496,13 +511,16 @@ def main():
         ctx.procs.end_all()
         import shutil
         shutil.rmtree(ctx.work, ignore_errors=True)
-    with open(os.path.join(ctx.out, "xboard-results.json"), "w") as f:
+    uci_only = all(name.startswith("uci") for name, _ in table)
+    path = os.path.join(ctx.out, "xboard-uci-results.json" if uci_only else "xboard-results.json")
+    with open(path, "w") as f:
         json.dump({"versions": bl.versions(), "results": results}, f, indent=1)
-    print("results: %s" % os.path.join(ctx.out, "xboard-results.json"))
+    print("results: %s" % path)
     failed = [r["flow"] for r in results if r["problems"]]
     print("%d passed, %d failed" % (len(results) - len(failed), len(failed)))
     return 1 if failed else 0
 
 
 if __name__ == "__main__":
+    bl.exit_on_signals()
     sys.exit(main())

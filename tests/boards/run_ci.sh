@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The CI-sized part of the board flows: the xboard flows that take under a
+# minute together (the program picked from xboard's engine list with its
+# first move timed, both colours, Retract Move, Edit Position with Black to
+# move, an underpromotion), pychess's Add Engine checks and discovery
+# (headless), and a game in xboard through polyglot (UCI).
+#
+# Usage: tests/boards/run_ci.sh BUILD_DIR [OUTDIR]
+#   BUILD_DIR  the build folder (holds the program "chess"; `cmake --install`
+#              is run from it into a private staging folder)
+#   OUTDIR     where the logs go (default: a new folder under /tmp)
+#
+# Needs (Debian): xboard fairymax xvfb xdotool xclip pychess polyglot cmake,
+# and root (xboard reads ~/.xboardrc from root's home whatever HOME says and
+# the plugin folder under /usr/local: both are replaced by private folders in
+# a mount namespace of the run, so nothing on the machine is touched).
+#
+# Each part runs under a hard time limit (BOARDS_CI_LIMIT seconds each,
+# default 240); the scripts end every process they started, by its id, on
+# any exit. Exit status: 0 when every flow passed, 1 otherwise, 2 when a
+# tool is missing.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+[ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [OUTDIR]" >&2; exit 2; }
+build=$(cd "$1" && pwd) || exit 2
+out=${2:-$(mktemp -d "${TMPDIR:-/tmp}/boards-ci.XXXXXX")}
+mkdir -p "$out" && out=$(cd "$out" && pwd)
+limit=${BOARDS_CI_LIMIT:-240}
+export PATH="$PATH:/usr/games"
+
+missing=""
+for tool in Xvfb xboard fairymax xdotool xclip polyglot cmake unshare; do
+    command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
+done
+[ -f /usr/lib/python3/dist-packages/pychess/__init__.py ] || missing="$missing pychess"
+if [ -n "$missing" ]; then
+    echo "run_ci.sh: missing:$missing (apt-get install -y xboard fairymax xvfb xdotool xclip pychess polyglot cmake)" >&2
+    exit 2
+fi
+
+status=0
+run() {     # name, command...
+    local name=$1 rc
+    shift
+    echo "== boards: $name"
+    timeout -k 15 "$limit" "$@" 2>&1 | tee "$out/$name.log"
+    rc=${PIPESTATUS[0]}
+    [ "$rc" = 124 ] && echo "boards: $name passed its time limit of ${limit}s"
+    [ "$rc" = 0 ] || status=1
+}
+
+run xboard /usr/bin/python3 "$here/xboard_flows.py" "$build" "$out" \
+    --flows plugin,person_white,person_black,retract,edit_position_black,underpromotion
+run pychess /usr/bin/python3 "$here/pychess_flows.py" "$build" "$out" --flows detect
+run polyglot /usr/bin/python3 "$here/xboard_flows.py" "$build" "$out" --flows uci_game
+
+echo "boards: logs in $out"
+exit $status
