@@ -219,14 +219,27 @@ def xboard_words(debug_path, who="first"):
     return events
 
 
-def tee_words(path):
-    """(seconds, direction, line) from a tee_engine.py log."""
+def tee_words(path, pid=None):
+    """(seconds, direction, line) from a tee_engine.py log; with pid, only
+    that copy of the program's."""
     events = []
     for line in read(path).splitlines():
-        parts = line.split(" ", 2)
-        if len(parts) >= 2 and parts[1] in (">", "<", "held", "<p", "#"):
-            events.append((float(parts[0]), parts[1], parts[2] if len(parts) > 2 else ""))
+        parts = line.split(" ", 3)
+        if len(parts) >= 3 and parts[2] in (">", "<", "held", "<p", "#"):
+            if pid is None or parts[1] == str(pid):
+                events.append((float(parts[0]), parts[2], parts[3] if len(parts) > 3 else ""))
     return events
+
+
+def tee_processes(path):
+    """The words of each copy of the program in a tee_engine.py log, in the
+    order they started: [(pid, events)]."""
+    order = []
+    for line in read(path).splitlines():
+        parts = line.split(" ", 3)
+        if len(parts) >= 3 and parts[1] not in order:
+            order.append(parts[1])
+    return [(pid, tee_words(path, pid)) for pid in order]
 
 
 CECP_WORDS = {"xboard", "protover", "new", "random", "level", "post", "nopost", "hard", "easy",
@@ -244,7 +257,8 @@ class Replay:
     Problems: an engine move illegal there, a move the board sent that is
     illegal there, an 'Illegal move' answer to a legal move."""
 
-    def __init__(self):
+    def __init__(self, setboard_keeps_moves=False):
+        self.setboard_keeps_moves = setboard_keeps_moves
         self.pos = chesspos.Position()
         self.problems = []
         self.engine_moves = []
@@ -266,10 +280,15 @@ class Replay:
             self.force = False
         elif w == "setboard":
             fen = line.split(None, 1)[1] if len(words) > 1 else ""
-            if chesspos.valid_fen(fen):
-                self.pos = chesspos.Position(fen)
-            else:
+            if not chesspos.valid_fen(fen):
                 self.problems.append("board sent an unreadable setboard: %s" % line)
+            else:
+                path = self.pos.path_to(fen) if self.setboard_keeps_moves else None
+                if path:
+                    for m in path:
+                        self.pos.push(m)
+                else:
+                    self.pos = chesspos.Position(fen)
         elif w == "edit":
             self.in_edit = True
             self.edit = {"white": True, "pieces": {}, "stm": self.pos.white_to_move()}
@@ -352,6 +371,52 @@ class Replay:
                 self.board_word(line)
             elif d == "<":
                 self.engine_line(line)
+
+
+def uci_replay(events):
+    """The program's position from UCI words: the last `position` line
+    before each `go`, and every bestmove legal where it was played."""
+    rp = Replay()
+    current = None
+    for _, d, line in events:
+        w = line.split()
+        if not w:
+            continue
+        if d == ">" and w[0] == "position":
+            current = uci_position(line, rp)
+        elif d == ">" and w[0] == "go" and current is not None:
+            rp.pos = current
+        elif d == "<" and w[0] == "bestmove" and len(w) > 1:
+            if current is None:
+                rp.problems.append("bestmove without a position")
+                continue
+            rp.engine_moves.append((current.fen(), w[1]))
+            if current.normalise(w[1]) is None:
+                rp.problems.append("program played %s, illegal in %s" % (w[1], current.fen()))
+            else:
+                current = current.copy()
+                current.push(w[1])
+                rp.pos = current
+    return rp
+
+
+def uci_position(line, rp):
+    w = line.split()
+    if len(w) > 1 and w[1] == "startpos":
+        pos, rest = chesspos.Position(), w[2:]
+    elif len(w) > 1 and w[1] == "fen":
+        idx = w.index("moves") if "moves" in w else len(w)
+        pos, rest = chesspos.Position(" ".join(w[2:idx])), w[idx:]
+    else:
+        rp.problems.append("unreadable: %s" % line)
+        return None
+    if rest and rest[0] == "moves":
+        for m in rest[1:]:
+            if pos.normalise(m) is None:
+                rp.problems.append("board sent %s, illegal in %s" % (m, pos.fen()))
+                break
+            pos.push(m)
+    return pos
 
 
 def _pieces(fen):

@@ -85,6 +85,32 @@ class Position:
     def key(self):
         return key_of(self.fen())
 
+    def path_to(self, fen, plies=2):
+        """The moves (at most plies of them) that lead from here to FEN, or
+        None. A board that sets a position one or two half-moves on from the
+        engine's (pychess after a book move: the person's move and the
+        book's answer) expects them to be taken back by undo."""
+        target = key_of(fen)
+        board = _board(self.fen())
+
+        def search(depth):
+            if key_of(board.asFen()) == target:
+                return []
+            if depth == 0:
+                return None
+            for m in lmovegen.genAllMoves(board):
+                if board.willLeaveInCheck(m):
+                    continue
+                word = _word(board, m)
+                board.applyMove(m)
+                rest = search(depth - 1)
+                board.popMove()
+                if rest is not None:
+                    return [word] + rest
+            return None
+        path = search(plies)
+        return path if path else None
+
     def is_over(self):
         return not self.legal()
 

@@ -103,7 +103,7 @@ class GC:
 
     def replay(self):
         if self.uci:
-            return uci_replay(self.events())
+            return bl.uci_replay(self.events())
         rp = bl.Replay()
         rp.feed(self.events())
         return rp
@@ -230,52 +230,6 @@ def pgn_position(pgn):
 
 def _word_of(pos, move):
     return chesspos._word(pos.board, move)
-
-
-def uci_replay(events):
-    """The program's position from UCI words: the last `position` line
-    before each `go`, and every bestmove legal where it was played."""
-    rp = bl.Replay()
-    current = None
-    for _, d, line in events:
-        w = line.split()
-        if not w:
-            continue
-        if d == ">" and w[0] == "position":
-            current = uci_position(line, rp)
-        elif d == ">" and w[0] == "go" and current is not None:
-            rp.pos = current
-        elif d == "<" and w[0] == "bestmove" and len(w) > 1:
-            if current is None:
-                rp.problems.append("bestmove without a position")
-                continue
-            rp.engine_moves.append((current.fen(), w[1]))
-            if current.normalise(w[1]) is None:
-                rp.problems.append("program played %s, illegal in %s" % (w[1], current.fen()))
-            else:
-                current = current.copy()
-                current.push(w[1])
-                rp.pos = current
-    return rp
-
-
-def uci_position(line, rp):
-    w = line.split()
-    if len(w) > 1 and w[1] == "startpos":
-        pos, rest = chesspos.Position(), w[2:]
-    elif len(w) > 1 and w[1] == "fen":
-        idx = w.index("moves") if "moves" in w else len(w)
-        pos, rest = chesspos.Position(" ".join(w[2:idx])), w[idx:]
-    else:
-        rp.problems.append("unreadable: %s" % line)
-        return None
-    if rest and rest[0] == "moves":
-        for m in rest[1:]:
-            if pos.normalise(m) is None:
-                rp.problems.append("board sent %s, illegal in %s" % (m, pos.fen()))
-                break
-            pos.push(m)
-    return pos
 
 
 class Ctx:

@@ -184,8 +184,14 @@ def child_main(args):
         gm.setPlayers([person, player] if person_white else [player, person])
         hint = None
         if base == "hint":
-            await gm.start_analyzer(HINT, force_engine=engine)
+            # Preferences > Hints: the hint analyzer on, with this engine
+            conf.set("analyzer_check", True)
+            conf.set("ana_combobox", engine.get("md5"))
+            await gm.start_analyzer(HINT)
             hint = gm.spectators.get(HINT)
+            r["hint_engine"] = repr(hint)
+            if hint is None:
+                r["problems"].append("pychess started no hint analyzer on the program")
         gm.start()
         prefer = ["e2e4", "d2d4", "g1f3", "b1c3", "c2c3", "h2h3", "a2a3", "e7e5", "d7d5",
                   "g8f6", "b8c6", "c7c6", "h7h6", "a7a6"]
@@ -198,7 +204,9 @@ def child_main(args):
                 legal = [m for m in pos.legal() if len(m) == 4]
                 if not legal:
                     break
-                w = next((m for m in prefer if m in legal), legal[(gm.ply * 7) % len(legal)])
+                # after a takeback the person tries another move (out of the book)
+                other = ["h2h4", "a2a4", "h7h5", "a7a5"] if r.get("took_back_at_ply") else []
+                w = next((m for m in other + prefer if m in legal), legal[(gm.ply * 7) % len(legal)])
                 person.queue.put_nowait(parseAny(board, w))
                 ply = gm.ply
                 while gm.ply == ply and time.time() < deadline:
@@ -286,16 +294,21 @@ def run_flow(ctx, name, protocol=None):
     events = bl.tee_words(tee)
     r["words"] = bl.excerpt(events, 18)
     # Replay the game's words: every move of the program legal where it was made.
-    if name not in ("detect", "plugin") and protocol != "uci":
-        games = split_games(events)
+    if name not in ("detect", "plugin"):
+        games = split_games(events, tee)
         if games:
-            rp = bl.Replay()
-            rp.feed(games[-1])
+            if protocol == "uci":
+                rp = bl.uci_replay(games[-1])
+            else:
+                # pychess's book sets the position after the person's move
+                # and the book's answer, and may take both back with undo
+                rp = bl.Replay(setboard_keeps_moves=True)
+                rp.feed(games[-1])
             r["problems"] += rp.problems
             if r.get("fen") and chesspos_key(r["fen"]) != chesspos_key(rp.pos.fen()):
                 r["problems"].append("positions differ: pychess %s, words replayed %s" % (r["fen"], rp.pos.fen()))
             r["program_fen"] = rp.pos.fen()
-    games = split_games(events)
+    games = split_games(events, tee)
     for _, d, l in (games[-1] if games else []):
         if d == "<" and (l.startswith("Illegal move") or l.startswith("Error") or l.startswith("tellusererror")):
             r["problems"].append("the program answered: %s" % l)
@@ -310,20 +323,17 @@ def chesspos_key(fen):
     return chesspos.key_of(fen)
 
 
-def split_games(events):
-    """The words of each program process the log holds (pychess starts a
-    new one per game and for its checks)."""
-    games, cur = [], []
-    for e in events:
-        if e[1] == "#" and e[2].startswith("started"):
-            if cur:
-                games.append(cur)
-            cur = []
-        elif e[1] in (">", "<"):
-            cur.append(e)
-    if cur:
-        games.append(cur)
-    return [g for g in games if any(l.startswith("move ") for _, d, l in g if d == "<")]
+def split_games(events, tee=None):
+    """The words of each copy of the program that played a game (pychess
+    starts one per game and per check, and its hint analyzer besides)."""
+    games = [[e for e in ev if e[1] in (">", "<")] for _, ev in bl.tee_processes(tee)]
+
+    # the game's engine (not pychess's hint analyzer, which gets only
+    # "go infinite" or "go movetime")
+    def plays(g):
+        return any(d == ">" and (l == "go" or l.startswith("go ") and not re.search(r"infinite|movetime", l))
+                   or d == "<" and l.startswith("move ") for _, d, l in g)
+    return [g for g in games if plays(g)]
 
 
 class Ctx:

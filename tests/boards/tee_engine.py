@@ -4,8 +4,9 @@
     tee_engine.py LOG PROGRAM [ARGS...]
 
 LOG gets one line per line exchanged, with the time in seconds since the
-epoch: "1765300000.123 > go" (board to program) and "... < move e7e5"
-(program to board). Signals the board sends (SIGINT, SIGTERM) are passed to
+epoch and the wrapper's process id (a board may run two copies at once):
+"1765300000.123 4242 > go" (board to program) and "... < move e7e5"
+(program to board); "#" lines are the wrapper's own notes. Signals the board sends (SIGINT, SIGTERM) are passed to
 the program; the wrapper ends with the program's exit status.
 
 Probe: when the file LOG.probe appears (a FEN on its first line), the
@@ -36,7 +37,7 @@ log_file = open(log_path, "a", buffering=1)
 
 def log(direction, line):
     with log_lock:
-        log_file.write("%.3f %s %s\n" % (time.time(), direction, line))
+        log_file.write("%.3f %d %s %s\n" % (time.time(), os.getpid(), direction, line))
 
 
 child = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE,

@@ -51,7 +51,7 @@ class XB:
 
     def __init__(self, ctx, flow, extra=(), first=None, second=None, namespace=None, uci=False,
                  save_settings=False):
-        self.ctx, self.flow = ctx, flow
+        self.ctx, self.flow, self.uci = ctx, flow, uci
         ctx.current = self
         self.finished = False
         self.debug = os.path.join(ctx.out, "xboard-%s.debug" % flow)
@@ -201,6 +201,17 @@ class XB:
                 problems += bl.run_probe(self.tee, board, status=result)
             else:
                 result["probe"] = "n/a (the program does not answer ping)"
+        if self.uci:
+            # what polyglot told the program, in UCI: every bestmove legal
+            # where it was made, and the last position plus its answer is
+            # xboard's (when the program had the last move)
+            uci_events = [e for e in bl.tee_words(self.tee) if e[1] in (">", "<")]
+            urp = bl.uci_replay(uci_events)
+            problems += urp.problems
+            if board and uci_events and uci_events[-1][2].startswith("bestmove") and \
+                    chesspos.key_of(board) != urp.pos.key():
+                problems.append("positions differ: xboard %s, UCI words replayed %s" % (board, urp.pos.fen()))
+            result["uci_words"] = bl.excerpt(uci_events)
         result["words"] = bl.excerpt(events)
         result["engine_moves"] = len(rp.engine_moves)
 
