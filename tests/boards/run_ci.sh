@@ -50,7 +50,7 @@ run() {     # name, command...
 }
 
 run xboard /usr/bin/python3 "$here/xboard_flows.py" "$build" "$out" \
-    --flows plugin,person_white,person_black,retract,edit_position_black,underpromotion
+    --flows first_move,plugin,person_white,person_black,retract,edit_position_black,underpromotion
 run pychess /usr/bin/python3 "$here/pychess_flows.py" "$build" "$out" --flows detect
 run polyglot /usr/bin/python3 "$here/xboard_flows.py" "$build" "$out" --flows uci_game
 

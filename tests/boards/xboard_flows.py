@@ -50,7 +50,7 @@ class XB:
     """One xboard with the program as its first engine."""
 
     def __init__(self, ctx, flow, extra=(), first=None, second=None, namespace=None, uci=False,
-                 save_settings=False):
+                 save_settings=False, root=None):
         self.ctx, self.flow, self.uci = ctx, flow, uci
         ctx.current = self
         self.finished = False
@@ -60,7 +60,7 @@ class XB:
             if os.path.exists(p):
                 os.remove(p)
         bl.clear_probe(self.tee)
-        self.root = os.path.join(ctx.work, "root-" + flow)
+        self.root = root or os.path.join(ctx.work, "root-" + flow)
         os.makedirs(self.root, exist_ok=True)
         if first is None:
             first = bl.make_engine_wrapper(os.path.join(ctx.work, "chess"), ctx.program, self.tee)
@@ -220,32 +220,60 @@ class Ctx:
     pass
 
 
+def _start_and_quit(ctx, flow, usr_local, root=None):
+    xb = XB(ctx, flow, first="plugin", namespace=usr_local, save_settings=True, root=root)
+    xb.wait(r"StartChildProcess", 1, 20)
+    time.sleep(2)
+    xb.key("ctrl+q")                     # File > Quit saves ~/.xboardrc
+    bl.wait_until(lambda: xb.proc.poll() is not None, 15, "xboard to quit")
+    return xb
+
+
 def flow_plugin(ctx, r):
+    # 0. A user who has run xboard before: ~/.xboardrc exists, with the time
+    # it was saved (xboard takes only plugin files newer than that).
+    empty = os.path.join(ctx.work, "empty-usr-local")
+    os.makedirs(empty, exist_ok=True)
+    before = _start_and_quit(ctx, "plugin-before", empty)
+    time.sleep(1.5)
+    # 1. cmake --install --prefix /usr/local (staged), then xboard again:
+    # its autoInstall reads the plugin folders and lists the program.
     stage = os.path.join(ctx.work, "stage")
     usr_local = bl.install_staged(ctx.build, stage)
     eng = os.path.join(usr_local, "share/games/plugins/xboard/chess.eng")
     r["plugin_file"] = bl.read(eng)
-    # 1. xboard's first start after the install registers the engine (its
-    # autoInstall reads the plugin folders); Quit saves ~/.xboardrc.
-    xb = XB(ctx, "plugin-register", first="plugin", namespace=usr_local, save_settings=True)
-    xb.wait(r"StartChildProcess", 1, 20)
-    time.sleep(2)
-    xb.key("ctrl+q")
-    bl.wait_until(lambda: xb.proc.poll() is not None, 15, "xboard to quit")
+    saved = re.search(r"-saveDate (\d+)", bl.read(os.path.join(before.root, ".xboardrc")))
+    r["plugin_file_newer_than_xboardrc"] = bool(saved) and os.path.getmtime(eng) > int(saved.group(1))
+    xb = _start_and_quit(ctx, "plugin-register", usr_local, root=before.root)
     rc = bl.read(os.path.join(xb.root, ".xboardrc"))
     lst = re.search(r"-firstChessProgramNames \{(.*?)\}", rc, re.S)
     r["engine_list"] = lst.group(1).strip().splitlines() if lst else []
     if not any("/usr/local/bin/chess" in l for l in r["engine_list"]):
-        r["problems"].append("the engine list after the install does not name /usr/local/bin/chess: %s"
-                             % r["engine_list"])
+        r["problems"].append("xboard's engine list, after the install into /usr/local, does not name "
+                             "/usr/local/bin/chess (plugin file %s than ~/.xboardrc): %s"
+                             % ("newer" if r["plugin_file_newer_than_xboardrc"] else "older",
+                                r["engine_list"]))
         return
-    # 2. Started again with the program picked from the list by its nickname
+
+
+def flow_first_move(ctx, r):
+    """The time from xboard's start to the program's first move, with the
+    program picked from xboard's engine list (filled from the installed
+    plugin file on xboard's first start) and xboard's default options."""
+    stage = os.path.join(ctx.work, "stage")
+    usr_local = bl.install_staged(ctx.build, stage)
+    xb = _start_and_quit(ctx, "first_move-register", usr_local)
+    rc = bl.read(os.path.join(xb.root, ".xboardrc"))
+    lst = re.search(r"-firstChessProgramNames \{(.*?)\}", rc, re.S)
+    if not lst or "/usr/local/bin/chess" not in lst.group(1):
+        r["problems"].append("xboard did not list /usr/local/bin/chess on its first start")
+        return
+    # Started again with the program picked from the list by its nickname
     # (what Engine > Load New 1st Engine does), Machine White from the start.
-    ctx.root_keep = xb.root
     xb2 = XB.__new__(XB)
-    xb2.ctx, xb2.flow = ctx, "plugin"
-    xb2.debug = os.path.join(ctx.out, "xboard-plugin.debug")
-    xb2.tee = os.path.join(ctx.out, "xboard-plugin.words")
+    xb2.ctx, xb2.flow, xb2.uci, xb2.finished = ctx, "first_move", False, False
+    xb2.debug = os.path.join(ctx.out, "xboard-first_move.debug")
+    xb2.tee = os.path.join(ctx.out, "xboard-first_move.words")
     if os.path.exists(xb2.debug):
         os.remove(xb2.debug)
     xb2.root = xb.root
@@ -255,7 +283,7 @@ def flow_plugin(ctx, r):
     t0 = time.time()
     xb2.started = t0
     xb2.proc = ctx.procs.spawn(bl.in_namespace(args, usr_local, xb.root),
-                               os.path.join(ctx.out, "xboard-plugin.out"),
+                               os.path.join(ctx.out, "xboard-first_move.out"),
                                env=ctx.display.env(HOME=xb.root), cwd=ctx.work)
     xb2.wait(r"^\d+ <first : move ", 1, 40, "the program's first move")
     wall = time.time() - t0
@@ -448,7 +476,7 @@ def flow_uci_two_machines(ctx, r):
     xb.finish(r, probe=False)
 
 
-FLOWS = [("plugin", flow_plugin), ("person_white", flow_person_white),
+FLOWS = [("first_move", flow_first_move), ("plugin", flow_plugin), ("person_white", flow_person_white),
          ("person_black", flow_person_black), ("machine_black_start", flow_machine_black_start),
          ("machine_white_mid", flow_machine_white_mid), ("machine_black_mid", flow_machine_black_mid),
          ("retract", flow_retract), ("edit_game_back", flow_edit_game_back),
