@@ -6,9 +6,10 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <regex>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/run_program.h"
 #include "tests/support/test_names.h"
@@ -24,12 +25,30 @@ const std::string kUciHello = kHello +
                               "id name chess\nid author The chess developers\n"
                               "option name Skill Level type spin default 2 min 1 max 6\nuciok\n";
 
-// Thinking lines with their time and node count as T and N: the time is the
-// machine's, the count the search's own business.
+// Thinking lines and info lines with their time and node count as T and N:
+// the time is the machine's, the count the search's own business.
 std::string WithoutTimesAndNodes(const std::string& output) {
-  static const std::regex thinking(R"(^(\d+ -?\d+) \d+ \d+ )", std::regex::multiline);
-  static const std::regex info(R"(nodes \d+ time \d+)");
-  return std::regex_replace(std::regex_replace(output, thinking, "$1 T N "), info, "nodes N time T");
+  auto isNumber = [](const std::string& word) {
+    return word.find_first_not_of("-0123456789") == std::string::npos && !word.empty();
+  };
+  std::istringstream lines(output);
+  std::string result;
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    std::vector<std::string> w{std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+    const bool thinking = w.size() > 4 && isNumber(w[0]) && isNumber(w[1]) && isNumber(w[2]) && isNumber(w[3]);
+    if (thinking) w[2] = "T", w[3] = "N";
+    for (std::size_t i = 0; i + 1 < w.size() && w[0] == "info"; ++i) {
+      if (w[i] == "nodes") w[i + 1] = "N";
+      if (w[i] == "time") w[i + 1] = "T";
+    }
+    if (thinking || (!w.empty() && w[0] == "info")) {
+      line.clear();
+      for (const std::string& word : w) line += (line.empty() ? "" : " ") + word;
+    }
+    result += line + (lines.eof() ? "" : "\n");
+  }
+  return result;
 }
 
 ProgramRun RunSession(const std::string& input) {
