@@ -197,7 +197,16 @@ def child_main(args):
                   "g8f6", "b8c6", "c7c6", "h7h6", "a7a6"]
         plies = 20
         deadline = time.time() + 120
+        seen = [gm.ply, time.time()]
+
+        def stalled():
+            if gm.ply != seen[0]:
+                seen[:] = [gm.ply, time.time()]
+            return time.time() - seen[1] > 20
         while gm.ply < plies and gm.status in (0, 1, 2) and time.time() < deadline:
+            if stalled():
+                r["problems"].append("the game stalled at ply %d: no move for 20 s" % gm.ply)
+                break
             board = gm.boards[-1]
             if gm.curplayer is person:
                 pos = chesspos.Position(board.asFen())
@@ -209,7 +218,7 @@ def child_main(args):
                 w = next((m for m in other + prefer if m in legal), legal[(gm.ply * 7) % len(legal)])
                 person.queue.put_nowait(parseAny(board, w))
                 ply = gm.ply
-                while gm.ply == ply and time.time() < deadline:
+                while gm.ply == ply and time.time() < deadline and not stalled():
                     await asyncio.sleep(0.05)
             else:
                 await asyncio.sleep(0.05)

@@ -295,8 +295,10 @@ def flow_first_move(ctx, r):
     r["first_move_s_wall"] = round(wall, 2)
     if r["engine_command"] != "/usr/local/bin/chess":
         r["problems"].append("xboard started %s, not the installed program" % r["engine_command"])
-    if wall >= 1.0:
-        r["problems"].append("first move %.2f s after xboard's start (target under 1 s)" % wall)
+    # xboard's own clock (its debug log counts from its start) is the
+    # measure; the wall time also holds the mount namespace's set-up.
+    if int(m.group(1)) >= 1000:
+        r["problems"].append("first move %.2f s after xboard's start (target under 1 s)" % (int(m.group(1)) / 1000.0))
     xb2.finish(r, probe=False)
 
 
