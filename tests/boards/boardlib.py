@@ -48,9 +48,17 @@ class Processes:
         out = open(out_path, "ab")
         p = subprocess.Popen(argv, stdin=stdin, stdout=out, stderr=subprocess.STDOUT,
                              env=env, cwd=cwd, start_new_session=True)
+        self._record(p)
+        return p
+
+    def _record(self, p):
         st = _stat(p.pid)
         self.started.append((p.pid, st["start"] if st else None, p))
-        return p
+        # run_ci.sh's last resort: the sessions started here, should this
+        # script itself be killed before its clean-up
+        if os.environ.get("BOARDS_SESSION_FILE"):
+            with open(os.environ["BOARDS_SESSION_FILE"], "a") as f:
+                f.write("%d %s\n" % (p.pid, st["start"] if st else "?"))
 
     def members(self):
         """pid -> start time of every live process in a session started here."""
@@ -116,8 +124,7 @@ class Display:
                                       "-noreset", "-displayfd", str(fd_file.fileno())],
                                      pass_fds=(fd_file.fileno(),), stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL, start_new_session=True)
-            st = _stat(p.pid)
-            procs.started.append((p.pid, st["start"] if st else None, p))
+            procs._record(p)
             end = time.time() + 10
             while time.time() < end and p.poll() is None and not read(fd_path).strip():
                 time.sleep(0.05)
