@@ -1,58 +1,94 @@
 #!/usr/bin/python3
-"""Turns the scripts' *-results.json files into the tables of RESULTS.md.
+"""Turns the scripts' results into the tables of RESULTS.md.
 
-    tests/boards/results_md.py OUTDIR [OUTDIR...] > table.md
+    tests/boards/results_md.py AFTER_OUTDIR [BEFORE_OUTDIR] > tables.md
+
+One table per board: each flow's result (and the earlier run's, when a
+second folder is given), its log file and notes, then a short excerpt of
+the words of each flow, taken from the logs around what the flow is about
+(remove, undo, setboard, a promotion, result) or its end.
 """
 import glob
 import json
 import os
+import re
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import boardlib as bl  # noqa: E402
 
 ORDER = ["xboard-results.json", "xboard-uci-results.json", "gnome-chess-results.json",
          "gnome-chess-uci-results.json", "pychess-results.json", "pychess-uci-results.json"]
-LOG = {"xboard": "xboard-%s.debug, xboard-%s.words", "gnome-chess": "gnome-chess-%s.words",
-       "pychess": "pychess-%s.words"}
+ANCHOR = re.compile(r"^(remove|undo|setboard|edit|result|usermove [a-h][1-8][a-h][1-8][nbr]|"
+                    r"[a-h][1-8][a-h][1-8][nbr]|position fen)\b")
+
+
+def load(folder):
+    out = {}
+    for name in ORDER:
+        path = os.path.join(folder, name)
+        if os.path.exists(path):
+            with open(path) as f:
+                out[name] = json.load(f)
+    return out
 
 
 def note(r):
     bits = []
-    for key in ("first_move_s_wall", "first_move_ms_xboard_clock", "mating_move", "took_back_at_ply",
-                "protocol", "probe"):
+    for key, label in (("first_move_ms_xboard_clock", "first move (ms, xboard's clock)"),
+                       ("first_move_s_wall", "first move (s, wall)"), ("mating_move", "mate"),
+                       ("took_back_at_ply", "takebacks at ply"), ("protocol", "pychess's dialog finds"),
+                       ("probe", "probe")):
         if key in r:
-            bits.append("%s: %s" % (key.replace("_", " "), r[key]))
+            bits.append("%s: %s" % (label, r[key]))
     if r["problems"]:
-        bits.append("**" + "; ".join(r["problems"])[:500].replace("|", "/") + "**")
+        bits.append("**" + "; ".join(r["problems"])[:400].replace("|", "/") + "**")
     return "; ".join(bits)
 
 
+def words_of(folder, r):
+    board, flow = r["board"].split()[0], r["flow"]
+    if board == "xboard":
+        uci = os.path.join(folder, "xboard-%s.words" % flow)
+        if flow.startswith("uci") and os.path.exists(uci):
+            ev = bl.tee_words(uci)
+        else:
+            ev = bl.xboard_words(os.path.join(folder, "xboard-%s.debug" % flow))
+    else:
+        procs = bl.tee_processes(os.path.join(folder, "%s-%s.words" % (board, flow)))
+        ev = max((e for _, e in procs), key=len) if procs else []
+    lines = ["%s %s" % (d, l) for _, d, l in ev if d in (">", "<")
+             and not l.startswith(("accepted", "feature option", "option", "time ", "otim "))]
+    marks = [i for i, l in enumerate(lines) if i > 3 and ANCHOR.match(l[2:]) and "xboard exit" not in l]
+    if not marks:
+        return lines[-8:]
+    return lines[max(0, marks[-1] - 3): marks[-1] + 5]
+
+
 def main():
-    files = []
-    for d in sys.argv[1:]:
-        found = {os.path.basename(f): f for f in glob.glob(os.path.join(d, "*-results.json"))}
-        files += [found[n] for n in ORDER if n in found]
-    for path in files:
-        with open(path) as f:
-            data = json.load(f)
+    after = sys.argv[1]
+    before = load(sys.argv[2]) if len(sys.argv) > 2 else {}
+    for name, data in load(after).items():
         results = data["results"]
         if not results:
             continue
         board = results[0]["board"]
         key = board.split()[0]
-        version = data["versions"].get(key, "")
         extra = " + polyglot %s" % data["versions"]["polyglot"] if "polyglot" in board else ""
-        print("### %s %s%s, %s\n" % (board, version, extra, results[0]["date"]))
-        print("| flow | result | s | log files | notes |")
-        print("|---|---|---|---|---|")
+        print("### %s %s%s, %s\n" % (board, data["versions"].get(key, ""), extra, results[0]["date"]))
+        old = {r["flow"]: r["result"] for r in before.get(name, {}).get("results", [])}
+        print("| flow | before | now | s | notes |" if before else "| flow | result | s | notes |")
+        print("|---|---|---|---|---|" if before else "|---|---|---|---|")
         for r in results:
-            logs = LOG.get(key, "%s") .replace("%s", r["flow"])
-            print("| %s | %s | %s | %s | %s |" % (r["flow"], r["result"], r.get("seconds", ""), logs, note(r)))
+            cells = [r["flow"]] + ([old.get(r["flow"], "")] if before else []) + \
+                [r["result"], str(r.get("seconds", "")), note(r)]
+            print("| " + " | ".join(cells) + " |")
+        print("\nWords (excerpt; `>` board to program, `<` program to board):\n")
+        for r in results:
+            w = words_of(after, r)
+            if w:
+                print("- %s: `%s`" % (r["flow"], " · ".join(x[:70] for x in w).replace("`", "'")))
         print()
-        for r in results:
-            words = r.get("uci_words") or r.get("words") or []
-            if words:
-                print("<details><summary>%s: words (excerpt)</summary>\n\n```" % r["flow"])
-                print("\n".join(w[:110] for w in words[:16]))
-                print("```\n</details>\n")
 
 
 if __name__ == "__main__":
