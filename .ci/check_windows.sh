@@ -62,11 +62,13 @@ seconds=$SECONDS
 wineboot --init >"$WORK/wineboot.log" 2>&1 || { cat "$WORK/wineboot.log"; fail "wineboot failed"; }
 echo "$(wine --version), prefix made in $((SECONDS - seconds)) s"
 
-# Runs PROGRAM on INPUT into OUTPUT with CR LF turned to LF; returns its
-# exit status.
-run() {
+# Runs the Linux program on INPUT into OUTPUT; returns its exit status.
+run_linux() { "$LINUX_PROGRAM" <"$1" >"$2"; }
+# Runs chess.exe under Wine on INPUT into OUTPUT with CR LF turned to LF (as
+# written, into OUTPUT.raw); returns its exit status.
+run_wine() {
     local status=0
-    "${@:3}" <"$1" >"$2.raw" || status=$?
+    wine "$PROGRAM" <"$1" >"$2.raw" || status=$?
     sed 's/\r$//' "$2.raw" >"$2"
     return "$status"
 }
@@ -89,16 +91,16 @@ check() {
     name=$1
     local input=$2 status
     linux_status=0
-    run "$input" "$WORK/linux.out" "$LINUX_PROGRAM" || linux_status=$?
+    run_linux "$input" "$WORK/linux.out" || linux_status=$?
     status=0
-    run "$input" "$WORK/wine.out" wine "$PROGRAM" || status=$?
+    run_wine "$input" "$WORK/wine.out" || status=$?
     compare "Wine" "$status" "$WORK/wine.out"
     with_crlf "$input" "$WORK/crlf.in"
     status=0
-    run "$WORK/crlf.in" "$WORK/wine-crlf.out" wine "$PROGRAM" || status=$?
+    run_wine "$WORK/crlf.in" "$WORK/wine-crlf.out" || status=$?
     compare "Wine, CR LF input" "$status" "$WORK/wine-crlf.out"
     status=0
-    run "$WORK/crlf.in" "$WORK/linux-crlf.out" "$LINUX_PROGRAM" || status=$?
+    run_linux "$WORK/crlf.in" "$WORK/linux-crlf.out" || status=$?
     compare "Linux, CR LF input" "$status" "$WORK/linux-crlf.out"
     echo "$name: $(wc -l <"$WORK/linux.out") lines, exit status $linux_status;" \
          "under Wine $(grep -c $'\r$' "$WORK/wine.out.raw" || true) of them end in CR LF"
