@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/protocol_replay.h"
+#include "frontend/protocol.h"
 #include "rules/game_end.h"
 #include "rules/legality.h"
 #include "support/positions.h"
@@ -20,27 +20,21 @@ namespace {
 
 enum class Opponent { kRandomBlack, kRandomWhite, kItself };
 
-// Every legal move in generation order, as coordinate words.
-std::vector<std::string> LegalWords(const ReplayedGame& game) {
-  std::vector<std::string> words;
-  for (int from = 0; from < kSquareCount; ++from) {
-    for (int to = 0; to < kSquareCount; ++to) {
-      const Move move =
-          BuildMove(from / kBoardSize, from % kBoardSize, to / kBoardSize, to % kBoardSize, game.lastMove);
-      if (IsLegalMove(move, &game.board, game.lastMove)) words.push_back(MoveText(move));
-    }
-  }
-  return words;
-}
-
+// Writes each word and plays it through the program's protocol reader, the
+// engine answering as it does in the program.
 struct Writer {
-  ReplayedGame game;
+  ProtocolSession session = NewProtocolSession();
+  std::FILE* replies = std::tmpfile();
   int plies = 0;
   void Say(const std::string& word) {
     std::printf("%s\n", word.c_str());
-    ReplayWord(word, &game, [this](const ReplayedGame&) { ++plies; });
+    ActOn(word, "", replies, &session);
+    while (IsEngineToMove(session.game)) {
+      PlayEngineMove(replies, &session);
+      ++plies;
+    }
   }
-  bool Over() const { return CheckGameEnd(&game.board, game.lastMove) != kGameGoesOn; }
+  bool Over() const { return GameEnd(session.game) != kGameGoesOn; }
 };
 
 void WriteGame(Opponent opponent, int maxPlies, int randomOpening, std::mt19937* random, Writer* writer) {
@@ -50,11 +44,12 @@ void WriteGame(Opponent opponent, int maxPlies, int randomOpening, std::mt19937*
   // Against itself the engine starts as Black answering random White moves.
   for (int ply = 0; writer->plies < maxPlies && !writer->Over(); ++ply) {
     if (opponent == Opponent::kItself && ply >= randomOpening) {
-      writer->Say(writer->game.turn == kWhiteSide ? "white" : "black");
+      writer->Say(SideToMove(writer->session.game) == kWhiteSide ? "white" : "black");
       continue;
     }
-    const std::vector<std::string> words = LegalWords(writer->game);
-    writer->Say(words[(*random)() % words.size()]);
+    const Position& position = writer->session.game.position;
+    const std::vector<Move> moves = LegalMoves(&position.board, position.lastMove);
+    writer->Say(MoveText(moves[(*random)() % moves.size()]));
     ++writer->plies;
   }
 }
@@ -67,7 +62,6 @@ int main(int argc, char** argv) {
   const unsigned seed = argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 20261209u;
   std::mt19937 random(seed);
   Writer writer;
-  StartReplayedGame(&writer.game);
   std::printf("xboard\n");
   for (int g = 0; g < games; ++g) {
     const Opponent opponent = g % 3 == 0   ? Opponent::kRandomBlack

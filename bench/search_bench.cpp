@@ -23,8 +23,9 @@
 #include <string>
 #include <vector>
 
-#include "bench/protocol_replay.h"
 #include "engine/search.h"
+#include "frontend/protocol.h"
+#include "frontend/text_input.h"
 #include "model/apply_move.h"
 #include "reference/reference_search.h"
 #include "rules/game_end.h"
@@ -214,17 +215,28 @@ void PerftTimes() {
 }  // namespace
 
 // Every position where the engine moves in the protocol-mode session of
-// `path`, replayed word by word; the plain search runs on every `every`-th.
+// `path`, played by the program's own protocol reader (its replies thrown
+// away); the plain search runs on every `every`-th.
 int Games(const char* path, int every) {
-  std::ifstream in(path);
-  std::vector<Position> positions;
-  ReplayedGame game;
-  StartReplayedGame(&game);
-  std::string word;
-  in >> word;  // the name, "xboard"
-  const EngineMoveSeen seen = [&positions](const ReplayedGame& g) { positions.push_back({g.board, g.lastMove}); };
-  while (in >> word && ReplayWord(word, &game, seen)) {
+  std::FILE* in = std::fopen(path, "r");
+  std::FILE* replies = std::tmpfile();
+  if (in == nullptr || replies == nullptr) {
+    std::fprintf(stderr, "cannot read %s\n", path);
+    return 1;
   }
+  std::vector<Position> positions;
+  std::string name;
+  ReadWord(in, &name);  // "xboard"
+  ProtocolSession session = NewProtocolSession();
+  for (;;) {
+    while (IsEngineToMove(session.game)) {
+      positions.push_back(session.game.position);
+      PlayEngineMove(replies, &session);
+    }
+    if (ReadAndAct(in, replies, &session) == Reading::kQuit) break;
+  }
+  std::fclose(in);
+  std::fclose(replies);
   std::printf("%zu engine moves in %s, the plain search on every %d-th\n", positions.size(), path, every);
   // The engine on every position first, then the plain search: timed apart,
   // as in a game, where neither finds its caches filled by the other.

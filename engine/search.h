@@ -9,6 +9,10 @@
 constexpr int kFullWidthDepth = 2;
 constexpr int kCaptureLevels = 4;
 
+// The full-width depths a board may ask for.
+constexpr int kMinDepth = 1;
+constexpr int kMaxDepth = 6;
+
 // What one search found besides the move: the chosen move's score from the
 // computer's point of view, and how many positions it visited.
 struct SearchReport {

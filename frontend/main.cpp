@@ -1,5 +1,5 @@
 // The chess program: one game against the computer in the console, or an
-// engine for a graphical board when the name typed is "xboard".
+// engine for a graphical board when the name typed is "xboard" or "uci".
 #include <cstdio>
 
 #include "frontend/program.h"

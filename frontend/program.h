@@ -1,5 +1,5 @@
 // Start-up: the name prompt, then the console game or, for the name
-// "xboard", the protocol mode.
+// "xboard" or "uci", the protocol a graphical board speaks.
 #pragma once
 
 #include <cstdio>

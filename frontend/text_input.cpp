@@ -73,6 +73,18 @@ ReadStatus DropLine(std::FILE* in) {
   return ReadStatus::kOk;
 }
 
+ReadStatus ReadRestOfLine(std::FILE* in, std::string* text) {
+  text->clear();
+  int c = std::getc(in);
+  if (c == EOF) return ReadStatus::kEndOfInput;
+  for (; c != EOF && c != '\n'; c = std::getc(in)) {
+    if (text->empty() && IsSpace(c)) continue;
+    text->push_back(static_cast<char>(c));
+  }
+  while (!text->empty() && IsSpace(static_cast<unsigned char>(text->back()))) text->pop_back();
+  return ReadStatus::kOk;
+}
+
 ReadStatus ReadInteger(std::FILE* in, long long* value) {
   int c = std::getc(in);
   while (IsSpace(c)) c = std::getc(in);

@@ -23,6 +23,10 @@ void DropChar(std::FILE* in);
 // kEndOfInput if the input ends first.
 ReadStatus DropLine(std::FILE* in);
 
+// The rest of the current line, its line end consumed, without the white
+// space around it. kEndOfInput only when the input had already ended.
+ReadStatus ReadRestOfLine(std::FILE* in, std::string* text);
+
 // Skips white space and reads an integer. A value too large for `long long`
 // saturates. kUnreadable when no digit follows (the offending character is
 // left in the input).

@@ -26,6 +26,13 @@ void MoveCastlingRook(Board* board, int toFile, int rank, char rook) {
   }
 }
 
+constexpr bool IsUnderpromotionLetter(char letter) {
+  return letter == 'r' || letter == 'b' || letter == 'n' || letter == 'R' || letter == 'B' || letter == 'N';
+}
+
+constexpr char UpperCase(char letter) { return IsBlackPiece(letter) ? static_cast<char>(letter - 'a' + 'A') : letter; }
+constexpr char LowerCase(char letter) { return IsWhitePiece(letter) ? static_cast<char>(letter - 'A' + 'a') : letter; }
+
 }  // namespace
 
 void ApplyMove(const Board* source, Move* move, Board* destination) {
@@ -64,5 +71,21 @@ void ApplyMove(const Board* source, Move* move, Board* destination) {
   }
   if (mover == 'p' && diagonalOntoEmpty) {
     destination->squares[SquareIndex(move->toFile, kRank4)] = kEmptySquare;
+  }
+}
+
+bool IsPromotion(const Board* board, Move move) {
+  if (!IsOnBoard(move.fromFile, move.fromRank) || !IsOnBoard(move.toFile, move.toRank)) return false;
+  const char mover = PieceAt(board, move.fromFile, move.fromRank);
+  return (mover == 'P' && move.toRank == kRank8) || (mover == 'p' && move.toRank == kRank1);
+}
+
+void ApplyMovePromotingTo(const Board* source, Move* move, char promotion, Board* destination) {
+  const bool promotes = IsPromotion(source, *move);
+  const bool whiteMoves = IsWhitePiece(PieceAt(source, move->fromFile, move->fromRank));
+  ApplyMove(source, move, destination);
+  if (promotes && IsUnderpromotionLetter(promotion)) {
+    destination->squares[SquareIndex(move->toFile, move->toRank)] =
+        whiteMoves ? UpperCase(promotion) : LowerCase(promotion);
   }
 }

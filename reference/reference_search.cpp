@@ -74,16 +74,10 @@ ChildList GenerateChildren(const SearchNode* node, bool capturesOnly, SearchCont
   auto isMover = mover == kWhiteSide ? IsWhitePiece : IsBlackPiece;
   auto isEnemy = mover == kWhiteSide ? IsBlackPiece : IsWhitePiece;
   ChildList list;
-  for (int from = 0; from < kSquareCount; ++from) {
-    if (!isMover(node->board.squares[from])) continue;
-    for (int to = 0; to < kSquareCount; ++to) {
-      if (capturesOnly && !isEnemy(node->board.squares[to])) continue;
-      const Move candidate =
-          BuildMove(from / kBoardSize, from % kBoardSize, to / kBoardSize, to % kBoardSize, node->move);
-      if (IsLegalMove(candidate, &node->board, node->move)) {
-        AppendChild(&node->board, &list, candidate, context);
-      }
-    }
+  for (const Move& candidate : LegalMoves(&node->board, node->move)) {
+    if (!isMover(PieceAt(&node->board, candidate.fromFile, candidate.fromRank))) continue;
+    if (capturesOnly && !isEnemy(PieceAt(&node->board, candidate.toFile, candidate.toRank))) continue;
+    AppendChild(&node->board, &list, candidate, context);
   }
   return list;
 }

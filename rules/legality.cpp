@@ -48,3 +48,33 @@ int IsLegalMove(Move move, const Board* board, Move lastMove) {
   if (side == kBlackSide && IsBlackInCheck(&scratch, trial)) return 0;
   return 1;
 }
+
+std::vector<Move> LegalMoves(const Board* board, Move lastMove) {
+  std::vector<Move> moves;
+  const char side = SideToMove(board, lastMove);
+  for (int from = 0; from < kSquareCount; ++from) {
+    const char piece = board->squares[from];
+    if (side == kWhiteSide ? !IsWhitePiece(piece) : !IsBlackPiece(piece)) continue;
+    for (int to = 0; to < kSquareCount; ++to) {
+      const Move move = BuildMove(from / kBoardSize, from % kBoardSize, to / kBoardSize, to % kBoardSize, lastMove);
+      if (IsLegalMove(move, board, lastMove)) moves.push_back(move);
+    }
+  }
+  return moves;
+}
+
+bool IsPlayablePosition(const Board* board, Move lastMove) {
+  int whiteKings = 0;
+  int blackKings = 0;
+  for (int file = kFileA; file <= kFileH; ++file) {
+    for (int rank = kRank1; rank <= kRank8; ++rank) {
+      const char piece = PieceAt(board, file, rank);
+      whiteKings += piece == 'K';
+      blackKings += piece == 'k';
+      if ((piece == 'P' || piece == 'p') && (rank == kRank1 || rank == kRank8)) return false;
+    }
+  }
+  if (whiteKings != 1 || blackKings != 1) return false;
+  const bool whiteJustMoved = SideToMove(board, lastMove) == kBlackSide;
+  return whiteJustMoved ? !IsWhiteInCheck(board, lastMove) : !IsBlackInCheck(board, lastMove);
+}

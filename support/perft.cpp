@@ -7,22 +7,13 @@
 std::int64_t Perft(const Position& position, int depth) {
   if (depth == 0) return 1;
   std::int64_t leaves = 0;
-  const char side = SideToMove(&position.board, position.lastMove);
-  for (int from = 0; from < kSquareCount; ++from) {
-    const char piece = position.board.squares[from];
-    if (side == kWhiteSide ? !IsWhitePiece(piece) : !IsBlackPiece(piece)) continue;
-    for (int to = 0; to < kSquareCount; ++to) {
-      Move move = BuildMove(from / kBoardSize, from % kBoardSize, to / kBoardSize, to % kBoardSize, position.lastMove);
-      if (!IsLegalMove(move, &position.board, position.lastMove)) continue;
-      if (depth == 1) {
-        ++leaves;
-        continue;
-      }
-      Position child;
-      ApplyMove(&position.board, &move, &child.board);
-      child.lastMove = move;
-      leaves += Perft(child, depth - 1);
-    }
+  const std::vector<Move> moves = LegalMoves(&position.board, position.lastMove);
+  if (depth == 1) return static_cast<std::int64_t>(moves.size());
+  for (Move move : moves) {
+    Position child;
+    ApplyMove(&position.board, &move, &child.board);
+    child.lastMove = move;
+    leaves += Perft(child, depth - 1);
   }
   return leaves;
 }

@@ -1,54 +1,9 @@
 #include "support/positions.h"
 
 #include <initializer_list>
-#include <sstream>
 
 #include "model/apply_move.h"
 #include "rules/legality.h"
-
-bool PositionFromFen(const std::string& fen, Position* position) {
-  std::istringstream fields(fen);
-  std::string placement, side, castling = "-", enPassant = "-";
-  if (!(fields >> placement >> side)) return false;
-  fields >> castling >> enPassant;
-  Board& board = position->board;
-  for (char& square : board.squares) square = kEmptySquare;
-  int file = 0;
-  int rank = kRank8;
-  for (char c : placement) {
-    if (c == '/') {
-      --rank;
-      file = 0;
-    } else if (c >= '1' && c <= '8') {
-      file += c - '0';
-    } else {
-      if (file > kFileH || rank < kRank1) return false;
-      board.squares[SquareIndex(file, rank)] = c;
-      ++file;
-    }
-  }
-  if (side != "w" && side != "b") return false;
-  Move& last = position->lastMove;
-  last.castleWhiteKingSide = castling.find('K') != std::string::npos;
-  last.castleWhiteQueenSide = castling.find('Q') != std::string::npos;
-  last.castleBlackKingSide = castling.find('k') != std::string::npos;
-  last.castleBlackQueenSide = castling.find('q') != std::string::npos;
-  if (enPassant != "-" && enPassant.size() == 2) {
-    const int epFile = enPassant[0] - 'a';
-    const bool whiteMoved = side == "b";
-    last.fromFile = epFile;
-    last.toFile = epFile;
-    last.fromRank = whiteMoved ? kRank2 : kRank7;
-    last.toRank = whiteMoved ? kRank4 : kRank5;
-    return true;
-  }
-  // The king of the side that moved last stands on the last move's target.
-  const int king = FindPiece(&board, side == "b" ? 'K' : 'k');
-  if (king == kNoSquare) return false;
-  last.fromFile = last.toFile = king / kBoardSize;
-  last.fromRank = last.toRank = king % kBoardSize;
-  return true;
-}
 
 std::string FenFromPosition(const Position& position) {
   std::string fen;
@@ -91,17 +46,4 @@ std::string FenFromPosition(const Position& position) {
     }
   }
   return fen + " " + enPassant + " 0 1";
-}
-
-Move MoveFromText(const std::string& text, Move lastMove) {
-  return BuildMove(text[0] - 'a', text[1] - '1', text[2] - 'a', text[3] - '1', lastMove);
-}
-
-std::string MoveText(Move move) {
-  std::string text;
-  text += static_cast<char>('a' + move.fromFile);
-  text += static_cast<char>('1' + move.fromRank);
-  text += static_cast<char>('a' + move.toFile);
-  text += static_cast<char>('1' + move.toRank);
-  return text;
 }

@@ -153,14 +153,9 @@ void ExpectSameMoves(const Board& board, const std::string& where, std::initiali
     const Move last = LastMoveFor(board, mover);
     std::string legal;
     std::string captures;
-    for (int from = 0; from < kSquareCount; ++from) {
-      if (!IsPieceOf(mover, board.squares[from])) continue;
-      for (int to = 0; to < kSquareCount; ++to) {
-        const Move move = Between(from, to, last);
-        if (!IsLegalMove(move, &board, last)) continue;
-        legal += MoveText(move) + " ";
-        if (IsPieceOf(Opponent(mover), board.squares[to])) captures += MoveText(move) + " ";
-      }
+    for (const Move& move : LegalMoves(&board, last)) {
+      legal += MoveText(move) + " ";
+      if (IsPieceOf(Opponent(mover), PieceAt(&board, move.toFile, move.toRank))) captures += MoveText(move) + " ";
     }
     auto text = [last](const MoveList& list) {
       std::string moves;

@@ -69,19 +69,13 @@ int ExactValue(const Position& position, char computer, bool computerToMove, int
   const bool capturesOnly = ply >= kFullWidthDepth;
   if (capturesOnly && level >= kCaptureLevels) return EvaluatePosition(&position.board, computer, position.lastMove);
   std::vector<int> values;
-  for (int from = 0; from < kSquareCount; ++from) {
-    const char piece = position.board.squares[from];
-    if (mover == kWhiteSide ? !IsWhitePiece(piece) : !IsBlackPiece(piece)) continue;
-    for (int to = 0; to < kSquareCount; ++to) {
-      const char target = position.board.squares[to];
-      if (capturesOnly && (mover == kWhiteSide ? !IsBlackPiece(target) : !IsWhitePiece(target))) continue;
-      Move move = BuildMove(from / 8, from % 8, to / 8, to % 8, position.lastMove);
-      if (!IsLegalMove(move, &position.board, position.lastMove)) continue;
-      Position child;
-      ApplyMove(&position.board, &move, &child.board);
-      child.lastMove = move;
-      values.push_back(ExactValue(child, computer, !computerToMove, ply + 1, capturesOnly ? level + 1 : 0));
-    }
+  for (Move move : LegalMoves(&position.board, position.lastMove)) {
+    const char target = PieceAt(&position.board, move.toFile, move.toRank);
+    if (capturesOnly && (mover == kWhiteSide ? !IsBlackPiece(target) : !IsWhitePiece(target))) continue;
+    Position child;
+    ApplyMove(&position.board, &move, &child.board);
+    child.lastMove = move;
+    values.push_back(ExactValue(child, computer, !computerToMove, ply + 1, capturesOnly ? level + 1 : 0));
   }
   if (capturesOnly) values.push_back(EvaluatePosition(&position.board, computer, position.lastMove));
   if (values.empty()) {
@@ -103,15 +97,11 @@ struct RootMove {
 
 std::vector<RootMove> ExactRootValues(const Position& position, char computer) {
   std::vector<RootMove> moves;
-  for (int from = 0; from < kSquareCount; ++from) {
-    for (int to = 0; to < kSquareCount; ++to) {
-      Move move = BuildMove(from / 8, from % 8, to / 8, to % 8, position.lastMove);
-      if (!IsLegalMove(move, &position.board, position.lastMove)) continue;
-      Position child;
-      ApplyMove(&position.board, &move, &child.board);
-      child.lastMove = move;
-      moves.push_back({MoveText(move), ExactValue(child, computer, false, 1, 0)});
-    }
+  for (Move move : LegalMoves(&position.board, position.lastMove)) {
+    Position child;
+    ApplyMove(&position.board, &move, &child.board);
+    child.lastMove = move;
+    moves.push_back({MoveText(move), ExactValue(child, computer, false, 1, 0)});
   }
   return moves;
 }
@@ -224,14 +214,10 @@ TEST(MoveGenerationTest, SameMovesAsTheLegalityTest) {
     const char side = SideToMove(&position.board, position.lastMove);
     std::string expected;
     std::string expectedCaptures;
-    for (int from = 0; from < kSquareCount; ++from) {
-      for (int to = 0; to < kSquareCount; ++to) {
-        const Move move = BuildMove(from / 8, from % 8, to / 8, to % 8, position.lastMove);
-        if (!IsLegalMove(move, &position.board, position.lastMove)) continue;
-        expected += MoveText(move) + " ";
-        const char target = position.board.squares[to];
-        if (side == kWhiteSide ? IsBlackPiece(target) : IsWhitePiece(target)) expectedCaptures += MoveText(move) + " ";
-      }
+    for (const Move& move : LegalMoves(&position.board, position.lastMove)) {
+      expected += MoveText(move) + " ";
+      const char target = PieceAt(&position.board, move.toFile, move.toRank);
+      if (side == kWhiteSide ? IsBlackPiece(target) : IsWhitePiece(target)) expectedCaptures += MoveText(move) + " ";
     }
     auto text = [&position](const MoveList& moves) {
       std::string generated;

@@ -39,17 +39,6 @@ GoldenFile ReadGoldenFile() {
   return file;
 }
 
-int CountLegalMoves(const Position& position) {
-  int count = 0;
-  for (int from = 0; from < kSquareCount; ++from) {
-    for (int to = 0; to < kSquareCount; ++to) {
-      const Move move = BuildMove(from / 8, from % 8, to / 8, to % 8, position.lastMove);
-      count += IsLegalMove(move, &position.board, position.lastMove);
-    }
-  }
-  return count;
-}
-
 void ExpectSameAsRecord(const Position& position, const GoldenRecord& record) {
   const char side = SideToMove(&position.board, position.lastMove);
   SearchReport report{};
@@ -58,7 +47,7 @@ void ExpectSameAsRecord(const Position& position, const GoldenRecord& record) {
   EXPECT_EQ(report.score, record.score) << record.fen;
   EXPECT_EQ(EvaluatePosition(&position.board, kWhiteSide, position.lastMove), record.evalWhite) << record.fen;
   EXPECT_EQ(EvaluatePosition(&position.board, kBlackSide, position.lastMove), record.evalBlack) << record.fen;
-  EXPECT_EQ(CountLegalMoves(position), record.legalMoves) << record.fen;
+  EXPECT_EQ(static_cast<int>(LegalMoves(&position.board, position.lastMove).size()), record.legalMoves) << record.fen;
   MoveList moves;
   GenerateMoves(&position.board, position.lastMove, SideOfLetter(side), &moves);
   EXPECT_EQ(moves.count, record.legalMoves) << record.fen;

@@ -57,7 +57,7 @@ class ApplyMoveTest : public ::testing::TestWithParam<ApplyCase> {};
 TEST_P(ApplyMoveTest, PlaysTheMove) {
   const ApplyCase& c = GetParam();
   const Position before = FromFen(c.before);
-  Move move = MoveFromText(c.move, before.lastMove);
+  Move move = ParseCoordinateMove(c.move, before.lastMove);
   Position separate;
   Move moveCopy = move;
   ApplyMove(&before.board, &moveCopy, &separate.board);

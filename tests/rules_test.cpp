@@ -18,7 +18,7 @@ namespace {
 Position Start() { return FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"); }
 
 int Legal(const Position& position, const std::string& move) {
-  return IsLegalMove(MoveFromText(move, position.lastMove), &position.board, position.lastMove);
+  return IsLegalMove(ParseCoordinateMove(move, position.lastMove), &position.board, position.lastMove);
 }
 
 struct PerftCase {

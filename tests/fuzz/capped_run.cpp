@@ -1,5 +1,6 @@
 #include "tests/fuzz/capped_run.h"
 
+#include <chrono>
 #include <cstdio>
 #include <string_view>
 
@@ -7,10 +8,17 @@
 
 namespace {
 
-// The words that announce a move played in either mode.
+// The words that announce the end of a search: a move played in the console
+// or the xboard protocol, a move found in UCI, a hint.
 constexpr std::string_view kConsoleMove = "Move made: ";
 constexpr std::string_view kProtocolMove = "\nmove ";
+constexpr std::string_view kUciMove = "bestmove ";
+constexpr std::string_view kHint = "Hint: ";
 constexpr std::size_t kLongestAnnouncement = kConsoleMove.size();
+
+// A capped run also ends its input after this long: a board may ask for the
+// deepest search at every move, and fuzzing wants many short runs.
+constexpr std::chrono::seconds kTimeBudget{4};
 
 struct Streams {
   const char* data;
@@ -18,6 +26,7 @@ struct Streams {
   std::size_t read = 0;
   long moveCap;
   long moves = 0;
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
   Output output;
   std::string* kept;
   std::string tail;  // the last bytes written, so that a word split between writes is seen
@@ -31,7 +40,10 @@ long Count(std::string_view text, std::string_view word) {
 
 ssize_t ReadInput(void* cookie, char* buffer, std::size_t size) {
   Streams* streams = static_cast<Streams*>(cookie);
-  if (streams->moveCap != kUncapped && streams->moves >= streams->moveCap) return 0;
+  if (streams->moveCap != kUncapped &&
+      (streams->moves >= streams->moveCap || std::chrono::steady_clock::now() - streams->start > kTimeBudget)) {
+    return 0;
+  }
   std::size_t count = streams->size - streams->read;
   if (count > size) count = size;
   for (std::size_t i = 0; i < count; ++i) buffer[i] = streams->data[streams->read + i];
@@ -47,7 +59,9 @@ ssize_t WriteOutput(void* cookie, const char* buffer, std::size_t size) {
   const std::string joined = streams->tail + std::string(buffer, size);
   const std::string_view old(streams->tail);
   streams->moves += Count(joined, kConsoleMove) - Count(old, kConsoleMove);
-  streams->moves += Count(joined, kProtocolMove) - Count(old, kProtocolMove);
+  for (const std::string_view announcement : {kProtocolMove, kUciMove, kHint}) {
+    streams->moves += Count(joined, announcement) - Count(old, announcement);
+  }
   const std::size_t keep = joined.size() < kLongestAnnouncement ? joined.size() : kLongestAnnouncement - 1;
   streams->tail = joined.substr(joined.size() - keep);
   return static_cast<ssize_t>(size);
@@ -56,7 +70,7 @@ ssize_t WriteOutput(void* cookie, const char* buffer, std::size_t size) {
 }  // namespace
 
 bool RunCapped(const char* data, std::size_t size, long moveCap, Output output, CappedRun* run) {
-  Streams streams{data, size, 0, moveCap, 0, output, &run->output, {}};
+  Streams streams{data, size, 0, moveCap, 0, std::chrono::steady_clock::now(), output, &run->output, {}};
   std::FILE* in = fopencookie(&streams, "r", {ReadInput, nullptr, nullptr, nullptr});
   std::FILE* out = fopencookie(&streams, "w", {nullptr, WriteOutput, nullptr, nullptr});
   if (in == nullptr || out == nullptr) {

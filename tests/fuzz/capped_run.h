@@ -1,8 +1,9 @@
 // Runs the whole program on a string of bytes as its standard input, with a
-// cap on the number of moves, so that a fuzzing input cannot keep the search
-// busy for long. The program knows nothing of the cap: its input simply ends
-// once its output has announced that many moves ("Move made: " in the
-// console, "move " lines in the protocol mode).
+// cap on the number of searches, so that a fuzzing input cannot keep the
+// search busy for long. The program knows nothing of the cap: its input
+// simply ends once its output has announced that many moves ("Move made: "
+// in the console, "move " lines in the xboard protocol, "bestmove " in UCI,
+// "Hint: "), or after a few seconds.
 #pragma once
 
 #include <cstddef>

@@ -141,8 +141,11 @@ TEST(FuzzEndOfInputTest, EmptyInputEndsAtTheNamePrompt) {
 }
 
 TEST(FuzzEndOfInputTest, InTheMiddleOfAWord) {
-  for (const char* input : {"An", "Ann\nW\ne", "Ann\nW\ne2\ne", "Ann\nW\ne2\ne0x", "Ann\nW\ne2\ne-", "Ann\nW\ne2\ne+",
-                            "Ann\nW\ne2\ne0", "xboa", "xboard\nnew\ne2e", "xboard\nnew\ne2e4\nwhi", "xboard\nqui"}) {
+  for (const char* input :
+       {"An", "Ann\nW\ne", "Ann\nW\ne2\ne", "Ann\nW\ne2\ne0x", "Ann\nW\ne2\ne-", "Ann\nW\ne2\ne+", "Ann\nW\ne2\ne0",
+        "xboa", "xboard", "xboard\nnew\n", "xboard\nnew\ne2e", "xboard\nnew\ne2e4\nwhi", "xboard\nqui",
+        "xboard\nprotover 2\nsetboard 8/8", "xboard\nprotover 2\nping", "uci",
+        "uci\nposition startpos moves e2e4\ngo infinite", "uci\nisrea"}) {
     SCOPED_TRACE(input);
     const Outcome outcome = RunOn(input);
     ExpectSound(outcome);

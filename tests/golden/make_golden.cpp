@@ -19,17 +19,6 @@
 
 namespace {
 
-std::vector<Move> LegalMoves(const Position& position) {
-  std::vector<Move> moves;
-  for (int from = 0; from < kSquareCount; ++from) {
-    for (int to = 0; to < kSquareCount; ++to) {
-      const Move move = BuildMove(from / 8, from % 8, to / 8, to % 8, position.lastMove);
-      if (IsLegalMove(move, &position.board, position.lastMove)) moves.push_back(move);
-    }
-  }
-  return moves;
-}
-
 void Play(Position* position, Move move) {
   ApplyMove(&position->board, &move, &position->board);
   position->lastMove = move;
@@ -47,7 +36,7 @@ Move Record(const Position& position) {
   record.score = report.score;
   record.evalWhite = reference::EvaluatePosition(&position.board, kWhiteSide, position.lastMove);
   record.evalBlack = reference::EvaluatePosition(&position.board, kBlackSide, position.lastMove);
-  record.legalMoves = static_cast<int>(LegalMoves(position).size());
+  record.legalMoves = static_cast<int>(LegalMoves(&position.board, position.lastMove).size());
   std::printf("%s\n", FormatGoldenRecord(record).c_str());
   std::fflush(stdout);
   return chosen;
@@ -104,7 +93,7 @@ int main(int argc, char** argv) {
       Position position;
       PositionFromFen(fen, &position);
       for (int ply = 0; ply < kPliesPerGame; ++ply) {
-        const std::vector<Move> moves = LegalMoves(position);
+        const std::vector<Move> moves = LegalMoves(&position.board, position.lastMove);
         if (moves.empty()) break;
         const bool whiteToMove = SideToMove(&position.board, position.lastMove) == kWhiteSide;
         const bool engineMoves = mode == 2 || (mode == 0) == whiteToMove;

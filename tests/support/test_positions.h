@@ -21,7 +21,7 @@ inline Position Play(std::initializer_list<const char*> moves) {
   Position position;
   SetUpBoard(&position.board, &position.lastMove);
   for (const char* text : moves) {
-    Move move = MoveFromText(text, position.lastMove);
+    Move move = ParseCoordinateMove(text, position.lastMove);
     EXPECT_TRUE(IsLegalMove(move, &position.board, position.lastMove)) << text;
     ApplyMove(&position.board, &move, &position.board);
     position.lastMove = move;

@@ -1,0 +1,135 @@
+#include "frontend/game_session.h"
+
+#include <algorithm>
+#include <chrono>
+#include <iterator>
+
+#include "engine/evaluation_tables.h"
+#include "model/apply_move.h"
+#include "model/move_text.h"
+#include "rules/game_end.h"
+#include "rules/legality.h"
+
+namespace {
+
+constexpr char kPromotionLetters[] = {'q', 'r', 'b', 'n'};
+
+bool SamePlacementAndRights(const Position& a, const Position& b) {
+  const Move& x = a.lastMove;
+  const Move& y = b.lastMove;
+  return std::equal(std::begin(a.board.squares), std::end(a.board.squares), std::begin(b.board.squares)) &&
+         SideToMove(&a.board, x) == SideToMove(&b.board, y) && x.castleWhiteKingSide == y.castleWhiteKingSide &&
+         x.castleWhiteQueenSide == y.castleWhiteQueenSide && x.castleBlackKingSide == y.castleBlackKingSide &&
+         x.castleBlackQueenSide == y.castleBlackQueenSide;
+}
+
+}  // namespace
+
+GameSession NewSession() {
+  GameSession session{InitialPosition(), {}, kBlackSide, EngineMode::kPlays, kFirstProtocolVersion, Thinking::kHidden,
+                      kFullWidthDepth};
+  return session;
+}
+
+void StartNewGame(GameSession* session) {
+  session->position = InitialPosition();
+  session->earlier.clear();
+  session->engineSide = kBlackSide;
+  session->mode = EngineMode::kPlays;
+}
+
+void SetPosition(GameSession* session, const Position& position) {
+  session->position = position;
+  session->earlier.clear();
+}
+
+void SetPositionOrPlay(GameSession* session, const Position& position) {
+  const Position& now = session->position;
+  for (const Move& move : LegalMoves(&now.board, now.lastMove)) {
+    for (const char promotion : kPromotionLetters) {
+      Position after = now;
+      after.lastMove = move;
+      ApplyMovePromotingTo(&now.board, &after.lastMove, promotion, &after.board);
+      if (SamePlacementAndRights(after, position)) {
+        PlayMove(session, move, promotion);
+        return;
+      }
+      if (!IsPromotion(&now.board, move)) break;
+    }
+  }
+  SetPosition(session, position);
+}
+
+void SetDepth(GameSession* session, long long depth) {
+  session->depth = static_cast<int>(std::clamp<long long>(depth, kMinDepth, kMaxDepth));
+}
+
+char SideToMove(const GameSession& session) { return SideToMove(&session.position.board, session.position.lastMove); }
+
+int GameEnd(const GameSession& session) { return CheckGameEnd(&session.position.board, session.position.lastMove); }
+
+bool IsEngineToMove(const GameSession& session) {
+  return session.mode == EngineMode::kPlays && SideToMove(session) == session.engineSide &&
+         GameEnd(session) == kGameGoesOn;
+}
+
+bool ReadLegalMove(const GameSession& session, const std::string& text, Move* move) {
+  *move = ParseCoordinateMove(text, session.position.lastMove);
+  return IsLegalMove(*move, &session.position.board, session.position.lastMove) != 0;
+}
+
+void PlayMove(GameSession* session, Move move, char promotion) {
+  session->earlier.push_back(session->position);
+  Position& position = session->position;
+  ApplyMovePromotingTo(&position.board, &move, promotion, &position.board);
+  position.lastMove = move;
+}
+
+bool TakeBack(GameSession* session, int halfMoves) {
+  if (halfMoves < 1 || static_cast<std::size_t>(halfMoves) > session->earlier.size()) return false;
+  session->earlier.resize(session->earlier.size() - static_cast<std::size_t>(halfMoves - 1));
+  session->position = session->earlier.back();
+  session->earlier.pop_back();
+  return true;
+}
+
+EngineChoice ChooseEngineMove(const GameSession& session, int depth) {
+  const auto start = std::chrono::steady_clock::now();
+  EngineChoice choice{};
+  choice.move = ChooseComputerMoveReported(&session.position.board, session.position.lastMove, depth,
+                                           SideToMove(session), &choice.report);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  choice.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+  return choice;
+}
+
+int Centipawns(int score) {
+  constexpr int kScorePerCentipawn = kPawnValue / 100;
+  return score / kScorePerCentipawn;
+}
+
+bool IsMateScore(int score) { return score >= kMateScore || score <= -kMateScore; }
+
+std::vector<Move> ShownLine(const GameSession& session, const EngineChoice& choice, int depth) {
+  std::vector<Move> line{choice.move};
+  if (!IsMateScore(choice.report.score)) return line;
+  GameSession after = session;
+  for (Move move = choice.move;;) {
+    PlayMove(&after, move, kQueenPromotion);
+    if (GameEnd(after) != kGameGoesOn || depth <= kMinDepth) return line;
+    --depth;
+    move = ChooseEngineMove(after, depth).move;
+    line.push_back(move);
+  }
+}
+
+std::string LineText(const GameSession& session, const std::vector<Move>& line) {
+  std::string text;
+  Board board = session.position.board;
+  for (Move move : line) {
+    text += ' ';
+    text += MoveTextWithPromotion(&board, move);
+    ApplyMove(&board, &move, &board);
+  }
+  return text;
+}
