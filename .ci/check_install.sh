@@ -47,8 +47,10 @@ output=$(printf 'Ann\nW\ne2\ne4\n' | "$PROGRAM") || status=$?
 grep -q "Yep, that's legal!" <<<"$output" || fail "the console game took no move"
 
 echo "== the manual page renders"
-MANWIDTH=80 man -P cat -l "$MANPAGE" >"$WORK/man.txt" 2>"$WORK/man.err" || fail "man -l failed: $(cat "$WORK/man.err")"
+MANWIDTH=80 man -P cat -l "$MANPAGE" >"$WORK/man.raw" 2>"$WORK/man.err" || fail "man -l failed: $(cat "$WORK/man.err")"
 [ ! -s "$WORK/man.err" ] || fail "man -l complained: $(cat "$WORK/man.err")"
+# Justified lines have runs of blanks between words: one each, for the search.
+tr -s ' ' <"$WORK/man.raw" >"$WORK/man.txt"
 for words in 'chess - a small console chess program' 'Hello, please enter your name:' 'ENGINE MODE' \
              'The xboard protocol' 'id name chess' 'EXIT STATUS'; do
     grep -q -F -- "$words" "$WORK/man.txt" || fail "the manual page lacks \"$words\""
