@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks the installed program, not just the built one: installs a build
 # into a staging directory, plays a protocol session with the installed
-# program, renders its manual page, checks xboard's plugin file, builds the
-# Debian package, runs the xboard match against the staged program, and
-# builds once more from scratch without GoogleTest.
+# program, renders its manual page, checks xboard's plugin file (dated at
+# installation), the licence and the changelog, builds the Debian package
+# and checks its contents, runs the xboard match against the staged
+# program, and builds once more from scratch without GoogleTest.
 #
 # Usage: .ci/check_install.sh BUILD_DIR
 #   BUILD_DIR  configured with default options from this source tree and built.
@@ -24,9 +25,11 @@ echo "== install into a staging directory (DESTDIR=$STAGE, prefix /usr)"
 DESTDIR=$STAGE cmake --install "$BUILD_DIR" --prefix /usr
 # The plugin file names the program by the path it has once installed.
 PLUGIN=$STAGE/usr/share/games/plugins/xboard/chess.eng
-MANPAGE=$STAGE/usr/share/man/man6/chess.6
+MANPAGE=$STAGE/usr/share/man/man6/chess.6.gz
+DOCS=$STAGE/usr/share/doc/chess
 [ -f "$PLUGIN" ] || fail "no plugin file $PLUGIN"
 [ -f "$MANPAGE" ] || fail "no manual page $MANPAGE"
+gzip -t "$MANPAGE" || fail "the manual page is not gzip-compressed"
 COMMAND=$(sed -n 2p "$PLUGIN")
 PROGRAM=$STAGE$COMMAND
 [ -x "$PROGRAM" ] || fail "the plugin file names $COMMAND, which was not installed"
@@ -44,10 +47,12 @@ output=$(printf 'Ann\nW\ne2\ne4\n' | "$PROGRAM") || status=$?
 grep -q "Yep, that's legal!" <<<"$output" || fail "the console game took no move"
 
 echo "== the manual page renders"
-MANWIDTH=80 man -P cat -l "$MANPAGE" >"$WORK/man.txt" 2>"$WORK/man.err" || fail "man -l failed: $(cat "$WORK/man.err")"
+MANWIDTH=80 man -P cat -l "$MANPAGE" >"$WORK/man.raw" 2>"$WORK/man.err" || fail "man -l failed: $(cat "$WORK/man.err")"
 [ ! -s "$WORK/man.err" ] || fail "man -l complained: $(cat "$WORK/man.err")"
+# Justified lines have runs of blanks between words: one each, for the search.
+tr -s ' ' <"$WORK/man.raw" >"$WORK/man.txt"
 for words in 'chess - a small console chess program' 'Hello, please enter your name:' 'ENGINE MODE' \
-             'xboard -fcp /usr/bin/chess -firstProtocolVersion 1' 'GRAPHICAL BOARDS' 'EXIT STATUS'; do
+             'The xboard protocol' 'id name chess' 'EXIT STATUS'; do
     grep -q -F -- "$words" "$WORK/man.txt" || fail "the manual page lacks \"$words\""
 done
 echo "$(wc -l <"$WORK/man.txt") lines rendered"
@@ -56,17 +61,40 @@ echo "== the xboard plugin file"
 cat "$PLUGIN"
 [ "$(sed -n 1p "$PLUGIN")" = "plugin spec 0.0" ] || fail "line 1 of the plugin file is not 'plugin spec 0.0'"
 case $COMMAND in /usr/*) ;; *) fail "the plugin file's command $COMMAND is not below the prefix /usr" ;; esac
-[ "$(sed -n 3p "$PLUGIN")" = "normal" ] || fail "line 3 of the plugin file is not 'normal'"
+# pychess reads only plugin files whose variants line starts with "chess".
+[ "$(sed -n 3p "$PLUGIN")" = "chess" ] || fail "line 3 of the plugin file is not 'chess'"
+# xboard adds the engine only if the file is newer than the user's settings:
+# installed again, it carries the new install's time, not the build's.
+touch "$WORK/before-reinstall"
+DESTDIR=$WORK/stage-again cmake --install "$BUILD_DIR" --prefix /usr >/dev/null
+[ -n "$(find "$WORK/stage-again${PLUGIN#"$STAGE"}" -newer "$WORK/before-reinstall")" ] \
+    || fail "the plugin file installed again is older than the install"
+echo "installed again: the plugin file carries the install's time"
+
+echo "== the licence and the changelog"
+grep -q -x 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$DOCS/copyright" \
+    || fail "$DOCS/copyright is not in Debian's machine-readable format"
+grep -q -x 'License: Expat' "$DOCS/copyright" || fail "$DOCS/copyright names no MIT (Expat) licence"
+grep -q -F ' Permission is hereby granted, free of charge' "$DOCS/copyright" || fail "$DOCS/copyright lacks the terms"
+zcat "$DOCS/changelog.gz" | head -n 1
 
 echo "== the Debian package"
 (cd "$BUILD_DIR" && cpack -G DEB -B "$WORK/package") >"$WORK/cpack.log" 2>&1 || { cat "$WORK/cpack.log"; fail "cpack failed"; }
 DEB=$(ls "$WORK"/package/*.deb)
 dpkg-deb -I "$DEB" | sed -n '/Package:/p;/Section:/p;/Depends:/p'
 dpkg-deb -c "$DEB" | tee "$WORK/contents.txt"
-for path in ".$COMMAND" ./usr/share/man/man6/chess.6 ./usr/share/games/plugins/xboard/chess.eng; do
+for path in ./usr/games/chess ./usr/share/man/man6/chess.6.gz ./usr/share/games/plugins/xboard/chess.eng \
+            ./usr/share/doc/chess/copyright ./usr/share/doc/chess/changelog.gz; do
     grep -q -F " $path" "$WORK/contents.txt" || fail "the package lacks $path"
 done
 [ "$(dpkg-deb -f "$DEB" Section)" = games ] || fail "the package is not in section games"
+case $(dpkg-deb -f "$DEB" Maintainer) in *@localhost*|"") fail "the package's maintainer has no real address" ;; esac
+package_command=$(dpkg-deb --fsys-tarfile "$DEB" | tar -xO ./usr/share/games/plugins/xboard/chess.eng | sed -n 2p)
+[ "$package_command" = /usr/games/chess ] || fail "the package's plugin file names $package_command"
+# The package's files carry its build time; the postinst dates the plugin
+# file at installation.
+dpkg-deb -I "$DEB" postinst | grep -q -F 'touch "/usr/share/games/plugins/xboard/chess.eng"' \
+    || fail "the package's postinst does not date the plugin file"
 
 echo "== the xboard match against the installed program"
 "$SOURCE_DIR/tests/xboard/run_match.sh" "$PROGRAM" "$WORK/match"

@@ -59,7 +59,12 @@ ReadStatus ReadChar(std::FILE* in, char* letter) {
   return ReadStatus::kOk;
 }
 
-void DropChar(std::FILE* in) { (void)std::getc(in); }
+void DropChar(std::FILE* in) {
+  // A line end typed on Windows, CR LF, is dropped whole, as one LF is.
+  if (std::getc(in) != '\r') return;
+  const int next = std::getc(in);
+  if (next != '\n' && next != EOF) std::ungetc(next, in);
+}
 
 ReadStatus DropLine(std::FILE* in) {
   for (int c = std::getc(in); c != '\n'; c = std::getc(in)) {

@@ -15,7 +15,8 @@ ReadStatus ReadWord(std::FILE* in, std::string* word);
 // The very next character, white space included.
 ReadStatus ReadChar(std::FILE* in, char* letter);
 
-// Reads and drops one character, normally the line end after an answer.
+// Reads and drops one character, normally the line end after an answer; a
+// CR LF pair counts as one line end.
 void DropChar(std::FILE* in);
 
 // Drops everything up to and including the next line end. Returns
