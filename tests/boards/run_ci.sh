@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The CI-sized part of the board flows: the xboard flows that take under a
 # minute together (the program picked from xboard's engine list with its
-# first move timed, the person as Black, Retract Move, Edit Position with
+# first move timed, the engine list after an install by a user who ran
+# xboard before, the person as Black, Retract Move, Edit Position with
 # Black to move, an underpromotion), pychess's Add Engine checks and
-# discovery (headless), and a game in xboard through polyglot (UCI).
+# discovery and its list from the plugin folders (headless), and a game in
+# xboard through polyglot (UCI).
 #
 # Usage: tests/boards/run_ci.sh BUILD_DIR [OUTDIR]
 #   BUILD_DIR  the build folder (holds the program "chess"; `cmake --install`
@@ -63,12 +65,10 @@ run() {     # name, command...
     [ "$rc" = 0 ] || status=1
 }
 
-# About 50 s. The flow "plugin" (xboard lists the program installed after
-# it last saved its settings) joins this list once the installed plugin file
-# carries its install time; run it by hand: xboard_flows.py BUILD --flows plugin
+# About 60 s.
 run xboard /usr/bin/python3 "$here/xboard_flows.py" "$build" "$out" \
-    --flows first_move,person_black,retract,edit_position_black,underpromotion
-run pychess /usr/bin/python3 "$here/pychess_flows.py" "$build" "$out" --flows detect
+    --flows first_move,plugin,person_black,retract,edit_position_black,underpromotion
+run pychess /usr/bin/python3 "$here/pychess_flows.py" "$build" "$out" --flows detect,plugin
 run polyglot /usr/bin/python3 "$here/xboard_flows.py" "$build" "$out" --flows uci_game
 
 echo "boards: logs in $out"

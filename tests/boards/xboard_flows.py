@@ -461,6 +461,26 @@ def flow_underpromotion(ctx, r):
     xb.finish(r)
 
 
+def flow_hint(ctx, r):
+    """Engine > Hint at the person's turn: xboard sends hint, the program
+    answers with a move for the person, legal on xboard's board."""
+    xb = XB(ctx, "hint")
+    xb.ready()
+    xb.person_moves(2)
+    xb.ctx.display.click(272, 13)        # the Engine menu
+    time.sleep(0.5)
+    xb.ctx.display.click(281, 188)       # Hint
+    xb.wait(r"^\d+ <first : Hint: ", 1, 10, "the program's hint")
+    time.sleep(0.5)
+    xb.ctx.display.click(152, 41)        # OK on xboard's "Hint: ..." box
+    hint = re.findall(r"^\d+ <first : Hint: (\S+)", xb.text(), re.M)[-1]
+    r["hint"] = hint
+    if chesspos.Position(xb.fen()).normalise(hint) is None:
+        r["problems"].append("the hint %s is not legal on xboard's board" % hint)
+    xb.person_moves(1)
+    xb.finish(r)
+
+
 def flow_uci_game(ctx, r):
     xb = XB(ctx, "uci_game", uci=True)
     xb.ready(60)
@@ -485,7 +505,7 @@ FLOWS = [("first_move", flow_first_move), ("plugin", flow_plugin), ("person_whit
          ("edit_position_white", flow_edit_position_white),
          ("edit_position_black", flow_edit_position_black),
          ("new_after_mate", flow_new_after_mate), ("two_machines", flow_two_machines),
-         ("underpromotion", flow_underpromotion)]
+         ("underpromotion", flow_underpromotion), ("hint", flow_hint)]
 UCI_FLOWS = [("uci_game", flow_uci_game), ("uci_two_machines", flow_uci_two_machines)]
 
 
