@@ -21,6 +21,10 @@ Flows:
             program's position checked with the probe.
   takeback  as White: after 8 moves the person takes back two half-moves
             (GameModel.undoMoves(2): `force`, `undo`, `undo`), then plays on.
+  underpromotion
+            a game loaded from a position (pychess's Setup Position path:
+            the program gets it by setboard), the person promoting to a
+            knight.
   uci_hint  the program added as a UCI engine, a game as White with
             pychess's hint analyzer running on the program too (when UCI
             is there).
@@ -123,7 +127,7 @@ def child_main(args):
 
     conf.set("book_depth_max", 13)
     base = flow[4:] if flow.startswith("uci_") else flow
-    person_white = base in ("white", "takeback", "hint")
+    person_white = base in ("white", "takeback", "hint", "underpromotion")
 
     class Person(Player):
         """A local player that moves from a fixed preference list."""
@@ -192,10 +196,18 @@ def child_main(args):
             r["hint_engine"] = repr(hint)
             if hint is None:
                 r["problems"].append("pychess started no hint analyzer on the program")
-        gm.start()
+        if base == "underpromotion":
+            # pychess's Setup Position path: a game loaded from a FEN (the
+            # program gets it with setboard), Black to move; the person then
+            # promotes to a knight, with check
+            from io import StringIO
+            from pychess.Savers import fen as fen_loader
+            gm.loadAndStart(StringIO(UNDERPROMOTION_FEN), fen_loader, 0, -1)
+        else:
+            gm.start()
         prefer = ["e2e4", "d2d4", "g1f3", "b1c3", "c2c3", "h2h3", "a2a3", "e7e5", "d7d5",
                   "g8f6", "b8c6", "c7c6", "h7h6", "a7a6"]
-        plies = 20
+        plies = 6 if base == "underpromotion" else 20
         deadline = time.time() + 120
         seen = [gm.ply, time.time()]
 
@@ -210,12 +222,16 @@ def child_main(args):
             board = gm.boards[-1]
             if gm.curplayer is person:
                 pos = chesspos.Position(board.asFen())
+                promotions = ["e7e8n"] if base == "underpromotion" else []
+                w = next((m for m in promotions if m in pos.legal()), None)
                 legal = [m for m in pos.legal() if len(m) == 4]
                 if not legal:
                     break
                 # after a takeback the person tries another move (out of the book)
                 other = ["h2h4", "a2a4", "h7h5", "a7a5"] if r.get("took_back_at_ply") else []
-                w = next((m for m in other + prefer if m in legal), legal[(gm.ply * 7) % len(legal)])
+                w = w or next((m for m in other + prefer if m in legal), legal[(gm.ply * 7) % len(legal)])
+                if w == "e7e8n":
+                    r["promoted"] = True
                 person.queue.put_nowait(parseAny(board, w))
                 ply = gm.ply
                 while gm.ply == ply and time.time() < deadline and not stalled():
@@ -349,7 +365,8 @@ class Ctx:
     pass
 
 
-FLOWS = ["detect", "plugin", "white", "black", "takeback"]
+FLOWS = ["detect", "plugin", "white", "black", "takeback", "underpromotion"]
+UNDERPROMOTION_FEN = "7k/p3P3/8/8/8/8/7P/K7 b - - 0 1"
 
 
 def main():

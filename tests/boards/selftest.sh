@@ -4,7 +4,7 @@
 # promotion passed on as a queen's, undo/remove dropped, setboard dropped.
 # Each faulty run must fail, and the clean run of the same flows must pass.
 #
-# Usage: tests/boards/selftest.sh BUILD_DIR [OUTDIR]      (about 3 minutes)
+# Usage: tests/boards/selftest.sh BUILD_DIR [OUTDIR]      (about 4 minutes)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [OUTDIR]" >&2; exit 2; }
@@ -33,6 +33,8 @@ expect 1 queen      xboard_flows.py      underpromotion
 expect 1 noundo     xboard_flows.py      retract
 expect 1 nosetboard xboard_flows.py      edit_position_black
 expect 1 noundo     gnome_chess_flows.py undo
+expect 0 ""         pychess_flows.py     underpromotion
+expect 1 queen      pychess_flows.py     underpromotion
 expect 1 noundo     pychess_flows.py     takeback
 echo "logs in $out"
 echo "$passed passed, $failed failed"
