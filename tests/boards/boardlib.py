@@ -271,8 +271,6 @@ class Replay:
         self.engine_moves = []
         self.in_edit = False
         self.edit = None
-        self.engine_side = "black"
-        self.force = False
 
     def board_word(self, line):
         words = line.split()
@@ -284,7 +282,6 @@ class Replay:
             return
         if w == "new":
             self.pos = chesspos.Position()
-            self.force = False
         elif w == "setboard":
             fen = line.split(None, 1)[1] if len(words) > 1 else ""
             if not chesspos.valid_fen(fen):
@@ -311,17 +308,12 @@ class Replay:
             self._board_move(words[1])
         elif MOVE_RE.match(w) and len(words) == 1:
             self._board_move(w)
-        elif w == "force" or w == "result":
-            self.force = True
-        elif w == "go":
-            self.force = False
 
     def _board_move(self, w):
         if self.pos.normalise(w) is None:
             self.problems.append("board sent %s, illegal in %s" % (w, self.pos.fen()))
-            self.pending_illegal = w
             return
-        self.last_board_move = self.pos.push(w)
+        self.pos.push(w)
 
     def engine_line(self, line):
         words = line.split()
