@@ -217,10 +217,11 @@ void PerftTimes() {
 }
 
 // The games measure at every depth: the engine on every position, time per
-// move (median and slowest) and nodes (positions visited) per second; the plain search
-// after it at depth 2 on every `plainEvery2`-th position and at depth 3 on
-// every `plainEvery3`-th (none when 0), with the ratio of their times on the
-// positions both searched. Returns the number of different choices.
+// move (median and slowest) and nodes (positions visited) per second; the
+// plain search after it at depth 2 on every `plainEvery2`-th position and at
+// depth 3 on every `plainEvery3`-th (none when 0), with the ratio of their
+// times on the positions both searched. Returns the number of different
+// choices.
 int MeasureDepths(const std::vector<Position>& positions, int plainEvery2, int plainEvery3) {
   std::printf(
       "depth  median ms  slowest ms   total ms      nodes/s | plain on    plain ms   fast ms   ratio  different\n");
