@@ -5,14 +5,18 @@
 //   search_bench                 fixed positions, self-play, perft
 //   search_bench --fast          the same without the plain search or perft
 //   search_bench --golden FILE   every position of a golden record file
-//   search_bench --games FILE [N]
+//   search_bench --games FILE [N [M]]
 //                                every position where the engine moves in a
-//                                protocol-mode session (bench/games.txt), the
-//                                plain search on every N-th of them only
+//                                protocol-mode session (bench/games.txt),
+//                                searched at each depth from 1 to 6; the plain
+//                                search at depth 2 on every N-th of them, at
+//                                depth 3 on every M-th (none without M)
 //
 // Prints per position the move, milliseconds and search nodes of both
 // searches (for the games only the positions where they differ), then
-// totals, the speed-up and the peak heap of a search.
+// totals, the speed-up and the peak heap of a search; for the games one line
+// per depth.
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
@@ -101,13 +105,13 @@ struct Timed {
 };
 
 template <typename Search>
-Timed Time(const Position& position, Search search) {
+Timed Time(const Position& position, int depth, Search search) {
   const char side = SideToMove(&position.board, position.lastMove);
   Timed timed{};
   g_heapPeak = g_heapInUse;
   const std::size_t before = g_heapInUse;
   const auto start = std::chrono::steady_clock::now();
-  timed.move = search(&position.board, position.lastMove, kFullWidthDepth, side, &timed.report);
+  timed.move = search(&position.board, position.lastMove, depth, side, &timed.report);
   timed.milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   timed.heapPeak = g_heapPeak - before;
   return timed;
@@ -127,8 +131,8 @@ struct Totals {
 
 enum class Lines { kEveryPosition, kDifferencesOnly };
 
-Timed TimeFast(const Position& position, Totals* totals) {
-  const Timed fast = Time(position, ChooseComputerMoveReported);
+Timed TimeFast(const Position& position, int depth, Totals* totals) {
+  const Timed fast = Time(position, depth, ChooseComputerMoveReported);
   totals->fastMs += fast.milliseconds;
   totals->fastNodes += fast.report.nodes;
   totals->slowestFastMs = std::max(totals->slowestFastMs, fast.milliseconds);
@@ -138,8 +142,8 @@ Timed TimeFast(const Position& position, Totals* totals) {
 
 // Prints the engine's result `fast` on the position and, with `withPlain`,
 // times the plain search there and compares.
-void ComparePlain(const std::string& name, const Position& position, const Timed& fast, bool withPlain, Totals* totals,
-                  Lines lines) {
+void ComparePlain(const std::string& name, const Position& position, int depth, const Timed& fast, bool withPlain,
+                  Totals* totals, Lines lines) {
   std::string line = name;
   line.resize(std::max<std::size_t>(line.size(), 72), ' ');
   char text[256];
@@ -148,7 +152,7 @@ void ComparePlain(const std::string& name, const Position& position, const Timed
   line += text;
   bool same = true;
   if (withPlain) {
-    const Timed plain = Time(position, reference::ChooseComputerMoveReported);
+    const Timed plain = Time(position, depth, reference::ChooseComputerMoveReported);
     totals->fastMsWithPlain += fast.milliseconds;
     totals->plainMs += plain.milliseconds;
     totals->plainNodes += plain.report.nodes;
@@ -164,7 +168,8 @@ void ComparePlain(const std::string& name, const Position& position, const Timed
 }
 
 void Compare(const std::string& name, const Position& position, bool withPlain, Totals* totals) {
-  ComparePlain(name, position, TimeFast(position, totals), withPlain, totals, Lines::kEveryPosition);
+  ComparePlain(name, position, kFullWidthDepth, TimeFast(position, kFullWidthDepth, totals), withPlain, totals,
+               Lines::kEveryPosition);
 }
 
 void PrintTotals(const char* what, const Totals& totals, bool withPlain) {
@@ -212,12 +217,54 @@ void PerftTimes() {
   }
 }
 
+// The games measure at every depth: the engine on every position, time per
+// move (median and slowest) and nodes (positions visited) per second; the
+// plain search after it at depth 2 on every `plainEvery2`-th position and at
+// depth 3 on every `plainEvery3`-th (none when 0), with the ratio of their
+// times on the positions both searched. Returns the number of different
+// choices.
+int MeasureDepths(const std::vector<Position>& positions, int plainEvery2, int plainEvery3) {
+  std::printf(
+      "depth  median ms  slowest ms   total ms      nodes/s | plain on    plain ms   fast ms   ratio  different\n");
+  int mismatches = 0;
+  if (positions.empty()) return mismatches;
+  for (int depth = kMinDepth; depth <= kMaxDepth; ++depth) {
+    // The engine on every position first, then the plain search: timed apart,
+    // as in a game, where neither finds its caches filled by the other.
+    Totals totals;
+    std::vector<Timed> fast;
+    std::vector<double> milliseconds;
+    for (const Position& position : positions) {
+      fast.push_back(TimeFast(position, depth, &totals));
+      milliseconds.push_back(fast.back().milliseconds);
+    }
+    const int every = depth == 2 ? plainEvery2 : depth == 3 ? plainEvery3 : 0;
+    int plainPositions = 0;
+    for (std::size_t i = 0; every > 0 && i < positions.size(); i += every, ++plainPositions) {
+      ComparePlain("depth " + std::to_string(depth) + " move " + std::to_string(i + 1), positions[i], depth, fast[i],
+                   true, &totals, Lines::kDifferencesOnly);
+    }
+    std::nth_element(milliseconds.begin(), milliseconds.begin() + milliseconds.size() / 2, milliseconds.end());
+    std::printf("%5d %10.3f %11.3f %10.1f %12.0f |", depth, milliseconds[milliseconds.size() / 2], totals.slowestFastMs,
+                totals.fastMs, totals.fastNodes / (totals.fastMs / 1000.0));
+    if (plainPositions > 0) {
+      std::printf(" %8d %11.1f %9.1f %7.0f %10d\n", plainPositions, totals.plainMs, totals.fastMsWithPlain,
+                  totals.plainMs / std::max(totals.fastMsWithPlain, 1e-3), totals.mismatches);
+    } else {
+      std::printf("        -\n");
+    }
+    std::fflush(stdout);
+    mismatches += totals.mismatches;
+  }
+  return mismatches;
+}
+
 }  // namespace
 
 // Every position where the engine moves in the protocol-mode session of
 // `path`, played by the program's own protocol reader (its replies thrown
-// away); the plain search runs on every `every`-th.
-int Games(const char* path, int every) {
+// away), measured at every depth.
+int Games(const char* path, int plainEvery2, int plainEvery3) {
   std::FILE* in = std::fopen(path, "r");
   std::FILE* replies = std::tmpfile();
   if (in == nullptr || replies == nullptr) {
@@ -237,21 +284,14 @@ int Games(const char* path, int every) {
   }
   std::fclose(in);
   std::fclose(replies);
-  std::printf("%zu engine moves in %s, the plain search on every %d-th\n", positions.size(), path, every);
-  // The engine on every position first, then the plain search: timed apart,
-  // as in a game, where neither finds its caches filled by the other.
-  Totals totals;
-  std::vector<Timed> fast;
-  for (const Position& position : positions) fast.push_back(TimeFast(position, &totals));
-  for (std::size_t i = 0; i < positions.size(); i += every) {
-    ComparePlain("move " + std::to_string(i + 1), positions[i], fast[i], true, &totals, Lines::kDifferencesOnly);
-  }
-  PrintTotals("games", totals, true);
-  return totals.mismatches == 0 ? 0 : 1;
+  std::printf("%zu engine moves in %s\n", positions.size(), path);
+  return MeasureDepths(positions, plainEvery2, plainEvery3) == 0 ? 0 : 1;
 }
 
 int main(int argc, char** argv) {
-  if (argc > 2 && std::strcmp(argv[1], "--games") == 0) return Games(argv[2], argc > 3 ? std::atoi(argv[3]) : 1);
+  if (argc > 2 && std::strcmp(argv[1], "--games") == 0) {
+    return Games(argv[2], argc > 3 ? std::atoi(argv[3]) : 1, argc > 4 ? std::atoi(argv[4]) : 0);
+  }
   const bool withPlain = !(argc > 1 && std::strcmp(argv[1], "--fast") == 0);
   if (argc > 2 && std::strcmp(argv[1], "--golden") == 0) {
     std::ifstream in(argv[2]);

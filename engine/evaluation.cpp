@@ -17,10 +17,13 @@ int Threats(const SearchBoard& position, const Analysis& analysis) {
   int sum = 0;
   int count = 0;
   for (Side owner : {Side::kWhite, Side::kBlack}) {
-    const int sign = owner == Side::kWhite ? -1 : 1;
-    auto threats = [&sum, &count, sign](int hits, int penalty) {
-      sum += sign * hits * penalty;
-      count += sign * hits;
+    // The owner's penalties and their number; most tests find nothing.
+    int penalties = 0;
+    int hitCount = 0;
+    auto threats = [&penalties, &hitCount](int hits, int penalty) {
+      if (hits == 0) return;
+      penalties += hits * penalty;
+      hitCount += hits;
     };
     const Side enemy = Opponent(owner);
     const SquareSet byPawns = PawnAttacksOfAll(enemy, sets.Of(enemy, kPawn));
@@ -52,6 +55,9 @@ int Threats(const SearchBoard& position, const Analysis& analysis) {
     // Every king of the side pays when its first king stands in check.
     const bool inCheck = owner == position.mover ? analysis.checkers != kNoSquares : position.opponentInCheck;
     if (inCheck) threats(CountSquares(sets.Of(owner, kKing)), kCheckPenalty);
+    const int sign = owner == Side::kWhite ? -1 : 1;
+    sum += sign * penalties;
+    count += sign * hitCount;
   }
   return sum * ThreatMultiplier(std::abs(count));
 }

@@ -18,6 +18,15 @@ SquareSet AttackersOf(const PieceSets& sets, int square, Side attacker, SquareSe
   return attackers;
 }
 
+int EnPassantTarget(const SearchBoard& position) {
+  const Move last = position.lastMove;
+  const bool white = position.mover == Side::kWhite;
+  const bool doubleStep =
+      PieceAt(&position.board, GetToFile(last), GetToRank(last)) == PieceOf(Opponent(position.mover), 'P') &&
+      GetToRank(last) == (white ? kRank5 : kRank4) && GetFromRank(last) == (white ? kRank7 : kRank2);
+  return doubleStep ? SquareIndex(GetToFile(last), white ? kRank6 : kRank3) : kNoSquare;
+}
+
 namespace {
 
 // Every square a piece of the side attacks.
@@ -31,17 +40,6 @@ SquareSet AttackedBy(const PieceSets& sets, Side side) {
   for (SquareSet set = sets.Of(side, kRook) | queens; set;) attacked |= RookAttacks(TakeFirstSquare(&set), occupied);
   for (SquareSet set = sets.Of(side, kKing); set != kNoSquares;) attacked |= KingAttacks(TakeFirstSquare(&set));
   return attacked;
-}
-
-// The square an en passant capture lands on, right after an enemy pawn's
-// double step, or kNoSquare. The pawn taken stands on the last move's target.
-int EnPassantTarget(const SearchBoard& position) {
-  const Move last = position.lastMove;
-  const bool white = position.mover == Side::kWhite;
-  const bool doubleStep =
-      PieceAt(&position.board, GetToFile(last), GetToRank(last)) == PieceOf(Opponent(position.mover), 'P') &&
-      GetToRank(last) == (white ? kRank5 : kRank4) && GetFromRank(last) == (white ? kRank7 : kRank2);
-  return doubleStep ? SquareIndex(GetToFile(last), white ? kRank6 : kRank3) : kNoSquare;
 }
 
 // Whether the mover's king stands unattacked once the piece on `from` is on
@@ -298,6 +296,10 @@ void GenerateCapturesMostValuableFirst(const SearchBoard& position, const Analys
 
 void GenerateMovesCapturesFirst(const SearchBoard& position, const Analysis& analysis, MoveList* list) {
   GenerateCapturesMostValuableFirst(position, analysis, list);
+  AddNonCaptures(position, analysis, list);
+}
+
+void AddNonCaptures(const SearchBoard& position, const Analysis& analysis, MoveList* list) {
   Generate(position, analysis, ~position.sets.Of(Opponent(position.mover)), AddTo(list));
 }
 

@@ -74,6 +74,10 @@ struct Analysis {
 
 Analysis Analyse(const SearchBoard& position);
 
+// The square an en passant capture lands on, right after an enemy pawn's
+// double step, or kNoSquare. The pawn taken stands on the last move's target.
+int EnPassantTarget(const SearchBoard& position);
+
 // All legal moves of the side to move, in generation order; whether there is
 // one at all; the captures, the most valuable victim first and each victim's
 // cheapest attacker first; all moves, those captures first and then the rest
@@ -82,6 +86,9 @@ void GenerateMoves(const SearchBoard& position, const Analysis& analysis, MoveLi
 bool HasLegalMove(const SearchBoard& position, const Analysis& analysis);
 void GenerateCapturesMostValuableFirst(const SearchBoard& position, const Analysis& analysis, MoveList* list);
 void GenerateMovesCapturesFirst(const SearchBoard& position, const Analysis& analysis, MoveList* list);
+// The legal moves that take no piece standing on their target (en passant
+// among them), in generation order, added after those already in the list.
+void AddNonCaptures(const SearchBoard& position, const Analysis& analysis, MoveList* list);
 
 // Every piece of `attacker` that attacks the square among `occupied`.
 SquareSet AttackersOf(const PieceSets& sets, int square, Side attacker, SquareSet occupied);

@@ -5,13 +5,13 @@
 
 #include "model/board.h"
 
-// Every legal move is followed to this many plies; below it, captures only.
+// Every legal move is followed to a full-width depth of plies, kFullWidthDepth
+// unless a level is chosen, from kMinDepth to kMaxDepth; below it, captures
+// only, for kCaptureLevels plies at most.
 constexpr int kFullWidthDepth = 2;
-constexpr int kCaptureLevels = 4;
-
-// The full-width depths a board may ask for.
 constexpr int kMinDepth = 1;
 constexpr int kMaxDepth = 6;
+constexpr int kCaptureLevels = 4;
 
 // What one search found besides the move: the chosen move's score from the
 // computer's point of view, and how many positions it visited.

@@ -23,6 +23,33 @@ bool SamePlacementAndRights(const Position& a, const Position& b) {
          x.castleBlackQueenSide == y.castleBlackQueenSide;
 }
 
+struct PlayedMove {
+  Move move;
+  char promotion;
+};
+
+// How far ahead of the engine's position a board's opening book may set up
+// the next one: the other side's move and the book's answer to it.
+constexpr int kBookPlies = 2;
+
+// The legal moves, at most `plies` of them, that lead from `from` to
+// `target`, appended to `moves`.
+bool FindMovesTo(const Position& from, const Position& target, int plies, std::vector<PlayedMove>* moves) {
+  if (plies == 0) return false;
+  for (const Move& move : LegalMoves(&from.board, from.lastMove)) {
+    for (const char promotion : kPromotionLetters) {
+      Position after = from;
+      after.lastMove = move;
+      ApplyMovePromotingTo(&from.board, &after.lastMove, promotion, &after.board);
+      moves->push_back({move, promotion});
+      if (SamePlacementAndRights(after, target) || FindMovesTo(after, target, plies - 1, moves)) return true;
+      moves->pop_back();
+      if (!IsPromotion(&from.board, move)) break;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 GameSession NewSession() {
@@ -44,18 +71,10 @@ void SetPosition(GameSession* session, const Position& position) {
 }
 
 void SetPositionOrPlay(GameSession* session, const Position& position) {
-  const Position& now = session->position;
-  for (const Move& move : LegalMoves(&now.board, now.lastMove)) {
-    for (const char promotion : kPromotionLetters) {
-      Position after = now;
-      after.lastMove = move;
-      ApplyMovePromotingTo(&now.board, &after.lastMove, promotion, &after.board);
-      if (SamePlacementAndRights(after, position)) {
-        PlayMove(session, move, promotion);
-        return;
-      }
-      if (!IsPromotion(&now.board, move)) break;
-    }
+  std::vector<PlayedMove> moves;
+  if (FindMovesTo(session->position, position, kBookPlies, &moves)) {
+    for (const PlayedMove& played : moves) PlayMove(session, played.move, played.promotion);
+    return;
   }
   SetPosition(session, position);
 }

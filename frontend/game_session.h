@@ -54,8 +54,9 @@ void StartNewGame(GameSession* session);
 void SetPosition(GameSession* session, const Position& position);
 
 // Sets up `position` (already known playable). When it follows the current
-// position by one legal move, that move is played instead, so that a board
-// that sets up every position of its opening book can still take moves back.
+// position by one or two legal moves, those moves are played instead, so
+// that a board that sets up the positions of its opening book can still
+// take moves back.
 void SetPositionOrPlay(GameSession* session, const Position& position);
 
 // The depth asked for, brought into the range the engine searches.

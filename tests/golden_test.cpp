@@ -1,7 +1,7 @@
-// Replays the golden record of the computer's choices, made with the plain
-// search: the program must choose the same move with the same score in every
-// position, evaluate it the same from both sides, find the same number of
-// legal moves, and play the same game against itself.
+// Replays the golden records of the computer's choices, made with the plain
+// search, one per full-width depth: the program must choose the same move with
+// the same score in every position, evaluate it the same from both sides,
+// find the same number of legal moves, and play the same game against itself.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -24,9 +24,33 @@ struct GoldenFile {
   std::vector<GoldenRecord> selfPlay;
 };
 
-GoldenFile ReadGoldenFile() {
+// A golden record file, the depth its searches were made at, and how many
+// positions and plies of play against itself it holds at least.
+struct GoldenCase {
+  const char* name;
+  int depth;
+  std::size_t positions;
+  std::size_t selfPlayPlies;
+};
+
+// At depths 1 and 2 the plain search plays the games of make_golden; at the
+// deeper levels it searched a sample of the depth-2 positions, as many as it
+// could in about 12 minutes of processor time (make_golden --sample).
+constexpr GoldenCase kGoldenCases[] = {
+    {"search_golden.txt", 2, 300, 40},         // the games, and 40 plies against itself
+    {"search_golden_depth1.txt", 1, 300, 40},  // the same at depth 1
+    {"search_golden_depth3.txt", 3, 39, 0},    // every 5th position, the first 39
+    {"search_golden_depth4.txt", 4, 160, 0},   // every position of at most 10 pieces
+    {"search_golden_depth5.txt", 5, 160, 0},   // every position of at most 10 pieces
+    {"search_golden_depth6.txt", 6, 80, 0},    // every 2nd position of at most 10 pieces
+};
+
+void PrintTo(const GoldenCase& golden, std::ostream* out) { *out << golden.name; }
+
+GoldenFile ReadGoldenFile(const GoldenCase& golden) {
   GoldenFile file;
-  std::ifstream in(GOLDEN_FILE);
+  std::ifstream in(std::string(GOLDEN_DIR) + golden.name);
+  EXPECT_TRUE(in.is_open()) << golden.name;
   std::string line;
   bool selfPlay = false;
   while (std::getline(in, line)) {
@@ -39,10 +63,10 @@ GoldenFile ReadGoldenFile() {
   return file;
 }
 
-void ExpectSameAsRecord(const Position& position, const GoldenRecord& record) {
+void ExpectSameAsRecord(const Position& position, int depth, const GoldenRecord& record) {
   const char side = SideToMove(&position.board, position.lastMove);
   SearchReport report{};
-  const Move chosen = ChooseComputerMoveReported(&position.board, position.lastMove, kFullWidthDepth, side, &report);
+  const Move chosen = ChooseComputerMoveReported(&position.board, position.lastMove, depth, side, &report);
   EXPECT_EQ(MoveText(chosen), record.move) << record.fen;
   EXPECT_EQ(report.score, record.score) << record.fen;
   EXPECT_EQ(EvaluatePosition(&position.board, kWhiteSide, position.lastMove), record.evalWhite) << record.fen;
@@ -54,29 +78,36 @@ void ExpectSameAsRecord(const Position& position, const GoldenRecord& record) {
   EXPECT_EQ(CheckGameEnd(&position.board, position.lastMove) == kGameGoesOn, record.legalMoves > 0) << record.fen;
 }
 
-TEST(GoldenTest, SameChoicesInEveryPosition) {
-  const GoldenFile file = ReadGoldenFile();
-  EXPECT_GE(file.positions.size(), 300u);
+class GoldenTest : public testing::TestWithParam<GoldenCase> {};
+
+TEST_P(GoldenTest, SameChoicesInEveryPosition) {
+  const GoldenFile file = ReadGoldenFile(GetParam());
+  EXPECT_GE(file.positions.size(), GetParam().positions);
   for (const GoldenRecord& record : file.positions) {
     Position position;
     ASSERT_TRUE(PositionFromFen(record.fen, &position)) << record.fen;
-    ExpectSameAsRecord(position, record);
+    ExpectSameAsRecord(position, GetParam().depth, record);
   }
 }
 
-TEST(GoldenTest, SameGameAgainstItself) {
-  const GoldenFile file = ReadGoldenFile();
-  ASSERT_EQ(file.selfPlay.size(), 40u);
+TEST_P(GoldenTest, SameGameAgainstItself) {
+  const GoldenFile file = ReadGoldenFile(GetParam());
+  ASSERT_EQ(file.selfPlay.size(), GetParam().selfPlayPlies);
   Position position;
   SetUpBoard(&position.board, &position.lastMove);
   for (const GoldenRecord& record : file.selfPlay) {
     ASSERT_EQ(FenFromPosition(position), record.fen);
-    ExpectSameAsRecord(position, record);
+    ExpectSameAsRecord(position, GetParam().depth, record);
     const char side = SideToMove(&position.board, position.lastMove);
-    Move move = ChooseComputerMove(&position.board, position.lastMove, kFullWidthDepth, side);
+    Move move = ChooseComputerMove(&position.board, position.lastMove, GetParam().depth, side);
     ApplyMove(&position.board, &move, &position.board);
     position.lastMove = move;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryDepth, GoldenTest, testing::ValuesIn(kGoldenCases),
+                         [](const testing::TestParamInfo<GoldenCase>& info) {
+                           return "Depth" + std::to_string(info.param.depth);
+                         });
 
 }  // namespace

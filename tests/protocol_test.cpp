@@ -139,9 +139,10 @@ INSTANTIATE_TEST_SUITE_P(
                     kFeatures + "move e7e5\nmove b8c6\nmove b8c6\n"},
         SessionCase{"playother: the engine takes the side not to move",
                     "protover 2\nnew\nforce\nusermove e2e4\nplayother\nusermove e7e5\n", kFeatures + "move b1c3\n"},
-        SessionCase{"a book's positions one move apart become moves that can be taken back",
+        SessionCase{"a book's positions one or two moves apart become moves that can be taken back",
                     "protover 2\nnew\nforce\nsetboard rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1\n"
-                    "setboard rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2\nundo\nundo\nundo\n",
+                    "setboard rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2\nundo\nundo\nundo\n"
+                    "undo\n",
                     kFeatures + "Error (no move to take back): undo\n"},
         SessionCase{"Edit Position with Black to move, then play",
                     "protover 2\nnew\nforce\nsetboard 4k3/8/8/8/8/8/8/R3K3 b Q - 0 1\ngo\nusermove e1c1\n",

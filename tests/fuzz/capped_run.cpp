@@ -16,8 +16,8 @@ constexpr std::string_view kUciMove = "bestmove ";
 constexpr std::string_view kHint = "Hint: ";
 constexpr std::size_t kLongestAnnouncement = kConsoleMove.size();
 
-// A capped run also ends its input after this long: a board may ask for the
-// deepest search at every move, and fuzzing wants many short runs.
+// With a time limit, the input also ends after this long: a board may ask
+// for the deepest search at every move.
 constexpr std::chrono::seconds kTimeBudget{4};
 
 struct Streams {
@@ -25,6 +25,7 @@ struct Streams {
   std::size_t size;
   std::size_t read = 0;
   long moveCap;
+  TimeLimit timeLimit;
   long moves = 0;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
   Output output;
@@ -40,8 +41,8 @@ long Count(std::string_view text, std::string_view word) {
 
 ssize_t ReadInput(void* cookie, char* buffer, std::size_t size) {
   Streams* streams = static_cast<Streams*>(cookie);
-  if (streams->moveCap != kUncapped &&
-      (streams->moves >= streams->moveCap || std::chrono::steady_clock::now() - streams->start > kTimeBudget)) {
+  if (streams->moveCap != kUncapped && streams->moves >= streams->moveCap) return 0;
+  if (streams->timeLimit == TimeLimit::kFewSeconds && std::chrono::steady_clock::now() - streams->start > kTimeBudget) {
     return 0;
   }
   std::size_t count = streams->size - streams->read;
@@ -69,8 +70,8 @@ ssize_t WriteOutput(void* cookie, const char* buffer, std::size_t size) {
 
 }  // namespace
 
-bool RunCapped(const char* data, std::size_t size, long moveCap, Output output, CappedRun* run) {
-  Streams streams{data, size, 0, moveCap, 0, std::chrono::steady_clock::now(), output, &run->output, {}};
+bool RunCapped(const char* data, std::size_t size, long moveCap, TimeLimit timeLimit, Output output, CappedRun* run) {
+  Streams streams{data, size, 0, moveCap, timeLimit, 0, std::chrono::steady_clock::now(), output, &run->output, {}};
   std::FILE* in = fopencookie(&streams, "r", {ReadInput, nullptr, nullptr, nullptr});
   std::FILE* out = fopencookie(&streams, "w", {nullptr, WriteOutput, nullptr, nullptr});
   if (in == nullptr || out == nullptr) {

@@ -3,7 +3,7 @@
 // search busy for long. The program knows nothing of the cap: its input
 // simply ends once its output has announced that many moves ("Move made: "
 // in the console, "move " lines in the xboard protocol, "bestmove " in UCI,
-// "Hint: "), or after a few seconds.
+// "Hint: "), or, when asked, after a few seconds.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +19,11 @@ struct CappedRun {
 
 enum class Output { kKeep, kDiscard };
 
+// Whether the input also ends after a few seconds, as it does for the
+// fuzzer, which wants many short runs; the regression tests, run under
+// valgrind too, take the time they need.
+enum class TimeLimit { kNone, kFewSeconds };
+
 // Runs `RunProgram` on `size` bytes at `data`. Returns false when the
 // streams cannot be made.
-bool RunCapped(const char* data, std::size_t size, long moveCap, Output output, CappedRun* run);
+bool RunCapped(const char* data, std::size_t size, long moveCap, TimeLimit timeLimit, Output output, CappedRun* run);

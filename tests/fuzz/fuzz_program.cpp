@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // An exactly sized heap copy: a read one past the input is an ASan report.
   std::vector<char> copy(data, data + size);
   CappedRun run;
-  if (!RunCapped(copy.data(), copy.size(), gMoveCap, Output::kDiscard, &run)) Fail("cannot open the streams");
+  if (!RunCapped(copy.data(), copy.size(), gMoveCap, TimeLimit::kFewSeconds, Output::kDiscard, &run))
+    Fail("cannot open the streams");
   if (run.status != 0) Fail("RunProgram returned a non-zero status");
   if (gStdoutCapture >= 0) CheckStdoutIsEmpty();
   return 0;

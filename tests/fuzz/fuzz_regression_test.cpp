@@ -51,7 +51,7 @@ Outcome RunOn(const std::string& input, long moveCap = kFuzzMoveCap) {
   CappedRun run;
   std::fflush(stdout);
   ::testing::internal::CaptureStdout();
-  const bool ran = RunCapped(input.data(), input.size(), moveCap, Output::kKeep, &run);
+  const bool ran = RunCapped(input.data(), input.size(), moveCap, TimeLimit::kNone, Output::kKeep, &run);
   std::fflush(stdout);
   outcome.stdoutText = ::testing::internal::GetCapturedStdout();
   if (!ran) ADD_FAILURE() << "cannot open the streams";

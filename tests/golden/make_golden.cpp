@@ -2,9 +2,19 @@
 // by play (the engine against itself and against random legal moves, from a
 // fixed seed), the move chosen, its score, the evaluation from both sides and
 // the number of legal moves; then a 40-ply game of the engine against itself.
-// Usage: make_golden [seed] > search_golden.txt
+// Every search is made at one full-width depth (2 unless given), which also
+// plays the engine's moves of the games; `plies` shortens the games.
+// Usage: make_golden [seed [depth [plies]]] > search_golden.txt
+//        make_golden --sample FILE DEPTH EVERY [PIECES [COUNT]] > search_golden_depthN.txt
+// The second form searches every EVERY-th position of a golden record file
+// (among those with at most PIECES pieces; the first COUNT of them) at DEPTH,
+// for depths where the plain search is too slow to play games.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -24,12 +34,11 @@ void Play(Position* position, Move move) {
   position->lastMove = move;
 }
 
-// Searches the position, writes its record and returns the chosen move.
-Move Record(const Position& position) {
+// Searches the position at `depth`, writes its record and returns the chosen move.
+Move Record(const Position& position, int depth) {
   const char side = SideToMove(&position.board, position.lastMove);
   SearchReport report{};
-  const Move chosen =
-      reference::ChooseComputerMoveReported(&position.board, position.lastMove, kFullWidthDepth, side, &report);
+  const Move chosen = reference::ChooseComputerMoveReported(&position.board, position.lastMove, depth, side, &report);
   GoldenRecord record;
   record.fen = FenFromPosition(position);
   record.move = MoveText(chosen);
@@ -71,34 +80,62 @@ constexpr const char* kChosenFens[] = {
     "7k/8/8/8/8/8/r7/K6r w - - 0 1",
 };
 
+constexpr int kMaxSample = 1000000;
+
+// Every `every`-th position of the golden record file at `path` with at most
+// `mostPieces` pieces, the first `count` of them, searched at `depth`.
+int Sample(const char* path, int depth, int every, int mostPieces, int count) {
+  std::ifstream in(path);
+  if (!in || depth < 1 || every < 1) return 2;
+  std::printf("# every %d-th position with at most %d pieces of %s at depth %d", every, mostPieces, path, depth);
+  std::printf(count < kMaxSample ? ", the first %d\n" : "\n", count);
+  std::string line;
+  for (int index = 0; index < count * every && std::getline(in, line);) {
+    GoldenRecord record;
+    Position position;
+    if (line == "# self-play") break;
+    if (line.empty() || line[0] == '#' || !ParseGoldenRecord(line, &record)) continue;
+    if (!PositionFromFen(record.fen, &position)) continue;
+    const auto pieces = std::count_if(std::begin(position.board.squares), std::end(position.board.squares),
+                                      [](char letter) { return letter != kEmptySquare; });
+    if (pieces <= mostPieces && index++ % every == 0) Record(position, depth);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 5 && std::string(argv[1]) == "--sample") {
+    return Sample(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), argc > 5 ? std::atoi(argv[5]) : kSquareCount,
+                  argc > 6 ? std::atoi(argv[6]) : kMaxSample);
+  }
   const unsigned seed = argc > 1 ? static_cast<unsigned>(std::stoul(argv[1])) : 20261208u;
+  const int depth = argc > 2 ? std::atoi(argv[2]) : kFullWidthDepth;
+  const int pliesPerGame = argc > 3 ? std::atoi(argv[3]) : 20;
   std::mt19937 random(seed);
-  std::printf("# seed %u\n", seed);
+  std::printf(depth == kFullWidthDepth ? "# seed %u\n" : "# seed %u, depth %d\n", seed, depth);
 
   for (const char* fen : kChosenFens) {
     Position position;
     PositionFromFen(fen, &position);
-    Record(position);
+    Record(position, depth);
   }
 
   // Games from each start: the engine against random moves, with the engine
   // on either side, and the engine against itself, recording every search.
-  constexpr int kPliesPerGame = 20;
   int game = 0;
   for (const char* fen : kStartFens) {
     for (int mode = 0; mode < 3; ++mode, ++game) {
       Position position;
       PositionFromFen(fen, &position);
-      for (int ply = 0; ply < kPliesPerGame; ++ply) {
+      for (int ply = 0; ply < pliesPerGame; ++ply) {
         const std::vector<Move> moves = LegalMoves(&position.board, position.lastMove);
         if (moves.empty()) break;
         const bool whiteToMove = SideToMove(&position.board, position.lastMove) == kWhiteSide;
         const bool engineMoves = mode == 2 || (mode == 0) == whiteToMove;
         if (engineMoves) {
-          Play(&position, Record(position));
+          Play(&position, Record(position, depth));
         } else {
           Play(&position, moves[random() % moves.size()]);
         }
@@ -111,7 +148,7 @@ int main(int argc, char** argv) {
   Position position;
   SetUpBoard(&position.board, &position.lastMove);
   for (int ply = 0; ply < 40 && CheckGameEnd(&position.board, position.lastMove) == kGameGoesOn; ++ply) {
-    Play(&position, Record(position));
+    Play(&position, Record(position, depth));
   }
   return 0;
 }
