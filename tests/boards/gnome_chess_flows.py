@@ -33,6 +33,8 @@ import re
 import shutil
 import subprocess
 import sys
+
+sys.dont_write_bytecode = True
 import tempfile
 import time
 

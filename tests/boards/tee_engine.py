@@ -24,6 +24,8 @@ import re
 import signal
 import subprocess
 import sys
+
+sys.dont_write_bytecode = True
 import threading
 import time
 

@@ -14,6 +14,8 @@ import os
 import subprocess
 import sys
 
+sys.dont_write_bytecode = True
+
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import boardlib as bl  # noqa: E402
 

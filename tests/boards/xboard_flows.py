@@ -36,6 +36,8 @@ import os
 import re
 import subprocess
 import sys
+
+sys.dont_write_bytecode = True
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
