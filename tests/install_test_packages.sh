@@ -1,24 +1,32 @@
 #!/usr/bin/env bash
 # Installs, on Debian or Ubuntu, what the tests need and is missing: the
 # compiler and CMake, GoogleTest (libgtest-dev) for the unit, dialogue and
-# golden tests, xboard, fairymax and Xvfb for the match in xboard, Node.js
-# and npm for the games against chess.js. Through sudo when not run as root;
-# the package lists are read (apt-get update) only when something is missing.
+# golden tests, xboard, fairymax and Xvfb for the match in xboard, with
+# xdotool, xclip, polyglot and pychess for the board flows (tests/boards),
+# Node.js and npm for the games against chess.js. Through sudo when not run
+# as root; the package lists are read (apt-get update) only when something
+# is missing.
 #
-# Usage: tests/install_test_packages.sh [--ci]
-#   --ci  also what CI uses beyond the tests: clang-format, clang with
-#         libFuzzer, valgrind, man-db and dpkg-dev for the install check,
-#         lintian, MinGW-w64 and Wine for the Windows build.
+# Usage: tests/install_test_packages.sh [--ci] [--gnome-chess]
+#   --ci           also what CI uses beyond the tests: clang-format, clang
+#                  with libFuzzer, valgrind, man-db and dpkg-dev for the
+#                  install check, lintian, MinGW-w64 and Wine for the
+#                  Windows build.
+#   --gnome-chess  also gnome-chess and dbus, for the board flows that are
+#                  run by hand.
 # Elsewhere than on Debian or Ubuntu it names the packages and installs
 # nothing; configuring the tests says which are left out.
 set -euo pipefail
 
 ci=
-case ${1:-} in
-  --ci) ci=1 ;;
-  "") ;;
-  *) echo "usage: $0 [--ci]" >&2; exit 2 ;;
-esac
+gnome=
+for option in "$@"; do
+  case $option in
+    --ci) ci=1 ;;
+    --gnome-chess) gnome=1 ;;
+    *) echo "usage: $0 [--ci] [--gnome-chess]" >&2; exit 2 ;;
+  esac
+done
 
 packages=()
 have() { command -v "$1" >/dev/null 2>&1 || [ -x "/usr/games/$1" ]; }
@@ -29,8 +37,16 @@ have g++ || packages+=(g++)
 have xboard || packages+=(xboard)
 have fairymax || packages+=(fairymax)
 have Xvfb || packages+=(xvfb)
+have xdotool || packages+=(xdotool)
+have xclip || packages+=(xclip)
+have polyglot || packages+=(polyglot)
+[ -f /usr/lib/python3/dist-packages/pychess/__init__.py ] || packages+=(pychess)
 have node || packages+=(nodejs)
 have npm || packages+=(npm)
+if [ -n "$gnome" ]; then
+  have gnome-chess || packages+=(gnome-chess)
+  have dbus-run-session || packages+=(dbus)
+fi
 if [ -n "$ci" ]; then
   have clang-format || packages+=(clang-format)
   have clang++ || packages+=(clang)
