@@ -67,18 +67,21 @@ class GC:
         bl.clear_probe(self.tee)
         bl.make_engine_wrapper(os.path.join(bindir, "chess"), ctx.program, self.tee)
         with open(os.path.join(conf, "engines.conf"), "w") as f:
+            # The entries the README gives, its levels as depths 1, 2 and 5.
             if uci:
                 f.write("[Chess]\nprotocol=uci\nbinary=chess\n"
-                        "uci-go-option-easy-0=depth 1\nuci-go-option-normal-0=depth 2\n")
+                        "uci-go-option-easy-0=depth 1\nuci-go-option-normal-0=depth 2\n"
+                        "uci-go-option-hard-0=depth 5\n")
             else:
-                f.write("[Chess]\nprotocol=cecp\nbinary=chess\ndelay-before-move=0\n")
+                f.write("[Chess]\nprotocol=cecp\nbinary=chess\ndelay-before-move=0\n"
+                        "option-easy-0=sd 1\noption-normal-0=sd 2\noption-hard-0=sd 5\n")
         script = os.path.join(ctx.work, "start-%s.sh" % flow)
         with open(script, "w") as f:
             f.write("gsettings set org.gnome.Chess opponent 'Chess'\n"
                     "gsettings set org.gnome.Chess play-as '%s'\n"
-                    "gsettings set org.gnome.Chess difficulty 'easy'\n"
+                    "gsettings set org.gnome.Chess difficulty '%s'\n"
                     "gsettings set org.gnome.Chess board-side 'human'\n"
-                    "exec %s\n" % (play_as, GNOME_CHESS))
+                    "exec %s\n" % (play_as, ctx.level, GNOME_CHESS))
         env = ctx.display.env(HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
                               XDG_DATA_HOME=os.path.join(self.home, ".local", "share"),
                               XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
@@ -298,8 +301,10 @@ def main():
     ap.add_argument("out", nargs="?")
     ap.add_argument("--flows")
     ap.add_argument("--uci", action="store_true")
+    ap.add_argument("--level", choices=["easy", "normal", "hard"], default="easy")
     a = ap.parse_args()
     ctx = Ctx()
+    ctx.level = a.level
     ctx.build = os.path.abspath(a.build)
     # BUILD_DIR holds the program "chess"; an executable file given instead
     # is used as the program (to try the scripts on another engine).
