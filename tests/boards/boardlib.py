@@ -541,6 +541,18 @@ def private_root(argv, root_home):
     return ["unshare", "-m", "sh", "-c", script, root_home] + list(argv)
 
 
+def report(out, name, results):
+    """Writes the results file NAME in OUT, says how many flows passed, and
+    gives the exit status: 1 when one failed."""
+    path = os.path.join(out, name)
+    with open(path, "w") as f:
+        json.dump({"versions": versions(), "results": results}, f, indent=1)
+    print("results: %s" % path)
+    failed = [r["flow"] for r in results if r["problems"]]
+    print("%d passed, %d failed" % (len(results) - len(failed), len(failed)))
+    return 1 if failed else 0
+
+
 def exit_on_signals():
     """SIGTERM, SIGINT and SIGHUP end the script through its clean-up
     (every process it started is ended by its id)."""

@@ -27,7 +27,6 @@ plays weak moves until the game ends). Needs (Debian): gnome-chess xvfb
 xdotool dbus pychess. Exit status 0 when every flow passed.
 """
 import argparse
-import json
 import os
 import re
 import shutil
@@ -353,13 +352,7 @@ def main():
     finally:
         ctx.procs.end_all()
         shutil.rmtree(ctx.work, ignore_errors=True)
-    name = "gnome-chess-uci-results.json" if a.uci else "gnome-chess-results.json"
-    with open(os.path.join(ctx.out, name), "w") as f:
-        json.dump({"versions": bl.versions(), "results": results}, f, indent=1)
-    print("results: %s" % os.path.join(ctx.out, name))
-    failed = [r["flow"] for r in results if r["problems"]]
-    print("%d passed, %d failed" % (len(results) - len(failed), len(failed)))
-    return 1 if failed else 0
+    return bl.report(ctx.out, "gnome-chess-uci-results.json" if a.uci else "gnome-chess-results.json", results)
 
 
 if __name__ == "__main__":

@@ -408,13 +408,7 @@ def main():
     finally:
         ctx.procs.end_all()
         shutil.rmtree(ctx.work, ignore_errors=True)
-    name = "pychess-uci-results.json" if a.uci else "pychess-results.json"
-    with open(os.path.join(ctx.out, name), "w") as f:
-        json.dump({"versions": bl.versions(), "results": results}, f, indent=1)
-    print("results: %s" % os.path.join(ctx.out, name))
-    failed = [r["flow"] for r in results if r["problems"]]
-    print("%d passed, %d failed" % (len(results) - len(failed), len(failed)))
-    return 1 if failed else 0
+    return bl.report(ctx.out, "pychess-uci-results.json" if a.uci else "pychess-results.json", results)
 
 
 if __name__ == "__main__":

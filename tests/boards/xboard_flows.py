@@ -31,7 +31,6 @@ Needs (Debian): xboard fairymax xvfb xdotool xclip pychess polyglot cmake;
 runs as root (mount namespace). Exit status 0 when every flow passed.
 """
 import argparse
-import json
 import os
 import re
 import subprocess
@@ -575,13 +574,7 @@ def main():
         import shutil
         shutil.rmtree(ctx.work, ignore_errors=True)
     uci_only = all(name.startswith("uci") for name, _ in table)
-    path = os.path.join(ctx.out, "xboard-uci-results.json" if uci_only else "xboard-results.json")
-    with open(path, "w") as f:
-        json.dump({"versions": bl.versions(), "results": results}, f, indent=1)
-    print("results: %s" % path)
-    failed = [r["flow"] for r in results if r["problems"]]
-    print("%d passed, %d failed" % (len(results) - len(failed), len(failed)))
-    return 1 if failed else 0
+    return bl.report(ctx.out, "xboard-uci-results.json" if uci_only else "xboard-results.json", results)
 
 
 if __name__ == "__main__":
