@@ -70,6 +70,8 @@ DESTDIR=$WORK/stage-again cmake --install "$BUILD_DIR" --prefix /usr >/dev/null
 [ -n "$(find "$WORK/stage-again${PLUGIN#"$STAGE"}" -newer "$WORK/before-reinstall")" ] \
     || fail "the plugin file installed again is older than the install"
 echo "installed again: the plugin file carries the install's time"
+# The same file in the uci folder offers the UCI form in xboard's list.
+cmp -s "$PLUGIN" "$STAGE/usr/share/games/plugins/uci/chess.eng" || fail "no uci plugin file like the xboard one"
 
 echo "== the licence and the changelog"
 grep -q -x 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$DOCS/copyright" \
@@ -84,7 +86,7 @@ DEB=$(ls "$WORK"/package/*.deb)
 dpkg-deb -I "$DEB" | sed -n '/Package:/p;/Section:/p;/Depends:/p'
 dpkg-deb -c "$DEB" | tee "$WORK/contents.txt"
 for path in ./usr/games/chess ./usr/share/man/man6/chess.6.gz ./usr/share/games/plugins/xboard/chess.eng \
-            ./usr/share/doc/chess/copyright ./usr/share/doc/chess/changelog.gz; do
+            ./usr/share/games/plugins/uci/chess.eng ./usr/share/doc/chess/copyright ./usr/share/doc/chess/changelog.gz; do
     grep -q -F " $path" "$WORK/contents.txt" || fail "the package lacks $path"
 done
 [ "$(dpkg-deb -f "$DEB" Section)" = games ] || fail "the package is not in section games"
@@ -93,8 +95,9 @@ package_command=$(dpkg-deb --fsys-tarfile "$DEB" | tar -xO ./usr/share/games/plu
 [ "$package_command" = /usr/games/chess ] || fail "the package's plugin file names $package_command"
 # The package's files carry its build time; the postinst dates the plugin
 # file at installation.
-dpkg-deb -I "$DEB" postinst | grep -q -F 'touch "/usr/share/games/plugins/xboard/chess.eng"' \
-    || fail "the package's postinst does not date the plugin file"
+dpkg-deb -I "$DEB" postinst |
+    grep -q -F 'touch /usr/share/games/plugins/xboard/chess.eng /usr/share/games/plugins/uci/chess.eng' \
+    || fail "the package's postinst does not date the plugin files"
 
 echo "== the xboard match against the installed program"
 "$SOURCE_DIR/tests/xboard/run_match.sh" "$PROGRAM" "$WORK/match"
