@@ -79,9 +79,9 @@ void SetPositionOrPlay(GameSession* session, const Position& position) {
   SetPosition(session, position);
 }
 
-void SetDepth(GameSession* session, long long depth) {
-  session->depth = static_cast<int>(std::clamp<long long>(depth, kMinDepth, kMaxDepth));
-}
+void SetDepth(GameSession* session, long long depth) { session->depth = DepthInRange(depth); }
+
+int DepthInRange(long long depth) { return static_cast<int>(std::clamp<long long>(depth, kMinDepth, kMaxDepth)); }
 
 char SideToMove(const GameSession& session) { return SideToMove(&session.position.board, session.position.lastMove); }
 

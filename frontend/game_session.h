@@ -61,6 +61,7 @@ void SetPositionOrPlay(GameSession* session, const Position& position);
 
 // The depth asked for, brought into the range the engine searches.
 void SetDepth(GameSession* session, long long depth);
+int DepthInRange(long long depth);
 
 char SideToMove(const GameSession& session);
 

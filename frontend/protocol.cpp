@@ -165,9 +165,8 @@ void Hint(const std::string&, std::FILE* out, ProtocolSession* session) {
 // A depth limit, the board's strength setting; a word that is no number
 // changes nothing.
 void Depth(const std::string& arguments, std::FILE*, ProtocolSession* session) {
-  char* end = nullptr;
-  const long long depth = std::strtoll(arguments.c_str(), &end, 10);
-  if (end != arguments.c_str()) SetDepth(&session->game, depth);
+  long long depth = 0;
+  if (ParseDecimal(arguments, &depth)) SetDepth(&session->game, depth);
 }
 
 constexpr Command kCommands[] = {

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <climits>
+#include <cstdlib>
 
 namespace {
 
@@ -83,6 +84,12 @@ ReadStatus ReadRestOfLine(std::FILE* in, std::string* text) {
   }
   while (!text->empty() && IsSpace(static_cast<unsigned char>(text->back()))) text->pop_back();
   return ReadStatus::kOk;
+}
+
+bool ParseDecimal(const std::string& text, long long* value) {
+  char* end = nullptr;
+  *value = std::strtoll(text.c_str(), &end, kDecimal);
+  return end != text.c_str();
 }
 
 ReadStatus ReadInteger(std::FILE* in, long long* value) {

@@ -27,6 +27,10 @@ ReadStatus DropLine(std::FILE* in);
 // space around it. kEndOfInput only when the input had already ended.
 ReadStatus ReadRestOfLine(std::FILE* in, std::string* text);
 
+// The decimal number at the start of `text` (white space and a sign
+// allowed before it); false when it starts with none.
+bool ParseDecimal(const std::string& text, long long* value);
+
 // Skips white space and reads an integer. A value too large for `long long`
 // saturates. kUnreadable when no digit follows (the offending character is
 // left in the input).

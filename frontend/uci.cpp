@@ -1,6 +1,5 @@
 #include "frontend/uci.h"
 
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -42,12 +41,6 @@ std::string Joined(const std::vector<std::string>& words, std::size_t from, std:
   return text;
 }
 
-bool ReadNumber(const std::string& text, long long* value) {
-  char* end = nullptr;
-  *value = std::strtoll(text.c_str(), &end, 10);
-  return end != text.c_str();
-}
-
 void Identify(std::FILE* out) {
   std::fprintf(out,
                "id name chess\nid author The chess developers\n"
@@ -64,7 +57,7 @@ void SetOption(const std::vector<std::string>& words, UciSession* session) {
   }
   if (words.size() < 2 || words[1] != "name" || Joined(words, 2, value) != kSkillLevel) return;
   long long depth = 0;
-  if (value + 1 < words.size() && ReadNumber(words[value + 1], &depth)) SetDepth(&session->game, depth);
+  if (value + 1 < words.size() && ParseDecimal(words[value + 1], &depth)) SetDepth(&session->game, depth);
 }
 
 // "position startpos|fen FEN [moves ...]": the whole game, every time. A
@@ -119,10 +112,8 @@ void Go(const std::vector<std::string>& words, std::FILE* out, UciSession* sessi
   bool hold = false;
   for (std::size_t i = 1; i < words.size(); ++i) {
     long long value = 0;
-    if (words[i] == "depth" && i + 1 < words.size() && ReadNumber(words[i + 1], &value)) {
-      GameSession limited = session->game;
-      SetDepth(&limited, value);
-      depth = limited.depth;
+    if (words[i] == "depth" && i + 1 < words.size() && ParseDecimal(words[i + 1], &value)) {
+      depth = DepthInRange(value);
     }
     if (words[i] == "infinite" || words[i] == "ponder") hold = true;
   }
