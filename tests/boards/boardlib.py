@@ -541,6 +541,22 @@ def private_root(argv, root_home):
     return ["unshare", "-m", "sh", "-c", script, root_home] + list(argv)
 
 
+def end_flow_processes(procs):
+    """Ends what a flow started: every process but the display."""
+    for entry in list(procs.started):
+        if entry[2] is not None and entry[2].args and entry[2].args[0] != "Xvfb":
+            procs.end(entry[2])
+            procs.started.remove(entry)
+
+
+def close_flow(r, t0, results):
+    """Marks flow R passed or failed, with its time since T0, and keeps it."""
+    r["seconds"] = round(time.time() - t0, 1)
+    r["result"] = "pass" if not r["problems"] else "FAIL"
+    results.append(r)
+    log("  %s %s" % (r["result"], "; ".join(r["problems"])[:400]))
+
+
 def report(out, name, results):
     """Writes the results file NAME in OUT, says how many flows passed, and
     gives the exit status: 1 when one failed."""

@@ -341,14 +341,8 @@ def main():
                 ctx.display.screenshot(os.path.join(ctx.out, "gnome-chess-%s.png" % flow))
                 if "words" not in r:
                     r["words"] = bl.excerpt(bl.tee_words(os.path.join(ctx.out, "gnome-chess-%s.words" % flow)))
-                for entry in list(ctx.procs.started):
-                    if entry[2].args[0] != "Xvfb":
-                        ctx.procs.end(entry[2])
-                        ctx.procs.started.remove(entry)
-            r["seconds"] = round(time.time() - t0, 1)
-            r["result"] = "pass" if not r["problems"] else "FAIL"
-            results.append(r)
-            bl.log("  %s %s" % (r["result"], "; ".join(r["problems"])[:400]))
+                bl.end_flow_processes(ctx.procs)
+            bl.close_flow(r, t0, results)
     finally:
         ctx.procs.end_all()
         shutil.rmtree(ctx.work, ignore_errors=True)

@@ -393,26 +393,23 @@ def _edit_position(xb, fen):
     time.sleep(0.5)
 
 
-def flow_edit_position_white(ctx, r):
-    xb = XB(ctx, "edit_position_white")
+def _play_from_edited_position(ctx, r, flow, fen, machine_key):
+    xb = XB(ctx, flow)
     xb.ready()
-    _edit_position(xb, EDIT_WHITE)
+    _edit_position(xb, fen)
     n = xb.engine_moves()
-    xb.key("ctrl+w")                     # Machine White: the program plays White
+    xb.key(machine_key)                  # Machine White or Black: the program plays the side to move
     xb.wait_engine_move(n)
     xb.person_moves(2)
     xb.finish(r)
+
+
+def flow_edit_position_white(ctx, r):
+    _play_from_edited_position(ctx, r, "edit_position_white", EDIT_WHITE, "ctrl+w")
 
 
 def flow_edit_position_black(ctx, r):
-    xb = XB(ctx, "edit_position_black")
-    xb.ready()
-    _edit_position(xb, EDIT_BLACK)
-    n = xb.engine_moves()
-    xb.key("ctrl+b")                     # Machine Black: the program plays Black
-    xb.wait_engine_move(n)
-    xb.person_moves(2)
-    xb.finish(r)
+    _play_from_edited_position(ctx, r, "edit_position_black", EDIT_BLACK, "ctrl+b")
 
 
 def flow_new_after_mate(ctx, r):
@@ -561,14 +558,8 @@ def main():
                 ctx.display.screenshot(os.path.join(ctx.out, "xboard-%s.png" % name))
                 if "words" not in r:
                     r["words"] = bl.excerpt(bl.xboard_words(os.path.join(ctx.out, "xboard-%s.debug" % name)))
-                for entry in list(ctx.procs.started):
-                    if entry[2] is not None and entry[2].args and entry[2].args[0] != "Xvfb":
-                        ctx.procs.end(entry[2])
-                        ctx.procs.started.remove(entry)
-            r["seconds"] = round(time.time() - t0, 1)
-            r["result"] = "pass" if not r["problems"] else "FAIL"
-            results.append(r)
-            bl.log("  %s %s" % (r["result"], "; ".join(r["problems"])[:400]))
+                bl.end_flow_processes(ctx.procs)
+            bl.close_flow(r, t0, results)
     finally:
         ctx.procs.end_all()
         import shutil
