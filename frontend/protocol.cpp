@@ -89,8 +89,6 @@ void New(const std::string&, std::FILE*, ProtocolSession* session) {
   SetDepth(&session->game, kFullWidthDepth);
 }
 
-void Quit(const std::string&, std::FILE*, ProtocolSession*) {}
-
 // The program's own reading of these words: the engine plays the side named.
 void White(const std::string&, std::FILE*, ProtocolSession* session) { session->game.engineSide = kWhiteSide; }
 void Black(const std::string&, std::FILE*, ProtocolSession* session) { session->game.engineSide = kBlackSide; }
@@ -171,7 +169,6 @@ void Depth(const std::string& arguments, std::FILE*, ProtocolSession* session) {
 
 constexpr Command kCommands[] = {
     {"new", Arguments::kNone, New},
-    {"quit", Arguments::kNone, Quit},
     {"white", Arguments::kNone, White},
     {"black", Arguments::kNone, Black},
     {"post", Arguments::kNone, Post},
