@@ -118,6 +118,12 @@ check() {
 echo "== sessions, Linux against Wine"
 seconds=$SECONDS
 for session in "$SOURCE_DIR"/tests/sessions/*.in "$SOURCE_DIR/bench/games.txt"; do
+    # Ctrl-Z ends the input of a Windows program reading in text mode, as
+    # it does typed on a Windows console: such a session is left out.
+    if LC_ALL=C grep -q $'\x1a' "$session"; then
+        echo "${session#"$SOURCE_DIR"/}: left out, it holds a Ctrl-Z (end of input on Windows)"
+        continue
+    fi
     check "${session#"$SOURCE_DIR"/}" "$session"
 done
 echo "compared in $((SECONDS - seconds)) s"
