@@ -17,9 +17,7 @@
 
 namespace {
 
-ProgramRun RunChess(const std::string& input) {
-  return RunProgramOn(CHESS_BINARY, input, ::testing::UnitTest::GetInstance()->current_test_info()->name());
-}
+ProgramRun RunChess(const std::string& input) { return RunProgramOn(CHESS_BINARY, input); }
 
 // The board picture, ranks given from 8 down to 1.
 std::string Picture(std::initializer_list<const char*> ranks) {

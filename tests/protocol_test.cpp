@@ -4,8 +4,6 @@
 // lines (written T and N there) and for lines that are exactly "...", which
 // stand for any number of lines. Each session also ends with status 0.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -119,7 +117,7 @@ TEST_P(SessionTest, AnswersByteForByte) {
   fs::path output = input;
   output.replace_extension(".out");
   const std::string expected = ReadFile(output);
-  const ProgramRun run = RunProgramOn(CHESS_BINARY, ReadFile(input), input.stem().string());
+  const ProgramRun run = RunProgramOn(CHESS_BINARY, ReadFile(input));
   const std::string actual = WithoutTimesAndNodes(run.output);
   const std::vector<std::string> expectedLines = Lines(expected);
   if (std::find(expectedLines.begin(), expectedLines.end(), kAnyLines) == expectedLines.end()) {
@@ -136,46 +134,18 @@ INSTANTIATE_TEST_SUITE_P(Sessions, SessionTest, ::testing::ValuesIn(Sessions()),
 // program must live through it and answer the next move. Boards that end
 // their engines with SIGTERM see a normal end.
 TEST(InterruptTest, SurvivesSigint) {
-  int toProgram[2];
-  int fromProgram[2];
-  ASSERT_EQ(pipe(toProgram), 0);
-  ASSERT_EQ(pipe(fromProgram), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    dup2(toProgram[0], STDIN_FILENO);
-    dup2(fromProgram[1], STDOUT_FILENO);
-    close(toProgram[1]);
-    close(fromProgram[0]);
-    execl(CHESS_BINARY, CHESS_BINARY, static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(toProgram[0]);
-  close(fromProgram[1]);
-  auto send = [&](const std::string& text) {
-    ASSERT_EQ(write(toProgram[1], text.data(), text.size()), (ssize_t)text.size());
-  };
-  auto readLine = [&]() {
-    std::string line;
-    char c = 0;
-    while (read(fromProgram[0], &c, 1) == 1 && c != '\n') line += c;
-    return line;
-  };
-  send("xboard\nnew\n");
-  EXPECT_EQ(readLine(), "Hello, please enter your name: ");
-  send("e2e4\n");
-  EXPECT_EQ(readLine(), "move e7e5");
-  kill(child, SIGINT);
-  send("g1f3\n");
-  EXPECT_EQ(readLine(), "move b8c6");
-  kill(child, SIGINT);
-  kill(child, SIGTERM);
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-  close(toProgram[1]);
-  close(fromProgram[0]);
+  RunningProgram program;
+  ASSERT_TRUE(StartProgram(CHESS_BINARY, &program));
+  EXPECT_TRUE(SendText(program, "xboard\nnew\n"));
+  EXPECT_EQ(ReadLine(program), "Hello, please enter your name: ");
+  EXPECT_TRUE(SendText(program, "e2e4\n"));
+  EXPECT_EQ(ReadLine(program), "move e7e5");
+  kill(program.pid, SIGINT);
+  EXPECT_TRUE(SendText(program, "g1f3\n"));
+  EXPECT_EQ(ReadLine(program), "move b8c6");
+  kill(program.pid, SIGINT);
+  kill(program.pid, SIGTERM);
+  EXPECT_EQ(WaitForProgram(&program), 0);
 }
 
 }  // namespace
