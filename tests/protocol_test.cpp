@@ -23,7 +23,7 @@ const std::string kFeatures =
 
 const std::string kUciHello = kHello +
                               "id name chess\nid author The chess developers\n"
-                              "option name Skill Level type spin default 2 min 1 max 6\nuciok\n";
+                              "option name Skill Level type spin default 2 min 1 max 20\nuciok\n";
 
 // Thinking lines and info lines with their time and node count as T and N:
 // the time is the machine's, the count the search's own business.
