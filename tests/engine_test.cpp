@@ -93,7 +93,7 @@ TEST_P(ChoiceTest, SameMoveAndScoreAsThePlainSearch) {
 
 INSTANTIATE_TEST_SUITE_P(
     Positions, ChoiceTest,
-    ::testing::Values(ChoiceCase{"the only legal move", "7k/8/8/8/8/8/r7/K6r w - - 0 1", ""},
+    ::testing::Values(ChoiceCase{"the only legal move", "7k/8/8/8/8/8/r7/K6r w - - 0 1", "a1a2"},
                       // Every king move scores the same: the first in generation order wins.
                       ChoiceCase{"ties keep the earliest move", "7k/8/8/3K4/8/8/8/8 w - - 0 1", "d5c4"},
                       ChoiceCase{"mate in one", "k7/7Q/1K6/8/8/8/8/8 w - - 0 1", "h7a7"},
@@ -102,12 +102,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ChoiceCase{"castling rights after the first move", "r3k3/8/8/8/8/8/4P3/R3K3 w Qq - 0 1", ""},
                       ChoiceCase{"pawns racing", "8/5k2/8/1p6/8/8/6PK/8 b - - 0 1", ""}),
     NamedCase());
-
-TEST(SearchTest, SingleLegalMoveIsReturned) {
-  const Position position = FromFen("7k/8/8/8/8/8/r7/K6r w - - 0 1");
-  const Move chosen = ChooseComputerMove(&position.board, position.lastMove, kFullWidthDepth, kWhiteSide);
-  EXPECT_EQ(MoveText(chosen), "a1a2");
-}
 
 TEST(SearchTest, MateScore) {
   const Position mate = FromFen("k7/7Q/1K6/8/8/8/8/8 w - - 0 1");
