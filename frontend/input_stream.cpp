@@ -41,17 +41,6 @@ bool LineEnd(const InputStream& in, std::size_t from, std::size_t* end) {
   return true;
 }
 
-// Where the line after the first `skip` buffered lines starts; false when
-// those lines are not all whole yet.
-bool SkipLines(const InputStream& in, int skip, std::size_t* start) {
-  std::size_t at = in.next;
-  for (int i = 0; i < skip; ++i) {
-    if (!LineEnd(in, at, &at)) return false;
-  }
-  *start = at;
-  return true;
-}
-
 }  // namespace
 
 int NextChar(InputStream* in) {
@@ -83,11 +72,11 @@ void StartReadingAhead(InputStream* in) {
   in->ahead.reader = std::thread(ReadOneLine, in->file, &in->ahead);
 }
 
-Arrival PeekLine(InputStream* in, int skip, std::string* line) {
+Arrival PeekLine(InputStream* in, std::string* line) {
   if (in->ahead.done.load(std::memory_order_acquire)) Join(in);
-  std::size_t start = 0;
+  const std::size_t start = in->next;
   std::size_t end = 0;
-  if (!SkipLines(*in, skip, &start) || !LineEnd(*in, start, &end)) {
+  if (!LineEnd(*in, start, &end)) {
     return in->ended && !in->ahead.reader.joinable() ? Arrival::kEndOfInput : Arrival::kNothingYet;
   }
   const bool hasLineEnd = in->buffered[end - 1] == '\n';
@@ -95,25 +84,25 @@ Arrival PeekLine(InputStream* in, int skip, std::string* line) {
   return Arrival::kLine;
 }
 
-void DropBufferedLine(InputStream* in, int skip) {
-  std::size_t start = 0;
+void DropBufferedLine(InputStream* in) {
   std::size_t end = 0;
-  if (SkipLines(*in, skip, &start) && LineEnd(*in, start, &end)) in->buffered.erase(start, end - start);
+  if (LineEnd(*in, in->next, &end)) in->buffered.erase(in->next, end - in->next);
 }
 
 void FinishReadingAhead(InputStream* in) { Join(in); }
 
-bool InputEndsSearch(InputStream* in, int* waiting, const std::function<LineEffect(const std::string&)>& effect) {
+bool InputEndsSearch(InputStream* in, bool* lineWaits, const std::function<LineEffect(const std::string&)>& effect) {
+  if (*lineWaits) return false;
   for (std::string line;;) {
-    const Arrival arrival = PeekLine(in, *waiting, &line);
+    const Arrival arrival = PeekLine(in, &line);
     if (arrival == Arrival::kEndOfInput) return true;
     if (arrival == Arrival::kNothingYet) {
       StartReadingAhead(in);
       return false;
     }
     switch (effect(line)) {
-      case LineEffect::kWaits: ++*waiting; break;
-      case LineEffect::kAnsweredAtOnce: DropBufferedLine(in, *waiting); break;
+      case LineEffect::kWaits: *lineWaits = true; return false;
+      case LineEffect::kAnsweredAtOnce: DropBufferedLine(in); break;
       case LineEffect::kEndsSearch: return true;
     }
   }

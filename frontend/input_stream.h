@@ -51,24 +51,26 @@ void StartReadingAhead(InputStream* in);
 // What the input holds beyond what has been read, without waiting.
 enum class Arrival { kNothingYet, kLine, kEndOfInput };
 
-// Looks at the first line not yet read (its `skip` first lines passed over),
-// without waiting: kLine with the line, its line end left out, once it is
-// whole; kEndOfInput when the input ends before it.
-Arrival PeekLine(InputStream* in, int skip, std::string* line);
+// Looks at the first line not yet read, without waiting: kLine with the
+// line, its line end left out, once it is whole; kEndOfInput when the input
+// ends before it.
+Arrival PeekLine(InputStream* in, std::string* line);
 
-// Removes the buffered line after the first `skip` lines, as if read.
-void DropBufferedLine(InputStream* in, int skip);
+// Removes that line, as if read.
+void DropBufferedLine(InputStream* in);
 
 // What a line that arrives while the engine searches does to the search:
 // it waits until the search is over, it has been answered at once (and is
 // dropped from the input), or it ends the search and is read after it.
 enum class LineEffect { kWaits, kAnsweredAtOnce, kEndsSearch };
 
-// Looks at the lines that have arrived since a search began, in order,
-// passing over the `*waiting` ones already seen, and asks `effect` about
-// each new one. True when one of them, or the end of the input, ends the
-// search; otherwise keeps reading ahead. For the search's interrupted hook.
-bool InputEndsSearch(InputStream* in, int* waiting, const std::function<LineEffect(const std::string&)>& effect);
+// Looks at the line that has arrived since a search began, if any, and
+// asks `effect` about it: a line answered at once is dropped and the next
+// one awaited; a line that waits stops the looking (`*lineWaits`), so that
+// the search goes to its end whatever follows; a line that ends the search,
+// or the end of the input, makes this true. Otherwise the next line is read
+// ahead. For the search's interrupted hook.
+bool InputEndsSearch(InputStream* in, bool* lineWaits, const std::function<LineEffect(const std::string&)>& effect);
 
 // Waits for the reader thread, if one is at work, keeping its line. Called
 // before the program ends, so that no thread outlives it.

@@ -446,11 +446,11 @@ EngineChoice Think(ProtocolSession* session) {
   const int depth = session->game.depth;
   SearchControl control;
   control.clock = ClockForMove(*session);
-  int waiting = 0;
+  bool lineWaits = false;
   InputStream* in = session->stream;
   if (depth != kFullWidthDepth && in != nullptr) {
     StartReadingAhead(in);
-    control.interrupted = [in, &waiting] { return InputEndsSearch(in, &waiting, EffectOnMove); };
+    control.interrupted = [in, &lineWaits] { return InputEndsSearch(in, &lineWaits, EffectOnMove); };
   }
   return ChooseEngineMove(session->game, depth, control);
 }
@@ -477,12 +477,12 @@ void Analyse(std::FILE* out, ProtocolSession* session) {
   const auto start = std::chrono::steady_clock::now();
   const GameSession game = session->game;
   SearchControl control;
-  int waiting = 0;
+  bool lineWaits = false;
   InputStream* in = session->stream;
   if (in != nullptr) {
-    control.interrupted = [in, &waiting, out, session, start] {
+    control.interrupted = [in, &lineWaits, out, session, start] {
       session->progress.milliseconds = MillisecondsSince(start);
-      return InputEndsSearch(in, &waiting,
+      return InputEndsSearch(in, &lineWaits,
                              [out, session](const std::string& line) { return EffectOnAnalysis(line, out, session); });
     };
     StartReadingAhead(in);

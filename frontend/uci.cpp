@@ -201,12 +201,12 @@ void Go(const std::vector<std::string>& words, std::FILE* out, UciSession* sessi
   SearchControl control;
   control.clock = clock;
   bool ended = false;
-  int waiting = 0;
+  bool lineWaits = false;
   InputStream* in = session->input;
   if (depth != kFullWidthDepth && in != nullptr) {
     StartReadingAhead(in);
-    control.interrupted = [in, &waiting, &ended, duration, out] {
-      ended = ended || InputEndsSearch(in, &waiting, [duration, out](const std::string& line) {
+    control.interrupted = [in, &lineWaits, &ended, duration, out] {
+      ended = ended || InputEndsSearch(in, &lineWaits, [duration, out](const std::string& line) {
                 return EffectOnSearch(line, duration, out);
               });
       return ended;
