@@ -374,25 +374,3 @@ Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, ch
 Move ChooseComputerMove(const Board* board, Move lastMove, int depth, char side) {
   return ChooseComputerMoveReported(board, lastMove, depth, side, nullptr);
 }
-
-// Stand-in for the deepening search: whole iterations only.
-Move SearchMove(const Board* board, Move lastMove, char side, const SearchLimits& limits, SearchReport* report) {
-  Move best = lastMove;
-  std::int64_t nodes = 0;
-  for (int depth = 1; depth <= limits.depth; ++depth) {
-    if (depth > kAlwaysCompletedDepth) {
-      if (std::chrono::steady_clock::now() > limits.startBy) break;
-      if (limits.interrupted && limits.interrupted()) break;
-    }
-    if (depth != limits.depth && limits.depth == kFullWidthDepth) continue;
-    SearchReport r{};
-    best = ChooseComputerMoveReported(board, lastMove, depth, side, &r);
-    nodes += r.nodes;
-    *report = r;
-    report->nodes = nodes;
-    report->depth = depth;
-    report->matePlies = 0;
-    if (limits.completed) limits.completed(best, *report);
-  }
-  return best;
-}
