@@ -272,15 +272,13 @@ int Games(const char* path, int plainEvery2, int plainEvery3) {
     return 1;
   }
   std::vector<Position> positions;
+  InputStream input;
+  input.file = in;
   std::string name;
-  ReadWord(in, &name);  // "xboard"
+  ReadWord(&input, &name);  // "xboard"
   ProtocolSession session = NewProtocolSession();
-  for (;;) {
-    while (IsEngineToMove(session.game)) {
-      positions.push_back(session.game.position);
-      PlayEngineMove(replies, &session);
-    }
-    if (ReadAndAct(in, replies, &session) == Reading::kQuit) break;
+  const EngineMoveObserver collect = [&positions](const GameSession& game) { positions.push_back(game.position); };
+  while (ReadActAndAnswer(&input, replies, &session, collect) == Reading::kGoOn) {
   }
   std::fclose(in);
   std::fclose(replies);
