@@ -2,11 +2,15 @@
 // scored by the static evaluation.
 //
 // The value of every position is defined by that tree alone: at full-width
-// nodes the best of the children (0 for stalemate, -99000 for the side that
-// is mated), at capture nodes the best of the capture children and of the
-// position's own score (the side to move may decline every capture). The
-// search computes exactly these values at every depth, only faster, and
-// nothing below depends on the depth:
+// nodes the best of the children (0 for stalemate, a mate score for the side
+// that is mated), at capture nodes the best of the capture children and of
+// the position's own score (the side to move may decline every capture). At
+// level 2 every mate scores the same; at every other level a mate p plies
+// below the root scores kMateScore - p, in full-width and capture nodes
+// alike, and a root move back into a position of the game scores 0. The
+// search computes exactly these values at every depth, only faster; every
+// technique below keeps the exact value of each root move that can be
+// chosen, so that the move is the one the plain search (reference/) plays:
 // - alpha-beta with both bounds skips a child only once its value can no
 //   longer change its parent's, whatever order the children come in. Good
 //   moves first make that happen early: at a full-width node the move found
@@ -14,26 +18,32 @@
 //   captures (the most valuable piece first, by its cheapest attacker), the
 //   two moves that last cut off a node at the same ply (killers), then the
 //   other moves by how much and how deep they cut off before (history). The
-//   other moves are generated only when no capture has cut the node off;
+//   other moves are generated only when no capture has cut the node off.
+//   Order changes which children are skipped, never a value;
 // - a move after the first is first searched with an empty window, which
 //   only asks whether it is better than the best so far (alpha-beta that
 //   fails low or high returns a bound beyond the window, which is all it
 //   promises); when it is, it is searched again for its exact value;
-// - the value of a node is a function of its position and of the height of
-//   the tree below it (full-width plies left plus the capture levels), and
-//   of nothing else: the tree has no ply counter, no repetition and no
-//   50-move rule, mate scores do not depend on the ply, and every score of
-//   the call is from the same computer's side. So a table of positions
-//   already searched keeps per position (all pieces, the side to move, the
-//   castling rights and the en passant square) the height, the value found
-//   and whether it is exact, a lower or an upper bound; a value is reused
-//   only at the same height, and only where it decides the node as
-//   searching it would. A position is told apart by a 64-bit key and its
-//   occupied squares, both stored whole; the move found best is only tried
-//   first, and only if the position has it;
-// - iterative deepening (depths 1, 2, ... up to the one asked) only fills the
-//   table's best moves, the killers, the history and the root order: a value
-//   found at another height is never taken for this one;
+// - the value of a node is a function of its position, of the height of the
+//   tree below it (full-width plies left plus the capture levels) and, for a
+//   mate, of its ply: the tree has no repetition and no 50-move rule (the
+//   game's positions are looked at only for the root's moves), and every
+//   score of the call is from the same computer's side. So a table of
+//   positions already searched keeps per position (all pieces, the side to
+//   move, the castling rights and the en passant square) the height, the
+//   ply, the value found and whether it is exact, a lower or an upper bound;
+//   a value is reused only at the same height, a value within kMaxPly of a
+//   mate score only at the same ply too (no other value reaches that band
+//   in practice, but one could, and then its ply would not matter: reusing
+//   it at the same ply is exact either way), and only where it decides the
+//   node as searching it would. A position is told apart by a 64-bit key
+//   and its occupied squares, both stored whole; the move found best is only
+//   tried first, and only if the position has it;
+// - iterative deepening (depths 1, 2, ... up to the level, from level 3 on)
+//   only fills the table's best moves, the killers, the history and the
+//   root order: a value found at another height is never taken for this
+//   one. An iteration abandoned on the clock or the input is thrown away
+//   whole: the move played is the deepest completed iteration's;
 // - at a capture node the position's own score is a value the side to move
 //   can always have, so once it reaches the upper bound the node is done;
 // - at the root every move after the first is asked with an empty window
@@ -41,6 +51,8 @@
 //   again for its exact value. Ties keep the move that comes first in
 //   generation order, whatever order the root moves are searched in: a move
 //   earlier than the best needs only to equal it.
+// Nothing is pruned on a guess: no null move, no reduced or extended depth,
+// no margin below which moves are dropped.
 // Scores are negamax: always from the side to move's point of view.
 #include "engine/search.h"
 
@@ -189,8 +201,12 @@ bool Visit(SearchContext* context) {
   return context->abandoned;
 }
 
-TableEntry& EntryFor(SearchContext* context, std::uint64_t key) {
-  return context->table[key & (context->table.size() - 1)];
+// Each position has two slots side by side: the first keeps the entry of the
+// highest height (the most work saved), the second takes every other.
+constexpr std::size_t kSlotsPerPosition = 2;
+
+TableEntry* SlotsFor(SearchContext* context, std::uint64_t key) {
+  return &context->table[key & (context->table.size() - 1) & ~(kSlotsPerPosition - 1)];
 }
 
 bool IsCapture(const SearchBoard& position, GeneratedMove move) {
@@ -244,7 +260,8 @@ void OrderRootMoves(const int* keys, int count, int* order) {
   std::sort(order, order + count, [keys](int a, int b) { return keys[a] != keys[b] ? keys[a] > keys[b] : a < b; });
 }
 
-// The table's slot for a position, and whether it holds that position.
+// The table's slot for a position (its first slot when it is not there),
+// and whether it holds that position.
 struct Probe {
   TableEntry* entry;
   std::uint64_t key;
@@ -256,8 +273,14 @@ Probe Look(const SearchBoard& position, SearchContext* context) {
   if (context->table.empty()) return {nullptr, 0, 0, false};
   const std::uint64_t key = PositionKey(position);
   const SquareSet occupied = position.sets.Occupied();
-  TableEntry* entry = &EntryFor(context, key);
-  return {entry, key, occupied, entry->bound != Bound::kEmpty && entry->key == key && entry->occupied == occupied};
+  TableEntry* const slots = SlotsFor(context, key);
+  for (std::size_t i = 0; i < kSlotsPerPosition; ++i) {
+    TableEntry* entry = &slots[i];
+    if (entry->bound != Bound::kEmpty && entry->key == key && entry->occupied == occupied) {
+      return {entry, key, occupied, true};
+    }
+  }
+  return {slots, key, occupied, false};
 }
 
 // Whether the stored value decides a search of `height` plies at `ply` with
@@ -277,7 +300,10 @@ bool Decides(const Probe& probe, int height, int ply, int alpha, int beta) {
 // one, inside it exact.
 void Store(const Probe& probe, int height, int ply, int best, int alphaAtStart, int beta, GeneratedMove bestMove) {
   if (probe.entry == nullptr) return;
-  TableEntry& entry = *probe.entry;
+  // A position not found goes to the first of its slots, unless that holds a
+  // higher entry, which it keeps.
+  const bool keepFirst = !probe.found && probe.entry->bound != Bound::kEmpty && probe.entry->height > height;
+  TableEntry& entry = keepFirst ? probe.entry[1] : *probe.entry;
   entry.key = probe.key;
   entry.occupied = probe.occupied;
   entry.value = best;
