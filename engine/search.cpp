@@ -63,7 +63,9 @@
 #include <cstdlib>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <numeric>
+#include <type_traits>
 #include <vector>
 
 #include "engine/evaluation.h"
@@ -150,17 +152,40 @@ struct TableEntry {
 };
 
 static_assert(sizeof(TableEntry) == 24, "table entries stay small");
+static_assert(std::is_trivial_v<TableEntry>, "zeroed storage holds empty entries");
 
 // Entries per level, a power of two each: about as many as the full-width
-// nodes a search of that depth visits, so that clearing the table costs
-// little beside the search; from depth 9 on, 2^21 entries of 24 bytes
-// (48 MiB) at most.
+// nodes a search of that depth visits; from depth 9 on, 2^21 entries of 24
+// bytes (48 MiB) at most. On a clock, no more than the full-width nodes of
+// the time it allows (about kTableEntriesPerSecondBits a second): the
+// table's memory comes from the system zeroed, and each page costs when it
+// is first touched.
 constexpr int kMostTableBits = 21;
 constexpr auto kTableBits = [] {
   std::array<int, kMaxDepth + 1> bits{0, 0, 0, 12, 14, 16, 18, 19, 20};
   for (int depth = 9; depth <= kMaxDepth; ++depth) bits[depth] = kMostTableBits;
   return bits;
 }();
+constexpr int kTableEntriesPerSecondBits = 19;
+constexpr int kFewestTableBits = 12;
+
+int TableBits(int depth, std::chrono::steady_clock::time_point stopBy) {
+  int bits = kTableBits[depth];
+  if (bits == 0 || stopBy == std::chrono::steady_clock::time_point::max()) return bits;
+  const auto allowed = std::chrono::duration_cast<std::chrono::milliseconds>(stopBy - std::chrono::steady_clock::now());
+  constexpr std::int64_t kMillisecondsPerSecond = 1000;
+  const std::int64_t entries = std::max<std::int64_t>(allowed.count(), 1) *
+                               (std::int64_t{1} << kTableEntriesPerSecondBits) / kMillisecondsPerSecond;
+  int clockBits = kFewestTableBits;
+  while (clockBits < bits && (std::int64_t{1} << clockBits) < entries) ++clockBits;
+  return std::min(bits, clockBits);
+}
+
+// The table's storage, zeroed (every entry empty) and released with free.
+struct ReleaseTable {
+  void operator()(TableEntry* table) const { std::free(table); }
+};
+using TableStorage = std::unique_ptr<TableEntry[], ReleaseTable>;
 
 // Whether a value may be a mate by distance: one within kMaxPly of the mate
 // score. Other values are a function of the position and the height alone.
@@ -173,7 +198,8 @@ constexpr std::int64_t kCheckEvery = 4096;
 struct SearchContext {
   SearchRules rules = SearchRules::kFlatMates;
   std::int64_t nodes = 1;
-  std::vector<TableEntry> table;
+  TableStorage table;
+  std::size_t tableSize = 0;  // a power of two, or 0 for no table
   // Per ply, the last two quiet moves that cut a full-width node off.
   GeneratedMove killers[kMaxDepth + 1][kKillers] = {};
   // Per side, kind of piece and target, how much quiet moves cut off,
@@ -206,7 +232,7 @@ bool Visit(SearchContext* context) {
 constexpr std::size_t kSlotsPerPosition = 2;
 
 TableEntry* SlotsFor(SearchContext* context, std::uint64_t key) {
-  return &context->table[key & (context->table.size() - 1) & ~(kSlotsPerPosition - 1)];
+  return &context->table[key & (context->tableSize - 1) & ~(kSlotsPerPosition - 1)];
 }
 
 bool IsCapture(const SearchBoard& position, GeneratedMove move) {
@@ -270,7 +296,7 @@ struct Probe {
 };
 
 Probe Look(const SearchBoard& position, SearchContext* context) {
-  if (context->table.empty()) return {nullptr, 0, 0, false};
+  if (context->tableSize == 0) return {nullptr, 0, 0, false};
   const std::uint64_t key = PositionKey(position);
   const SquareSet occupied = position.sets.Occupied();
   TableEntry* const slots = SlotsFor(context, key);
@@ -453,7 +479,12 @@ Move SearchMove(const Board* board, Move lastMove, char sideLetter, const Search
   context.rules = RulesOfLevel(depth);
   context.stopBy = limits.stopBy;
   context.interrupted = &limits.interrupted;
-  if (depth >= kFirstDepthWithTable) context.table.resize(std::size_t{1} << kTableBits[depth]);
+  if (depth >= kFirstDepthWithTable) {
+    const std::size_t size = std::size_t{1} << TableBits(depth, limits.stopBy);
+    // Out of memory: the search goes on without a table.
+    context.table.reset(static_cast<TableEntry*>(std::calloc(size, sizeof(TableEntry))));
+    context.tableSize = context.table ? size : 0;
+  }
   const SearchBoard root = MakeSearchBoard(board, lastMove);
   MoveList moves;
   if (root.mover == SideOfLetter(sideLetter)) GenerateMoves(root, Analyse(root), &moves);
