@@ -171,16 +171,16 @@ def kind_of_end(result, reason):
         return "time"
     if any(word in low for word in ("illegal", "forfeit", "false", "crash", "exited", "disconnect")):
         return "irregular"
-    if "mate" in low and "stalemate" not in low:
-        return "mate"
+    if "material" in low:  # before "mate", which "material" holds
+        return "material"
     if "stalemate" in low:
         return "stalemate"
+    if "mate" in low:
+        return "mate"
     if "repetition" in low:
         return "repetition"
     if "50" in low or "fifty" in low:
         return "fifty-move"
-    if "material" in low:
-        return "material"
     if "resign" in low:
         return "resignation"
     return "other" if result in ("1-0", "0-1", "1/2-1/2") else "unfinished"
