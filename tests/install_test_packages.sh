@@ -2,8 +2,9 @@
 # Installs, on Debian or Ubuntu, what the tests need and is missing: the
 # compiler and CMake, GoogleTest (libgtest-dev) for the unit, dialogue and
 # golden tests, xboard, fairymax and Xvfb for the match in xboard, with
-# xdotool, xclip, polyglot and pychess for the board flows (tests/boards),
-# Node.js and npm for the games against chess.js. Through sudo when not run
+# xdotool, xclip, polyglot, pychess and ImageMagick (the flows' screenshots)
+# for the board flows (tests/boards), Node.js and npm for the games against
+# chess.js. Through sudo when not run
 # as root; the package lists are read (apt-get update) only when something
 # is missing.
 #
@@ -40,6 +41,8 @@ have Xvfb || packages+=(xvfb)
 have xdotool || packages+=(xdotool)
 have xclip || packages+=(xclip)
 have polyglot || packages+=(polyglot)
+have import || packages+=(imagemagick)
+have pkill || packages+=(procps)
 [ -f /usr/lib/python3/dist-packages/pychess/__init__.py ] || packages+=(pychess)
 have node || packages+=(nodejs)
 have npm || packages+=(npm)

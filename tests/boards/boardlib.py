@@ -528,17 +528,26 @@ def install_staged(build_dir, stage):
     return os.path.join(stage, "usr", "local")
 
 
-def in_namespace(argv, usr_local, root_home):
-    """argv run in a private mount namespace where /usr/local is the staged
-    install and /root (where xboard keeps ~/.xboardrc whatever HOME says) is
-    a private folder, so that nothing outside the run is read or written."""
-    script = 'mount --bind "$0" /usr/local && mount --bind "$1" /root && shift && exec "$@"'
-    return ["unshare", "-m", "sh", "-c", script, usr_local, root_home] + list(argv)
-
-
-def private_root(argv, root_home):
-    script = 'mount --bind "$0" /root && exec "$@"'
-    return ["unshare", "-m", "sh", "-c", script, root_home] + list(argv)
+def in_namespace(argv, root_home, usr_local=None, keep=()):
+    """argv run in a private mount namespace where /root (where xboard keeps
+    ~/.xboardrc whatever HOME says) is the private folder ROOT_HOME and, with
+    USR_LOCAL, /usr/local is a staged install, so that nothing outside the
+    run is read or written. What the run needs from under the real /root
+    (this checkout, the build, KEEP) is bound back in, each by its first
+    folder below /root, through a descriptor opened before /root is covered."""
+    needed = {HERE} | {os.path.abspath(p) for p in keep}
+    tops = sorted({os.path.join("/root", os.path.relpath(p, "/root").split(os.sep)[0])
+                   for p in needed if p.startswith("/root/")})
+    script = ['set -e', 'exec 9</root']
+    if usr_local:
+        script.append('mount --bind "$0" /usr/local')
+    script.append('mount --bind "$1" /root')
+    for top in tops:
+        name = os.path.basename(top)
+        make = "mkdir -p" if os.path.isdir(top) else "touch"
+        script.append('%s "/root/%s" && mount --no-canonicalize --bind "/proc/self/fd/9/%s" "/root/%s"' % (make, name, name, name))
+    script.append('exec 9<&- && shift && exec "$@"')
+    return ["unshare", "-m", "sh", "-c", "\n".join(script), usr_local or "-", root_home] + list(argv)
 
 
 def end_flow_processes(procs):

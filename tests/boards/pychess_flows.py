@@ -302,7 +302,7 @@ def run_flow(ctx, name, protocol=None):
         usr_local = bl.install_staged(ctx.build, stage)
         root = os.path.join(ctx.work, "root-plugin")
         os.makedirs(root, exist_ok=True)
-        argv = bl.in_namespace(argv, usr_local, root)
+        argv = bl.in_namespace(argv, root, usr_local, keep=(ctx.build, ctx.out, ctx.work))
     t0 = time.time()
     p = ctx.procs.spawn(argv, os.path.join(ctx.out, "pychess-%s.out" % name), env=env, cwd=ctx.work)
     try:

@@ -74,10 +74,7 @@ class XB:
         if second:
             args += ["-scp", second]
         args += list(extra)
-        if namespace:
-            argv = bl.in_namespace(args, namespace, self.root)
-        else:
-            argv = bl.private_root(args, self.root)
+        argv = bl.in_namespace(args, self.root, namespace, keep=ctx.keep)
         self.started = time.time()
         out = os.path.join(ctx.out, "xboard-%s.out" % flow)
         if os.path.exists(out):
@@ -283,7 +280,7 @@ def flow_first_move(ctx, r):
             "-popupExitMessage", "false"]
     t0 = time.time()
     xb2.started = t0
-    xb2.proc = ctx.procs.spawn(bl.in_namespace(args, usr_local, xb.root),
+    xb2.proc = ctx.procs.spawn(bl.in_namespace(args, xb.root, usr_local, keep=ctx.keep),
                                os.path.join(ctx.out, "xboard-first_move.out"),
                                env=ctx.display.env(HOME=xb.root), cwd=ctx.work)
     xb2.wait(r"^\d+ <first : move ", 1, 40, "the program's first move")
@@ -526,6 +523,7 @@ def main():
     ctx.out = os.path.abspath(a.out or tempfile.mkdtemp(prefix="boards-xboard-"))
     os.makedirs(ctx.out, exist_ok=True)
     ctx.work = tempfile.mkdtemp(prefix="boards-xboard-work-")
+    ctx.keep = (ctx.build, ctx.out, ctx.work)
     table = UCI_FLOWS if a.uci else FLOWS
     if a.flows:
         wanted = a.flows.split(",")
