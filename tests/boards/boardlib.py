@@ -1,6 +1,7 @@
 """What the board scripts share: a virtual display, processes that are all
 ended by their ids at exit, xdotool, waiting on logs, reading the logged
 words, and replaying them on a chess position to compare with the board's."""
+import argparse
 import json
 import os
 import re
@@ -8,8 +9,10 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
+sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import chesspos  # noqa: E402
@@ -462,16 +465,22 @@ def compare_probe(result):
     return problems
 
 
-def clear_probe(tee_log):
-    for suffix in (".probe", ".probe.tmp", ".probe.done", ".result", ".result.tmp"):
-        if os.path.exists(tee_log + suffix):
-            os.remove(tee_log + suffix)
+PROBE_FILES = (".probe", ".probe.tmp", ".probe.done", ".result", ".result.tmp")
+
+
+def fresh(*paths):
+    """Removes what an earlier run left at PATHS: logs, and a words log's
+    probe files."""
+    for path in paths:
+        for p in (path,) + tuple(path + suffix for suffix in PROBE_FILES):
+            if os.path.exists(p):
+                os.remove(p)
 
 
 def run_probe(tee_log, fen, timeout=60, status=None):
     """Asks tee_engine.py to probe the program against FEN; returns problems."""
     res_path = tee_log + ".result"
-    clear_probe(tee_log)
+    fresh(*(tee_log + suffix for suffix in PROBE_FILES))
     tmp = tee_log + ".probe.tmp"
     with open(tmp, "w") as f:
         f.write(fen + "\n")
@@ -479,7 +488,7 @@ def run_probe(tee_log, fen, timeout=60, status=None):
     try:
         wait_until(lambda: os.path.exists(res_path), timeout, "the probe's result")
     except Failure as e:
-        clear_probe(tee_log)
+        fresh(*(tee_log + suffix for suffix in PROBE_FILES))
         return ["probe: %s" % e]
     with open(res_path) as f:
         result = json.load(f)
@@ -550,26 +559,92 @@ def in_namespace(argv, root_home, usr_local=None, keep=()):
     return ["unshare", "-m", "sh", "-c", "\n".join(script), usr_local or "-", root_home] + list(argv)
 
 
-def end_flow_processes(procs):
-    """Ends what a flow started: every process but the display."""
-    for entry in list(procs.started):
-        if entry[2] is not None and entry[2].args and entry[2].args[0] != "Xvfb":
-            procs.end(entry[2])
-            procs.started.remove(entry)
+class Ctx:
+    """What a board script's flows share: the program, the folders, the
+    processes, the display, the board driven now (ctx.current)."""
 
 
-def close_flow(r, t0, results):
-    """Marks flow R passed or failed, with its time since T0, and keeps it."""
-    r["seconds"] = round(time.time() - t0, 1)
-    r["result"] = "pass" if not r["problems"] else "FAIL"
-    results.append(r)
-    log("  %s %s" % (r["result"], "; ".join(r["problems"])[:400]))
+def flow_context(prefix, options=()):
+    """Reads a board script's arguments (BUILD_DIR [OUTDIR] [--flows a,b]
+    [--uci], and OPTIONS: (flag, argparse keywords)); BUILD_DIR holds the
+    program "chess", or is an engine executable to try the scripts on."""
+    ap = argparse.ArgumentParser()
+    ap.add_argument("build")
+    ap.add_argument("out", nargs="?")
+    ap.add_argument("--flows")
+    ap.add_argument("--uci", action="store_true")
+    for flag, kw in options:
+        ap.add_argument(flag, **kw)
+    ctx = Ctx()
+    ctx.a = ap.parse_args()
+    ctx.build = os.path.abspath(ctx.a.build)
+    ctx.program = ctx.build if os.path.isfile(ctx.build) else os.path.join(ctx.build, "chess")
+    if not os.access(ctx.program, os.X_OK):
+        print("%s: no program at %s" % (os.path.basename(sys.argv[0]), ctx.program), file=sys.stderr)
+        sys.exit(2)
+    ctx.out = os.path.abspath(ctx.a.out or tempfile.mkdtemp(prefix="boards-%s-" % prefix))
+    os.makedirs(ctx.out, exist_ok=True)
+    ctx.work = tempfile.mkdtemp(prefix="boards-%s-work-" % prefix)
+    ctx.keep = (ctx.build, ctx.out, ctx.work)
+    ctx.prefix, ctx.procs, ctx.current, ctx.display = prefix, Processes(), None, None
+    return ctx
 
 
-def report(out, name, results):
-    """Writes the results file NAME in OUT, says how many flows passed, and
-    gives the exit status: 1 when one failed."""
-    path = os.path.join(out, name)
+def pick_flows(ctx, flows, uci_flows=()):
+    """The flows --flows names, else the UCI ones with --uci, else the rest."""
+    if ctx.a.flows:
+        wanted = ctx.a.flows.split(",")
+        return [f for f in list(flows) + list(uci_flows) if f[0] in wanted]
+    return list(uci_flows) if ctx.a.uci else list(flows)
+
+
+def run_flows(ctx, flows, board, results_name, display=True, words=None):
+    """Runs each (name, fn(ctx, r)) of FLOWS, its result r labelled
+    BOARD(name). A flow that stops half-way still gets the board's checks
+    (ctx.current.finish) while the board runs, to say where the positions
+    parted. Each flow ends with a screenshot and every process it started
+    ended; WORDS(name) gives the words of a flow that kept none in r.
+    Writes RESULTS_NAME and gives the exit status: 1 when a flow failed."""
+    results = []
+    try:
+        if display:
+            ctx.display = Display(ctx.procs, ctx.work)
+        for name, fn in flows:
+            r = {"board": board(name), "flow": name, "problems": [],
+                 "date": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())}
+            log("%s flow %s" % (r["board"], name))
+            t0 = time.time()
+            ctx.current = None
+            try:
+                try:
+                    fn(ctx, r)
+                except Failure as e:
+                    r["problems"].append(str(e))
+                except Exception as e:  # a fault of this script: reported as such
+                    r["problems"].append("script error: %r" % e)
+                cur = ctx.current
+                if cur is not None and not cur.finished and cur.proc.poll() is None:
+                    try:
+                        cur.finish(r)
+                    except Exception as e:
+                        r["problems"].append("checks after the failure: %r" % e)
+            finally:
+                if display:
+                    ctx.display.screenshot(os.path.join(ctx.out, "%s-%s.png" % (ctx.prefix, name)))
+                if "words" not in r and words:
+                    r["words"] = excerpt(words(name))
+                for entry in list(ctx.procs.started):   # all but the display
+                    if entry[2] is not None and entry[2].args and entry[2].args[0] != "Xvfb":
+                        ctx.procs.end(entry[2])
+                        ctx.procs.started.remove(entry)
+            r["seconds"] = round(time.time() - t0, 1)
+            r["result"] = "pass" if not r["problems"] else "FAIL"
+            results.append(r)
+            log("  %s %s" % (r["result"], "; ".join(r["problems"])[:400]))
+    finally:
+        ctx.procs.end_all()
+        shutil.rmtree(ctx.work, ignore_errors=True)
+    path = os.path.join(ctx.out, results_name)
     with open(path, "w") as f:
         json.dump({"versions": versions(), "results": results}, f, indent=1)
     print("results: %s" % path)
@@ -578,10 +653,23 @@ def report(out, name, results):
     return 1 if failed else 0
 
 
-def exit_on_signals():
-    """SIGTERM, SIGINT and SIGHUP end the script through its clean-up
-    (every process it started is ended by its id)."""
+ERROR_REPLIES = ("Illegal move", "Error", "tellusererror", "telluser")
+
+
+def error_replies(events, allowed=()):
+    """The first of the program's lines in EVENTS that refuses a word or
+    reports an error, as a problem; ALLOWED: such lines that a flow asks for."""
+    for _, d, line in events:
+        if d == "<" and line.startswith(ERROR_REPLIES) and not (allowed and line.startswith(tuple(allowed))):
+            return ["the program answered: %s" % line]
+    return []
+
+
+def main(run):
+    """A board script's entry: SIGTERM, SIGINT and SIGHUP end it through its
+    clean-up (every process it started is ended by its id)."""
     def bye(signum, _frame):
         raise SystemExit(128 + signum)
     for s in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
         signal.signal(s, bye)
+    sys.exit(run())

@@ -40,25 +40,20 @@ import re
 import shutil
 import subprocess
 import sys
-
-sys.dont_write_bytecode = True
-import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import boardlib as bl  # noqa: E402
+import chesspos  # noqa: E402
 
 
 def child_main(args):
     """Runs one flow inside a process with its own HOME (pychess reads its
     configuration at import)."""
     flow, wrapper, out = args.child, args.wrapper, args.out
-    import boardlib as bl
-    import chesspos
     from pychess.System import conf
     from pychess.Players.engineNest import discoverer, is_uci, is_cecp
-    from pychess.compat import create_task
     r = {"problems": []}
     loop = asyncio.new_event_loop()
     asyncio.set_event_loop(loop)
@@ -121,11 +116,10 @@ def child_main(args):
     # --- a game through pychess's GameModel, book on ------------------------------
     from pychess.Utils.GameModel import GameModel
     from pychess.Utils.TimeModel import TimeModel
-    from pychess.Utils.const import WHITE, BLACK, LOCAL, NORMALCHESS, HINT
+    from pychess.Utils.const import WHITE, BLACK, LOCAL, HINT
     from pychess.Utils.Move import parseAny
     from pychess.Players.Player import Player, TurnInterrupt, PassInterrupt
     from pychess.Variants.normal import NormalBoard
-    from pychess.Utils.lutils import lmove
 
     conf.set("book_depth_max", 13)
     base = flow[4:] if flow.startswith("uci_") else flow
@@ -275,18 +269,14 @@ def child_main(args):
     os._exit(0)
 
 
-def run_flow(ctx, name, protocol=None):
-    import boardlib as bl
-    r = {"board": "pychess" + (" (UCI)" if protocol == "uci" else ""), "flow": name, "problems": [],
-         "date": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())}
+def run_flow(ctx, r):
+    name = r["flow"]
+    protocol = protocol_of(name)
     home = os.path.join(ctx.work, "home-" + name)
     shutil.rmtree(home, ignore_errors=True)
     os.makedirs(home)
     tee = os.path.join(ctx.out, "pychess-%s.words" % name)
-    for p in (tee, tee ):
-        if os.path.exists(p):
-            os.remove(p)
-    bl.clear_probe(tee)
+    bl.fresh(tee)
     os.makedirs(os.path.join(ctx.work, "bin-" + name), exist_ok=True)
     wrapper = bl.make_engine_wrapper(os.path.join(ctx.work, "bin-" + name, "chess"), ctx.program, tee)
     out = os.path.join(ctx.work, "result-%s.json" % name)
@@ -302,15 +292,12 @@ def run_flow(ctx, name, protocol=None):
         usr_local = bl.install_staged(ctx.build, stage)
         root = os.path.join(ctx.work, "root-plugin")
         os.makedirs(root, exist_ok=True)
-        argv = bl.in_namespace(argv, root, usr_local, keep=(ctx.build, ctx.out, ctx.work))
-    t0 = time.time()
+        argv = bl.in_namespace(argv, root, usr_local, keep=ctx.keep)
     p = ctx.procs.spawn(argv, os.path.join(ctx.out, "pychess-%s.out" % name), env=env, cwd=ctx.work)
     try:
         p.wait(240)
     except subprocess.TimeoutExpired:
         r["problems"].append("pychess did not finish in 240 s")
-    ctx.procs.end(p)
-    ctx.procs.started = [e for e in ctx.procs.started if e[2] is not p]
     try:
         with open(out) as f:
             child = json.load(f)
@@ -332,22 +319,11 @@ def run_flow(ctx, name, protocol=None):
                 rp = bl.Replay(setboard_keeps_moves=True)
                 rp.feed(games[-1])
             r["problems"] += rp.problems
-            if r.get("fen") and chesspos_key(r["fen"]) != chesspos_key(rp.pos.fen()):
+            if r.get("fen") and chesspos.key_of(r["fen"]) != chesspos.key_of(rp.pos.fen()):
                 r["problems"].append("positions differ: pychess %s, words replayed %s" % (r["fen"], rp.pos.fen()))
             r["program_fen"] = rp.pos.fen()
     games = split_games(events, tee)
-    for _, d, l in (games[-1] if games else []):
-        if d == "<" and (l.startswith("Illegal move") or l.startswith("Error") or l.startswith("tellusererror")):
-            r["problems"].append("the program answered: %s" % l)
-            break
-    r["seconds"] = round(time.time() - t0, 1)
-    r["result"] = "pass" if not r["problems"] else "FAIL"
-    return r
-
-
-def chesspos_key(fen):
-    import chesspos
-    return chesspos.key_of(fen)
+    r["problems"] += bl.error_replies(games[-1] if games else [])
 
 
 def split_games(events, tee=None):
@@ -363,54 +339,29 @@ def split_games(events, tee=None):
     return [g for g in games if plays(g)]
 
 
-class Ctx:
-    pass
-
-
 FLOWS = ["detect", "plugin", "white", "black", "takeback", "underpromotion"]
+UCI_FLOWS = ["uci_hint", "uci_white", "uci_takeback"]
 UNDERPROMOTION_FEN = "7k/p3P3/8/8/8/8/7P/K7 b - - 0 1"
 
 
+def protocol_of(name):
+    return "uci" if name.startswith("uci") else (None if name == "plugin" else "xboard")
+
+
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("build")
-    ap.add_argument("out", nargs="?")
-    ap.add_argument("--flows")
-    ap.add_argument("--uci", action="store_true")
-    ap.add_argument("--child")
-    ap.add_argument("--wrapper")
-    ap.add_argument("--result")
-    ap.add_argument("--tee")
-    ap.add_argument("--protocol")
-    a = ap.parse_args()
-    if a.child:
+    if "--child" in sys.argv:
+        ap = argparse.ArgumentParser()
+        for flag in ("build", "--child", "--wrapper", "--result", "--tee", "--protocol"):
+            ap.add_argument(flag)
+        a = ap.parse_args()
         a.out = a.result
         return child_main(a)
-    import boardlib as bl
-    ctx = Ctx()
-    ctx.build = os.path.abspath(a.build)
-    # BUILD_DIR holds the program "chess"; an executable file given instead
-    # is used as the program (to try the scripts on another engine).
-    ctx.program = ctx.build if os.path.isfile(ctx.build) else os.path.join(ctx.build, "chess")
-    ctx.out = os.path.abspath(a.out or tempfile.mkdtemp(prefix="boards-pychess-"))
-    os.makedirs(ctx.out, exist_ok=True)
-    ctx.work = tempfile.mkdtemp(prefix="boards-pychess-work-")
-    ctx.procs = bl.Processes()
-    flows = a.flows.split(",") if a.flows else (["uci_hint", "uci_white", "uci_takeback"] if a.uci else FLOWS)
-    results = []
-    try:
-        for name in flows:
-            bl.log("pychess flow %s" % name)
-            protocol = "uci" if name.startswith("uci") else ("xboard" if name not in ("plugin",) else None)
-            r = run_flow(ctx, name, protocol)
-            results.append(r)
-            bl.log("  %s %s" % (r["result"], "; ".join(r["problems"])[:400]))
-    finally:
-        ctx.procs.end_all()
-        shutil.rmtree(ctx.work, ignore_errors=True)
-    return bl.report(ctx.out, "pychess-uci-results.json" if a.uci else "pychess-results.json", results)
+    ctx = bl.flow_context("pychess")
+    names = ctx.a.flows.split(",") if ctx.a.flows else (UCI_FLOWS if ctx.a.uci else FLOWS)
+    return bl.run_flows(ctx, [(name, run_flow) for name in names],
+                        lambda name: "pychess" + (" (UCI)" if protocol_of(name) == "uci" else ""),
+                        "pychess-uci-results.json" if ctx.a.uci else "pychess-results.json", display=False)
 
 
 if __name__ == "__main__":
-    bl.exit_on_signals()
-    sys.exit(main())
+    bl.main(main)

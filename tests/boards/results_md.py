@@ -8,7 +8,6 @@ second folder is given), its log file and notes, then a short excerpt of
 the words of each flow, taken from the logs around what the flow is about
 (remove, undo, setboard, a promotion, result) or its end.
 """
-import glob
 import json
 import os
 import re

@@ -30,15 +30,13 @@ after `uci` as its first word): the flows "uci_game" and "uci_two_machines".
 Needs (Debian): xboard fairymax xvfb xdotool xclip pychess polyglot cmake;
 runs as root (mount namespace). Exit status 0 when every flow passed.
 """
-import argparse
 import os
 import re
 import subprocess
 import sys
-
-sys.dont_write_bytecode = True
 import time
 
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import boardlib as bl  # noqa: E402
 import chesspos  # noqa: E402
@@ -57,10 +55,8 @@ class XB:
         self.finished = False
         self.debug = os.path.join(ctx.out, "xboard-%s.debug" % flow)
         self.tee = os.path.join(ctx.out, "xboard-%s.words" % flow)
-        for p in (self.debug, self.tee, self.tee ):
-            if os.path.exists(p):
-                os.remove(p)
-        bl.clear_probe(self.tee)
+        out = os.path.join(ctx.out, "xboard-%s.out" % flow)
+        bl.fresh(self.debug, self.tee, out)
         self.root = root or os.path.join(ctx.work, "root-" + flow)
         os.makedirs(self.root, exist_ok=True)
         if first is None:
@@ -76,9 +72,6 @@ class XB:
         args += list(extra)
         argv = bl.in_namespace(args, self.root, namespace, keep=ctx.keep)
         self.started = time.time()
-        out = os.path.join(ctx.out, "xboard-%s.out" % flow)
-        if os.path.exists(out):
-            os.remove(out)
         self.proc = ctx.procs.spawn(argv, out,
                                     env=ctx.display.env(HOME=self.root), cwd=ctx.work)
 
@@ -168,8 +161,9 @@ class XB:
             self.play(word, reply=reply)
 
     # --- the checks ------------------------------------------------------------------
-    def finish(self, result, probe=True):
+    def finish(self, result, probe=None):
         self.finished = True
+        probe = not self.uci if probe is None else probe
         problems = result["problems"]
         try:
             board = self.fen()
@@ -185,11 +179,9 @@ class XB:
             result["program_fen"] = rp.pos.fen()
             if chesspos.key_of(board) != chesspos.key_of(rp.pos.fen()):
                 problems.append("positions differ: xboard %s, words replayed %s" % (board, rp.pos.fen()))
+        problems += bl.error_replies(events)
         text = self.text()
         for pat, what in [(r"Illegal move from first", "xboard refused a move of the program"),
-                          (r"<first : Illegal move", "the program refused a move"),
-                          (r"<first : Error", "the program printed an error"),
-                          (r"<first : (tellusererror|telluser)", "the program told the user an error"),
                           (r"exited unexpectedly|broken pipe|first chess program .* exited", "the program died")]:
             for m in re.finditer(r"^.*%s.*$" % pat, text, re.M):
                 problems.append("%s: %s" % (what, m.group(0).strip()))
@@ -212,10 +204,6 @@ class XB:
             result["uci_words"] = bl.excerpt(uci_events)
         result["words"] = bl.excerpt(events)
         result["engine_moves"] = len(rp.engine_moves)
-
-
-class Ctx:
-    pass
 
 
 def _start_and_quit(ctx, flow, usr_local, root=None):
@@ -272,8 +260,7 @@ def flow_first_move(ctx, r):
     xb2.ctx, xb2.flow, xb2.uci, xb2.finished = ctx, "first_move", False, False
     xb2.debug = os.path.join(ctx.out, "xboard-first_move.debug")
     xb2.tee = os.path.join(ctx.out, "xboard-first_move.words")
-    if os.path.exists(xb2.debug):
-        os.remove(xb2.debug)
+    bl.fresh(xb2.debug)
     xb2.root = xb.root
     args = [XBOARD, "-fe", "chess", "-mode", "MachineWhite", "-debugMode", "true",
             "-nameOfDebugFile", xb2.debug, "-saveSettingsOnExit", "false", "-soundProgram", "",
@@ -505,67 +492,13 @@ UCI_FLOWS = [("uci_game", flow_uci_game), ("uci_two_machines", flow_uci_two_mach
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("build")
-    ap.add_argument("out", nargs="?")
-    ap.add_argument("--flows")
-    ap.add_argument("--uci", action="store_true")
-    a = ap.parse_args()
-    ctx = Ctx()
-    ctx.build = os.path.abspath(a.build)
-    # BUILD_DIR holds the program "chess"; an executable file given instead
-    # is used as the program (to try the scripts on another engine).
-    ctx.program = ctx.build if os.path.isfile(ctx.build) else os.path.join(ctx.build, "chess")
-    if not os.access(ctx.program, os.X_OK):
-        print("xboard_flows.py: no program at %s" % ctx.program, file=sys.stderr)
-        return 2
-    import tempfile
-    ctx.out = os.path.abspath(a.out or tempfile.mkdtemp(prefix="boards-xboard-"))
-    os.makedirs(ctx.out, exist_ok=True)
-    ctx.work = tempfile.mkdtemp(prefix="boards-xboard-work-")
-    ctx.keep = (ctx.build, ctx.out, ctx.work)
-    table = UCI_FLOWS if a.uci else FLOWS
-    if a.flows:
-        wanted = a.flows.split(",")
-        table = [f for f in FLOWS + UCI_FLOWS if f[0] in wanted]
-    ctx.procs = bl.Processes()
-    results = []
-    try:
-        ctx.display = bl.Display(ctx.procs, ctx.work)
-        for name, fn in table:
-            r = {"board": "xboard" + (" + polyglot" if name.startswith("uci") else ""),
-                 "flow": name, "problems": [], "date": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())}
-            bl.log("xboard flow %s" % name)
-            t0 = time.time()
-            ctx.current = None
-            try:
-                try:
-                    fn(ctx, r)
-                except bl.Failure as e:
-                    r["problems"].append(str(e))
-                except Exception as e:  # a fault of this script: report it as such
-                    r["problems"].append("script error: %r" % e)
-                if ctx.current is not None and not ctx.current.finished and ctx.current.proc.poll() is None:
-                    # the flow stopped half-way: the checks still say where the
-                    # two positions parted
-                    try:
-                        ctx.current.finish(r, probe=not name.startswith("uci"))
-                    except Exception as e:
-                        r["problems"].append("checks after the failure: %r" % e)
-            finally:
-                ctx.display.screenshot(os.path.join(ctx.out, "xboard-%s.png" % name))
-                if "words" not in r:
-                    r["words"] = bl.excerpt(bl.xboard_words(os.path.join(ctx.out, "xboard-%s.debug" % name)))
-                bl.end_flow_processes(ctx.procs)
-            bl.close_flow(r, t0, results)
-    finally:
-        ctx.procs.end_all()
-        import shutil
-        shutil.rmtree(ctx.work, ignore_errors=True)
+    ctx = bl.flow_context("xboard")
+    table = bl.pick_flows(ctx, FLOWS, UCI_FLOWS)
     uci_only = all(name.startswith("uci") for name, _ in table)
-    return bl.report(ctx.out, "xboard-uci-results.json" if uci_only else "xboard-results.json", results)
+    return bl.run_flows(ctx, table, lambda name: "xboard" + (" + polyglot" if name.startswith("uci") else ""),
+                        "xboard-uci-results.json" if uci_only else "xboard-results.json",
+                        words=lambda name: bl.xboard_words(os.path.join(ctx.out, "xboard-%s.debug" % name)))
 
 
 if __name__ == "__main__":
-    bl.exit_on_signals()
-    sys.exit(main())
+    bl.main(main)
