@@ -2,11 +2,10 @@
 # Installs, on Debian or Ubuntu, what the tests need and is missing: the
 # compiler and CMake, GoogleTest (libgtest-dev) for the unit, dialogue and
 # golden tests, xboard, fairymax and Xvfb for the match in xboard, with
-# xdotool, xclip, polyglot, pychess and ImageMagick (the flows' screenshots)
-# for the board flows (tests/boards), Node.js and npm for the games against
-# chess.js. Through sudo when not run
-# as root; the package lists are read (apt-get update) only when something
-# is missing.
+# xdotool, xclip, polyglot, pychess, ImageMagick (the flows' screenshots)
+# and procps for the board flows (tests/boards), Node.js and npm for the
+# games against chess.js. Through sudo when not run as root; the package
+# lists are read (apt-get update) only when something is missing.
 #
 # Usage: tests/install_test_packages.sh [--ci] [--gnome-chess]
 #   --ci           also what CI uses beyond the tests: clang-format, clang

@@ -45,7 +45,7 @@ class Processes:
     session started here is ended by its id (SIGTERM, then SIGKILL)."""
 
     def __init__(self):
-        self.started = []  # (pid, starttime)
+        self.started = []  # (pid, start time, Popen)
 
     def spawn(self, argv, out_path, env=None, cwd=None, stdin=subprocess.DEVNULL):
         out = open(out_path, "ab")
@@ -62,17 +62,6 @@ class Processes:
         if os.environ.get("BOARDS_SESSION_FILE"):
             with open(os.environ["BOARDS_SESSION_FILE"], "a") as f:
                 f.write("%d %s\n" % (p.pid, st["start"] if st else "?"))
-
-    def members(self):
-        """pid -> start time of every live process in a session started here."""
-        sids = {pid for pid, _, _ in self.started}
-        found = {}
-        for name in os.listdir("/proc"):
-            if name.isdigit():
-                st = _stat(int(name))
-                if st and st["sid"] in sids:
-                    found[int(name)] = st["start"]
-        return found
 
     def end(self, proc, grace=3.0):
         """End one started process and everything in its session."""
@@ -506,7 +495,7 @@ def make_engine_wrapper(path, program, log_path):
     return path
 
 
-def excerpt(events, limit=14, fmt=None):
+def excerpt(events, limit=14):
     out = []
     for t, d, line in events:
         if d in (">", "<"):

@@ -147,32 +147,10 @@ def child_main(args):
                     (gamemodel.curplayer is self and movecount % 2 == 0):
                 self.queue.put_nowait("int")
 
-        def end(self, status, reason):
-            pass
-
-        def kill(self, reason):
-            pass
-
-        def putMessage(self, text):
-            pass
-
-        def offer(self, offer):
-            pass
-
-        def updateTime(self, secs, opsecs):
-            pass
-
-        def pause(self):
-            pass
-
-        def resume(self):
-            pass
-
-        def hurry(self):
-            pass
-
-        def setOptionInitialBoard(self, model):
-            pass
+    # what pychess asks of a player besides its moves, not needed here
+    for name in ("end", "kill", "putMessage", "offer", "updateTime", "pause", "resume", "hurry",
+                 "setOptionInitialBoard"):
+        setattr(Person, name, lambda self, *args: None)
 
     async def game():
         tm = TimeModel(0, 0)

@@ -147,13 +147,16 @@ def from_engine():
 
 
 def wait_line(pred, timeout):
+    """The program's lines up to the first one that PRED takes, that one
+    included (all taken off the queue); None after TIMEOUT seconds."""
     end = time.time() + timeout
     with probe_cond:
         while True:
             for i, line in enumerate(probe_lines):
                 if pred(line):
+                    got = probe_lines[: i + 1]
                     del probe_lines[: i + 1]
-                    return line
+                    return got
             left = end - time.time()
             if left <= 0:
                 return None
@@ -172,27 +175,16 @@ def probe(fen):
         probe_lines.clear()
     send("protover 2")
     feature = wait_line(lambda l: l.startswith("feature"), 3.0)
-    result["feature"] = feature
+    result["feature"] = feature and feature[-1]
     send("force")
     counter = [0]
 
     def sync():
+        """The program's lines before its answer to a new ping."""
         counter[0] += 1
-        n = 1000 + counter[0]
-        send("ping %d" % n)
-        got = []
-        end = time.time() + 5
-        with probe_cond:
-            while True:
-                while probe_lines:
-                    line = probe_lines.pop(0)
-                    if line.strip() == "pong %d" % n:
-                        return got
-                    got.append(line)
-                left = end - time.time()
-                if left <= 0:
-                    return None
-                probe_cond.wait(left)
+        send("ping %d" % (1000 + counter[0]))
+        got = wait_line(lambda l: l.strip() == "pong %d" % (1000 + counter[0]), 5)
+        return got and got[:-1]
 
     if sync() is None:
         result["error"] = "no pong: the program does not answer ping"

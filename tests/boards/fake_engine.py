@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
-"""Stand-in first engine for selftest.sh: shows that run_match.sh notices a
-misbehaving engine.
+"""A stand-in engine for selftest.sh: shows that xboard_match.py notices a
+misbehaving engine, and whose fault it is.
+
+    fake_engine.py [MODE [ONCE_FILE]]      (default: FAKE_ENGINE_MODE, or clean)
 
 It relays xboard's commands to fairymax (searching only a few plies, so it is
 fast) and fairymax's answers back, hiding fairymax's feature and
-unknown-command lines so that it looks like our program on the wire. With
-FAKE_ENGINE_MODE set it then misbehaves at its third move:
+unknown-command lines so that it looks like the program on the wire. As the
+program or as the opponent, it then misbehaves at its third move (with
+ONCE_FILE, only the first copy does, and makes the file):
 
-  clean       never misbehaves (run_match.sh must pass)
+  clean       never misbehaves (the match must pass)
   illegal     sends an impossible move
   crash       dies of SIGSEGV in the middle of the game
   error       prints an "Error" line (and keeps playing)
-  hang        stops answering (the match must hit its time limit)
+  hang        stops answering
   falseclaim  claims a checkmate that did not happen
 """
 import os
@@ -20,7 +23,11 @@ import subprocess
 import sys
 import threading
 
-MODE = os.environ.get("FAKE_ENGINE_MODE", "clean")
+MODE = sys.argv[1] if len(sys.argv) > 1 else os.environ.get("FAKE_ENGINE_MODE", "clean")
+if len(sys.argv) > 2:
+    if os.path.exists(sys.argv[2]):
+        MODE = "clean"
+    open(sys.argv[2], "a").close()
 BAD_MOVE = 3
 
 signal.signal(signal.SIGINT, signal.SIG_IGN)   # xboard interrupts engines with SIGINT
