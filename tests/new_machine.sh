@@ -59,10 +59,13 @@ end_processes() {
     sleep 2
   done
 }
+work=
 cleanup() {
   local rc=$?
+  set +e
   trap - EXIT INT TERM HUP
   end_processes
+  [ -z "$work" ] || rm -rf "$work"
   if [ -z "$keep" ]; then
     # The mounts were in the namespace that has ended: none is left below
     # the root, and removing it cannot reach the machine's /dev.
@@ -138,5 +141,4 @@ INSIDE
 status=0
 unshare --mount --propagation private bash "$work/inside.sh" "$root" "$mirror" "$ci" "$readme_command" \
   "$work/chess" "$(( $(date +%s) - (SECONDS - started) ))" || status=$?
-rm -rf "$work"
 exit "$status"

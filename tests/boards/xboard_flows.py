@@ -276,130 +276,69 @@ def flow_first_move(ctx, r):
     xb2.finish(r, probe=False)
 
 
-def flow_person_white(ctx, r):
-    xb = XB(ctx, "person_white")
-    xb.ready()
-    xb.person_moves(3)
-    xb.finish(r)
-
-
-def flow_person_black(ctx, r):
-    xb = XB(ctx, "person_black")
-    xb.ready()
-    xb.key("ctrl+w")                     # Machine White
-    xb.wait_engine_move(0)
-    xb.person_moves(3)
-    xb.finish(r)
-
-
-def flow_machine_black_start(ctx, r):
-    xb = XB(ctx, "machine_black_start")
-    xb.ready()
-    xb.key("ctrl+b")                     # Machine Black (already the mode)
-    xb.person_moves(3)
-    xb.finish(r)
-
-
-def flow_machine_white_mid(ctx, r):
-    xb = XB(ctx, "machine_white_mid")
-    xb.ready()
-    xb.person_moves(2)                   # person White, program Black
-    n = xb.engine_moves()
-    xb.key("ctrl+w")                     # now the program takes White
-    xb.wait_engine_move(n)
-    xb.person_moves(2)
-    xb.finish(r)
-
-
-def flow_machine_black_mid(ctx, r):
-    xb = XB(ctx, "machine_black_mid")
-    xb.ready()
-    xb.key("ctrl+w")                     # the program plays White
-    xb.wait_engine_move(0)
-    xb.person_moves(1)                   # person Black; the program answers
-    n = xb.engine_moves()
-    xb.key("ctrl+b")                     # Black to move: the program takes Black
-    xb.wait_engine_move(n)
-    xb.person_moves(2)                   # person White
-    xb.finish(r)
-
-
-def flow_retract(ctx, r):
-    xb = XB(ctx, "retract")
-    xb.ready()
-    xb.play("e2e4")
-    xb.play("d2d4")
-    xb.key("ctrl+x")                     # Retract Move
-    xb.wait(r"^\d+ >first : remove", 1, 10, "remove")
-    time.sleep(0.5)
-    xb.play("g1f3")
-    xb.person_moves(1)
-    xb.finish(r)
-
-
-def flow_edit_game_back(ctx, r):
-    xb = XB(ctx, "edit_game_back")
-    xb.ready()
-    xb.key("ctrl+e")                     # Edit Game
-    for w in ("e2e4", "e7e5", "g1f3", "b8c6"):
-        xb.play(w, reply=False)
-    xb.key("alt+Left")                   # Back
-    xb.key("alt+Left")                   # Back
-    time.sleep(0.5)
-    n = xb.engine_moves()
-    xb.key("ctrl+w")                     # Machine White
-    xb.wait_engine_move(n)
-    xb.person_moves(2)
-    xb.finish(r)
-
-
+# xboard's menu keys
+MACHINE_WHITE, MACHINE_BLACK, EDIT_GAME, EDIT_POSITION = "ctrl+w", "ctrl+b", "ctrl+e", "shift+ctrl+e"
+RETRACT, BACK, NEW_GAME, TWO_MACHINES = "ctrl+x", "alt+Left", "ctrl+n", "ctrl+t"
 EDIT_WHITE = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"
 EDIT_BLACK = "rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPP2PPP/RNBQKBNR b KQkq e3 0 3"
 
 
 def _edit_position(xb, fen):
-    xb.key("shift+ctrl+e")               # Edit Position
+    xb.key(EDIT_POSITION)
     time.sleep(0.5)
     xb.paste_position(fen)               # Paste Position while editing
     time.sleep(0.5)
-    xb.key("ctrl+e")                     # leave: Edit Game (xboard sends the position)
+    xb.key(EDIT_GAME)                    # leaving, xboard sends the position
     time.sleep(0.5)
 
 
-def _play_from_edited_position(ctx, r, flow, fen, machine_key):
-    xb = XB(ctx, flow)
-    xb.ready()
-    _edit_position(xb, fen)
-    n = xb.engine_moves()
-    xb.key(machine_key)                  # Machine White or Black: the program plays the side to move
-    xb.wait_engine_move(n)
-    xb.person_moves(2)
-    xb.finish(r)
-
-
-def flow_edit_position_white(ctx, r):
-    _play_from_edited_position(ctx, r, "edit_position_white", EDIT_WHITE, "ctrl+w")
-
-
-def flow_edit_position_black(ctx, r):
-    _play_from_edited_position(ctx, r, "edit_position_black", EDIT_BLACK, "ctrl+b")
+def steps(*todo):
+    """A flow of steps on one xboard: ("person", N) N moves of the person;
+    ("machine", KEY) a menu key after which the program must move; ("key",
+    KEY); ("play", MOVE) a move the program answers; ("enter", "MOVES")
+    moves in Edit Game; ("sent", WORD) xboard must send WORD; ("position",
+    FEN) Edit Position with FEN pasted."""
+    def flow(ctx, r):
+        xb = XB(ctx, r["flow"])
+        xb.ready()
+        for step, arg in todo:
+            if step == "person":
+                xb.person_moves(arg)
+            elif step == "machine":
+                n = xb.engine_moves()
+                xb.key(arg)
+                xb.wait_engine_move(n)
+            elif step == "key":
+                xb.key(arg)
+            elif step == "play":
+                xb.play(arg)
+            elif step == "enter":
+                for word in arg.split():
+                    xb.play(word, reply=False)
+            elif step == "sent":
+                xb.wait(r"^\d+ >first : %s" % arg, 1, 10, arg)
+            elif step == "position":
+                _edit_position(xb, arg)
+            time.sleep(0.3)
+        xb.finish(r)
+    return flow
 
 
 def flow_new_after_mate(ctx, r):
     xb = XB(ctx, "new_after_mate")
     xb.ready()
-    xb.key("ctrl+e")                     # Edit Game
+    xb.key(EDIT_GAME)
     for w in ("f2f3", "e7e5", "g2g4"):
         xb.play(w, reply=False)
     n = xb.engine_moves()
-    xb.key("ctrl+b")                     # Machine Black: mate in one (Qh4)
+    xb.key(MACHINE_BLACK)                # mate in one (Qh4)
     xb.wait_engine_move(n)
     r["mating_move"] = re.findall(r"<first : move (\S+)", xb.text())[-1]
     try:
         xb.wait(r"^\d+ >first : result", 1, 10, "xboard to end the game")
     except bl.Failure as e:
         r["problems"].append(str(e))
-    xb.key("ctrl+n")                     # New Game
+    xb.key(NEW_GAME)
     xb.wait(r"^\d+ >first : new", xb.count(r"^\d+ >first : new") + 0, 10)
     time.sleep(1)
     xb.person_moves(2)
@@ -409,9 +348,9 @@ def flow_new_after_mate(ctx, r):
 def flow_two_machines(ctx, r, uci=False):
     xb = XB(ctx, r["flow"], extra=["-tc", "1", "-mps", "40"], second="fairymax", uci=uci)
     xb.ready(60)
-    xb.key("ctrl+t")                     # Two Machines
+    xb.key(TWO_MACHINES)
     xb.wait(r"^\d+ <first : move ", 8, 90, "8 moves by the program")
-    xb.key("ctrl+e")                     # Edit Game: both machines stop
+    xb.key(EDIT_GAME)                    # both machines stop
     time.sleep(1.5)
     xb.finish(r)
 
@@ -422,7 +361,7 @@ def flow_underpromotion(ctx, r):
     # pawns besides, so that xboard does not call a draw for lack of material
     _edit_position(xb, "7k/p3P3/8/8/8/8/7P/K7 b - - 0 1")
     n = xb.engine_moves()
-    xb.key("ctrl+b")                     # the program plays Black, to move
+    xb.key(MACHINE_BLACK)                # the program plays Black, to move
     xb.wait_engine_move(n)
     xb.play("e7e8n")                     # the person promotes to a knight
     r["board_after"] = xb.fen()
@@ -459,12 +398,19 @@ def flow_uci_game(ctx, r):
     xb.finish(r)
 
 
-FLOWS = [("first_move", flow_first_move), ("plugin", flow_plugin), ("person_white", flow_person_white),
-         ("person_black", flow_person_black), ("machine_black_start", flow_machine_black_start),
-         ("machine_white_mid", flow_machine_white_mid), ("machine_black_mid", flow_machine_black_mid),
-         ("retract", flow_retract), ("edit_game_back", flow_edit_game_back),
-         ("edit_position_white", flow_edit_position_white),
-         ("edit_position_black", flow_edit_position_black),
+FLOWS = [("first_move", flow_first_move), ("plugin", flow_plugin),
+         ("person_white", steps(("person", 3))),
+         ("person_black", steps(("machine", MACHINE_WHITE), ("person", 3))),
+         ("machine_black_start", steps(("key", MACHINE_BLACK), ("person", 3))),   # already the mode
+         ("machine_white_mid", steps(("person", 2), ("machine", MACHINE_WHITE), ("person", 2))),
+         ("machine_black_mid", steps(("machine", MACHINE_WHITE), ("person", 1), ("machine", MACHINE_BLACK),
+                                     ("person", 2))),
+         ("retract", steps(("play", "e2e4"), ("play", "d2d4"), ("key", RETRACT), ("sent", "remove"),
+                           ("play", "g1f3"), ("person", 1))),
+         ("edit_game_back", steps(("key", EDIT_GAME), ("enter", "e2e4 e7e5 g1f3 b8c6"), ("key", BACK),
+                                  ("key", BACK), ("machine", MACHINE_WHITE), ("person", 2))),
+         ("edit_position_white", steps(("position", EDIT_WHITE), ("machine", MACHINE_WHITE), ("person", 2))),
+         ("edit_position_black", steps(("position", EDIT_BLACK), ("machine", MACHINE_BLACK), ("person", 2))),
          ("new_after_mate", flow_new_after_mate), ("two_machines", flow_two_machines),
          ("underpromotion", flow_underpromotion), ("hint", flow_hint)]
 UCI_FLOWS = [("uci_game", flow_uci_game), ("uci_two_machines", lambda ctx, r: flow_two_machines(ctx, r, uci=True))]

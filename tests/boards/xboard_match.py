@@ -45,7 +45,8 @@ FAULT_LINES = [("an illegal move", r"illegal"), ("a forfeit", r"forfeit"),
                 r"segmentation fault|core dumped|error (writing to|reading from)"),
                ("a loss on time", r"flags? fell|\bon time\b|time forfeit"),
                ("a false claim", r"false [a-z-]* ?claim"), ("a resignation", r"\bresign")]
-ANSWERED = re.compile(r"^(go|ping \d+|usermove .*|[a-h][1-8][a-h][1-8][qrbn]?)$")
+ASKS = re.compile(r"^(go|ping \d+|usermove .*|[a-h][1-8][a-h][1-8][qrbn]?)$")
+ANSWERS = re.compile(r"^(move |pong |Illegal move|resign|1-0|0-1|1/2-1/2)")
 
 
 def games_of(pgn):
@@ -64,14 +65,14 @@ def games_of(pgn):
 
 
 def awaited(debug):
-    """The engines ('first', 'second') that were sent a word needing an
-    answer and sent nothing after it."""
+    """The engines ('first', 'second') that were sent a word asking for an
+    answer (a move or a pong; thinking lines are none) and gave none."""
     last = {}
     for line in bl.read(debug).splitlines():
         m = re.match(r"^\d+ ([<>])(first|second)\s*: ?(.*)$", line)
-        if m and m.group(1) == "<":
+        if m and m.group(1) == "<" and ANSWERS.match(m.group(3)):
             last[m.group(2)] = None
-        elif m and ANSWERED.match(m.group(3)):
+        elif m and m.group(1) == ">" and ASKS.match(m.group(3)):
             last[m.group(2)] = m.group(3)
     return [who for who, word in last.items() if word]
 
@@ -124,13 +125,16 @@ def play(procs, display, program, out, games, bound, stall):
     played = games_of(pgn)
 
     def whose(game_index, line=""):
-        """A game's fault is its loser's; a line naming the second engine is
-        the opponent's."""
-        if "second" in line:
-            return OPPONENT
-        if "first" in line:
-            return PROGRAM
+        """A line naming an engine is that engine's fault; a game's fault is
+        its loser's (in the game file, or the colour the line names: the
+        program plays White in the odd games)."""
+        if "second" in line or "first" in line:
+            return OPPONENT if "second" in line else PROGRAM
         g = played[game_index - 1] if 0 < game_index <= len(played) else None
+        winner = re.search(r"\b(White|Black) (wins|mates)", line)
+        if winner:
+            ours = ("white" if g["white"] == NAME else "black") if g else ("white" if game_index % 2 else "black")
+            return PROGRAM if ours != winner.group(1).lower() else OPPONENT
         loser = g and {"1-0": g["black"], "0-1": g["white"]}.get(g["result"])
         return OPPONENT if loser and loser != NAME else PROGRAM
 
