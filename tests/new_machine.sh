@@ -16,8 +16,8 @@
 # Into the new root, besides minbase, go only `git` and `ca-certificates`:
 # the clone is made here and copied in, but a user who has a clone has git,
 # and .ci/run lists the tracked files with it. Everything is logged on
-# standard output with the elapsed time. The mounts (/proc, /sys, /dev,
-# /dev/pts, /dev/shm) live in a private mount namespace, so they go with it
+# standard output with the elapsed time. The mounts (the root itself, as /
+# is on a machine, /proc, /sys, /dev, /dev/pts, /dev/shm) live in a private mount namespace, so they go with it
 # however the script ends; the processes still running in the new root are
 # ended by their ids at exit. Takes about an hour on two cores: run it by
 # hand before a release or after changing what the tests install.
@@ -113,6 +113,8 @@ deb http://deb.debian.org/debian-security bookworm-security main
 LIST
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 cp -a "$clone" "$root/root/chess"
+# On a machine / is a mount point (a mount namespace needs that)
+mount --bind "$root" "$root"
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
 mount --bind /dev "$root/dev"

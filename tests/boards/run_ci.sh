@@ -30,6 +30,10 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "run_ci.sh: skipped: the board flows need root (a private mount namespace)" >&2
     exit 77
 fi
+if ! unshare -m true 2>/dev/null; then
+    echo "run_ci.sh: skipped: no private mount namespace can be made here (in a chroot, / must be a mount point)" >&2
+    exit 77
+fi
 missing=""
 for tool in Xvfb:xvfb xboard:xboard fairymax:fairymax xdotool:xdotool xclip:xclip polyglot:polyglot \
             import:imagemagick pkill:procps cmake:cmake unshare:util-linux; do

@@ -116,31 +116,17 @@ def from_board():
 
 
 def from_engine():
-    buf = b""
-    while True:
-        chunk = child.stdout.read1(65536) if hasattr(child.stdout, "read1") else os.read(child.stdout.fileno(), 65536)
-        if not chunk:
-            break
-        buf += chunk
-        while b"\n" in buf:
-            raw, buf = buf.split(b"\n", 1)
-            line = raw.decode("utf-8", "replace").rstrip("\r")
-            if probing.is_set():
-                log("<p", line)
-                with probe_cond:
-                    probe_lines.append(line)
-                    probe_cond.notify_all()
-                continue
-            log("<", line)
-            try:
-                sys.stdout.buffer.write(raw + b"\n")
-                sys.stdout.buffer.flush()
-            except (BrokenPipeError, OSError):
-                pass
-    if buf:
-        log("<", buf.decode("utf-8", "replace"))
+    for raw in iter(child.stdout.readline, b""):
+        line = raw.decode("utf-8", "replace").rstrip("\r\n")
+        if probing.is_set():
+            log("<p", line)
+            with probe_cond:
+                probe_lines.append(line)
+                probe_cond.notify_all()
+            continue
+        log("<", line)
         try:
-            sys.stdout.buffer.write(buf)
+            sys.stdout.buffer.write(raw)
             sys.stdout.buffer.flush()
         except (BrokenPipeError, OSError):
             pass
