@@ -15,7 +15,9 @@
 #
 # Into the new root, besides minbase, go only `git` and `ca-certificates`:
 # the clone is made here and copied in, but a user who has a clone has git,
-# and .ci/run lists the tracked files with it. Everything is logged on
+# and .ci/run lists the tracked files with it. Of this machine it takes only
+# what every machine here has: the resolver and the certificate authorities
+# that the network needs, with the variables that name them. Everything is logged on
 # standard output with the elapsed time. The mounts (the root itself, as /
 # is on a machine, /proc, /sys, /dev, /dev/pts, /dev/shm) live in a private mount namespace, so they go with it
 # however the script ends; the processes still running in the new root are
@@ -111,7 +113,16 @@ deb $mirror bookworm main
 deb $mirror bookworm-updates main
 deb http://deb.debian.org/debian-security bookworm-security main
 LIST
+# The machine's network set-up: its resolver, the certificate authorities
+# it adds (the ca-certificates package takes them in), and the variables
+# that point programs at them.
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+mkdir -p "$root/usr/local/share/ca-certificates"
+cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/" 2>/dev/null || true
+pass=()
+for v in NODE_EXTRA_CA_CERTS SSL_CERT_FILE SSL_CERT_DIR CURL_CA_BUNDLE REQUESTS_CA_BUNDLE GIT_SSL_CAINFO; do
+  [ -z "${!v:-}" ] || pass+=("$v=${!v}")
+done
 cp -a "$clone" "$root/root/chess"
 # On a machine / is a mount point (a mount namespace needs that)
 mount --bind "$root" "$root"
@@ -122,7 +133,7 @@ mount --bind /dev/pts "$root/dev/pts"
 mount -t tmpfs -o mode=1777 shm "$root/dev/shm"
 run() {
   chroot "$root" /usr/bin/env -i HOME=/root USER=root LOGNAME=root LANG=C.UTF-8 TERM=dumb \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@" < /dev/null
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin ${pass[@]+"${pass[@]}"} "$@" < /dev/null
 }
 step "apt-get install git ca-certificates"
 run sh -c 'apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q git ca-certificates' \
