@@ -25,6 +25,7 @@
 # hand before a release or after changing what the tests install.
 set -euo pipefail
 export LC_ALL=C
+{   # read whole before it runs: an edit of this file meanwhile changes nothing
 
 ci=
 keep=
@@ -155,3 +156,4 @@ status=0
 unshare --mount --propagation private bash "$work/inside.sh" "$root" "$mirror" "$ci" "$readme_command" \
   "$work/chess" "$(( $(date +%s) - (SECONDS - started) ))" || status=$?
 exit "$status"
+}
