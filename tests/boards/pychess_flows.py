@@ -25,9 +25,11 @@ Flows:
             a game loaded from a position (pychess's Setup Position path:
             the program gets it by setboard), the person promoting to a
             knight.
-  uci_hint  the program added as a UCI engine, a game as White with
-            pychess's hint analyzer running on the program too (when UCI
-            is there).
+  hint, uci_hint
+            a game as White with pychess's hint analyzer (Preferences >
+            Hints) running on the program too, as a CECP or a UCI engine:
+            its thinking must come depth after depth and start again for
+            each new position.
 
 The engine runs through tee_engine.py, so every word is logged. Needs
 (Debian): pychess. Exit status 0 when every flow passed.
@@ -165,6 +167,7 @@ def child_main(args):
             # Preferences > Hints: the hint analyzer on, with this engine
             conf.set("analyzer_check", True)
             conf.set("ana_combobox", engine.get("md5"))
+            conf.set("infinite_analysis", True)   # UCI: go infinite, not go movetime
             await gm.start_analyzer(HINT)
             hint = gm.spectators.get(HINT)
             r["hint_engine"] = repr(hint)
@@ -302,6 +305,32 @@ def run_flow(ctx, r):
             r["program_fen"] = rp.pos.fen()
     games = split_games(events, tee)
     r["problems"] += bl.error_replies(games[-1] if games else [])
+    if name.endswith("hint"):
+        r["problems"] += analysis_problems(tee, r)
+
+
+THINKING = re.compile(r"^ *(\d+) +-?\d+ +\d+ +\d+ +\S")                # CECP: ply score time nodes pv
+INFO = re.compile(r"^info (?=.*\bpv \S)(?=.*\bscore )(?:.* )?depth (\d+)\b")   # UCI: a pv with its score
+
+
+def analysis_problems(tee, r):
+    """The hint analyzer's words (the copy of the program that got analyze,
+    or go infinite or go movetime): its lines come depth after depth, and
+    start again from depth 1 for each new position; in UCI every info line
+    with a pv carries its score."""
+    for _, events in bl.tee_processes(tee):
+        if not any(d == ">" and (l == "analyze" or re.match(r"go (infinite|movetime)", l)) for _, d, l in events):
+            continue
+        lines = [l for _, d, l in events if d == "<"]
+        depths = [int(m.group(1)) for m in (THINKING.match(l) or INFO.match(l) for l in lines) if m]
+        r["analysis_depths"] = depths[:30]
+        r["analysis_words"] = bl.excerpt([e for e in events if not e[2].startswith(("accepted", "option"))], 16)
+        problems = ["the analyzer's line has a pv without a score: %s" % l for l in lines
+                    if l.startswith("info") and " pv " in l and " score " not in l][:1]
+        if max(depths, default=0) < 2 or depths.count(1) < 2:
+            problems.append("the analyzer did not think depth after depth for two positions: depths %s" % depths[:20])
+        return problems
+    return ["no copy of the program was asked to analyse"]
 
 
 def split_games(events, tee=None):
@@ -317,7 +346,7 @@ def split_games(events, tee=None):
     return [g for g in games if plays(g)]
 
 
-FLOWS = ["detect", "plugin", "white", "black", "takeback", "underpromotion"]
+FLOWS = ["detect", "plugin", "white", "black", "takeback", "underpromotion", "hint"]
 UCI_FLOWS = ["uci_hint", "uci_white", "uci_takeback"]
 UNDERPROMOTION_FEN = "7k/p3P3/8/8/8/8/7P/K7 b - - 0 1"
 

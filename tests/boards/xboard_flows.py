@@ -278,7 +278,7 @@ def flow_first_move(ctx, r):
 
 # xboard's menu keys
 MACHINE_WHITE, MACHINE_BLACK, EDIT_GAME, EDIT_POSITION = "ctrl+w", "ctrl+b", "ctrl+e", "shift+ctrl+e"
-RETRACT, BACK, NEW_GAME, TWO_MACHINES = "ctrl+x", "alt+Left", "ctrl+n", "ctrl+t"
+RETRACT, BACK, NEW_GAME, TWO_MACHINES, ANALYSIS_MODE = "ctrl+x", "alt+Left", "ctrl+n", "ctrl+t", "ctrl+a"
 EDIT_WHITE = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"
 EDIT_BLACK = "rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPP2PPP/RNBQKBNR b KQkq e3 0 3"
 
@@ -391,6 +391,39 @@ def flow_hint(ctx, r):
     xb.finish(r)
 
 
+THINKING = re.compile(r"^\d+ <first : *(\d+) +-?\d+ +\d+ +\d+ +\S", re.M)
+
+
+def flow_analysis(ctx, r):
+    """Mode > Analysis Mode: thinking lines arrive depth after depth; a move
+    made meanwhile starts the analysis again from depth 1 in the new
+    position; Edit Game leaves the mode (exit)."""
+    xb = XB(ctx, "analysis")
+    xb.ready()
+    xb.person_moves(1)
+    xb.key(ANALYSIS_MODE)
+    xb.wait(r"^\d+ >first : analyze", 1, 10, "xboard to send analyze")
+    bl.wait_until(lambda: len(THINKING.findall(xb.text().split(">first : analyze", 1)[1])) >= 3, 30,
+                  "three depths of thinking")
+    xb.type_move("d2d4")
+    move_at = re.search(r"^\d+ >first : (usermove \d+ >first : )?d2d4$", xb.text(), re.M).start()
+    bl.wait_until(lambda: len(THINKING.findall(xb.text()[move_at:])) >= 4, 30, "depths after the move")
+    ctx.display.screenshot(os.path.join(ctx.out, "xboard-analysis-thinking.png"))
+    before = [int(d) for d in THINKING.findall(xb.text()[xb.text().index(">first : analyze"):move_at])]
+    after = [int(d) for d in THINKING.findall(xb.text()[move_at:])]
+    # lines of the search under way may still come before the new one starts
+    stale = after.index(1) if 1 in after else len(after)
+    r["depths_before_the_move"], r["depths_after_the_move"] = before[:12], after[:12]
+    r["old_lines_after_the_move"] = stale
+    if before[:3] != [1, 2, 3] or after[stale:stale + 3] != [1, 2, 3]:
+        r["problems"].append("the analysis does not go depth by depth from 1, before and after the move: %s, %s"
+                             % (before[:6], after[:6]))
+    xb.key(EDIT_GAME)
+    xb.wait(r"^\d+ >first : exit", 1, 10, "xboard to leave the analysis (exit)")
+    time.sleep(1)
+    xb.finish(r)
+
+
 def flow_uci_game(ctx, r):
     xb = XB(ctx, "uci_game", uci=True)
     xb.ready(60)
@@ -412,7 +445,7 @@ FLOWS = [("first_move", flow_first_move), ("plugin", flow_plugin),
          ("edit_position_white", steps(("position", EDIT_WHITE), ("machine", MACHINE_WHITE), ("person", 2))),
          ("edit_position_black", steps(("position", EDIT_BLACK), ("machine", MACHINE_BLACK), ("person", 2))),
          ("new_after_mate", flow_new_after_mate), ("two_machines", flow_two_machines),
-         ("underpromotion", flow_underpromotion), ("hint", flow_hint)]
+         ("underpromotion", flow_underpromotion), ("hint", flow_hint), ("analysis", flow_analysis)]
 UCI_FLOWS = [("uci_game", flow_uci_game), ("uci_two_machines", lambda ctx, r: flow_two_machines(ctx, r, uci=True))]
 
 
