@@ -3,7 +3,7 @@
 # board says: tee_engine.py injects the fault (TEE_ENGINE_FAULT: a knight
 # promotion passed on as a queen's, undo/remove dropped, setboard dropped),
 # and the clean run of the same flows must pass. The match must fail on a
-# stand-in program (fake_engine.py) that plays an illegal move, crashes,
+# stand-in program (fairymax behind tee_engine.py) that plays an illegal move, crashes,
 # prints an error, makes a false mate claim or hangs, pass a clean one, and
 # put an opponent's fault on the opponent: replayed once when the opponent
 # dies once, failed when it hangs both times.
@@ -38,9 +38,15 @@ flows() {   # want fault script flows
     check "${2:-clean}-$3" "$1" "passed" env TEE_ENGINE_FAULT="$2" /usr/bin/python3 "$here/$3" "$build" \
         "$out/${2:-clean}" --flows "$4"
 }
-match() {   # mode want pattern [opponent command]
-    check "match-$1" "$2" "$3" env FAKE_ENGINE_MODE="$1" MATCH_STALL=30 MATCH_OPPONENT="${4:-fairymax}" \
-        /usr/bin/python3 "$here/xboard_match.py" "$here/fake_engine.py" "$out/match-$1"
+standin() {   # name fault [once]: a stand-in engine, fairymax misbehaving
+    printf '#!/bin/sh\nTEE_ENGINE_FAULT=standin,%s TEE_ENGINE_ONCE=%s exec /usr/bin/python3 %s %s /usr/games/fairymax\n' \
+        "$2" "${3:-}" "$here/tee_engine.py" "$out/$1.words" > "$out/$1"
+    chmod +x "$out/$1"
+    echo "$out/$1"
+}
+match() {   # name want pattern program [opponent]
+    check "match-$1" "$2" "$3" env MATCH_STALL=30 MATCH_OPPONENT="${5:-fairymax}" \
+        /usr/bin/python3 "$here/xboard_match.py" "$4" "$out/match-$1"
 }
 if [ "$part" != match ]; then
     flows 0 ""         xboard_flows.py      underpromotion,retract,edit_position_black
@@ -53,19 +59,16 @@ if [ "$part" != match ]; then
     flows 1 noundo     pychess_flows.py     takeback
 fi
 if [ "$part" != flows ]; then
-    match clean      0 '^PASS: 2 games'
-    match illegal    1 "^FAIL \(the program's fault\): an illegal move"
-    match crash      1 "^FAIL \(the program's fault\): the program killed by signal 11"
-    match error      1 "^FAIL \(the program's fault\): the program answered: Error"
-    match falseclaim 1 "^FAIL \(the program's fault\): a false claim"
-    match hang       1 "^FAIL \(the program's fault\): nothing happened for 30 s \(the program did not answer"
+    for fault in clean illegal crash error falseclaim hang; do standin "$fault" "$fault" > /dev/null; done
+    match clean      0 '^PASS: 2 games' "$out/clean"
+    match illegal    1 "^FAIL \(the program's fault\): an illegal move" "$out/illegal"
+    match crash      1 "^FAIL \(the program's fault\): the program killed by signal 11" "$out/crash"
+    match error      1 "^FAIL \(the program's fault\): the program answered: Error" "$out/error"
+    match falseclaim 1 "^FAIL \(the program's fault\): a false claim" "$out/falseclaim"
+    match hang       1 "^FAIL \(the program's fault\): nothing happened for 30 s \(the program did not answer" "$out/hang"
     rm -f "$out/opponent-once"
-    check match-opponent-dies-once 0 "played again.*" env MATCH_STALL=30 \
-        MATCH_OPPONENT="$here/fake_engine.py crash $out/opponent-once" \
-        /usr/bin/python3 "$here/xboard_match.py" "$build/chess" "$out/match-opponent-dies-once"
-    check match-opponent-hangs 1 "^FAIL \(the opponent failed twice\)" env MATCH_STALL=30 \
-        MATCH_OPPONENT="$here/fake_engine.py hang" \
-        /usr/bin/python3 "$here/xboard_match.py" "$build/chess" "$out/match-opponent-hangs"
+    match opponent-dies-once 0 "played again" "$build/chess" "$(standin opponent-crash crash "$out/opponent-once")"
+    match opponent-hangs 1 "^FAIL \(the opponent failed twice\)" "$build/chess" "$(standin opponent-hang hang)"
 fi
 echo "logs in $out"
 echo "$passed passed, $failed failed"

@@ -6,8 +6,10 @@
 LOG gets one line per line exchanged, with the time in seconds since the
 epoch and the wrapper's process id (a board may run two copies at once):
 "1765300000.123 4242 > go" (board to program) and "... < move e7e5"
-(program to board); "#" lines are the wrapper's own notes. Signals the board sends (SIGINT, SIGTERM) are passed to
-the program; the wrapper ends with the program's exit status.
+(program to board); "#" lines are the wrapper's own notes. Signals the
+board sends (SIGINT, SIGTERM) are passed to the program; the wrapper ends
+with the program's exit status. TEE_ENGINE_FAULT injects faults, to check
+the checks (selftest.sh).
 
 Probe: when the file LOG.probe appears (a FEN on its first line), the
 wrapper stops passing the board's lines on (they are logged as "held"),
@@ -74,6 +76,10 @@ def send(line):
 
 
 FAULT = os.environ.get("TEE_ENGINE_FAULT", "")
+ONCE = os.environ.get("TEE_ENGINE_ONCE")
+if ONCE:
+    FAULT = "standin" if os.path.exists(ONCE) else FAULT
+    open(ONCE, "a").close()
 
 
 def injected_fault(line):
@@ -91,6 +97,32 @@ def injected_fault(line):
     return line
 
 
+stand_in_moves = [0, False]   # the program's moves, and whether it hangs
+
+
+def stand_in(line):
+    """What a misbehaving stand-in says instead of the program's LINE (for
+    the match's self-test, around fairymax): with "standin" it plays at
+    depth 3 and hides the lines that tell fairymax from the program; at
+    its third move "illegal" plays an impossible one, "crash" dies of
+    SIGSEGV, "error" prints an Error line, "hang" answers no more,
+    "falseclaim" claims a mate. With TEE_ENGINE_ONCE=FILE, only the first
+    copy misbehaves."""
+    if stand_in_moves[1] or "standin" in FAULT and line.startswith(("feature ", "tellics ", "Error (unknown")):
+        return []
+    if not line.startswith("move "):
+        return [line]
+    stand_in_moves[0] += 1
+    if stand_in_moves[0] != 3:
+        return [line]
+    if "crash" in FAULT:
+        child.kill()
+        os.kill(os.getpid(), signal.SIGSEGV)
+    stand_in_moves[1] = "hang" in FAULT
+    return {"illegal": ["move %s%s" % (line[5:7], line[5:7])], "error": ["Error (something went wrong)", line],
+            "hang": [], "falseclaim": ["1-0 {White mates}"]}.get(FAULT.split(",")[-1], [line])
+
+
 def from_board():
     for raw in sys.stdin.buffer:
         line = raw.decode("utf-8", "replace").rstrip("\r\n")
@@ -106,6 +138,8 @@ def from_board():
                 continue
             line = changed
         send(line)
+        if "standin" in FAULT and line == "new":
+            send("sd 3")
     log("#", "end of board input")
     if not probing.is_set():
         with write_lock:
@@ -124,9 +158,11 @@ def from_engine():
                 probe_lines.append(line)
                 probe_cond.notify_all()
             continue
-        log("<", line)
+        outs = stand_in(line) if FAULT else [line]
+        for out in outs:
+            log("<", out)
         try:
-            sys.stdout.buffer.write(raw)
+            sys.stdout.buffer.write(raw if outs == [line] else "".join(o + "\n" for o in outs).encode())
             sys.stdout.buffer.flush()
         except (BrokenPipeError, OSError):
             pass
