@@ -80,6 +80,16 @@ int Evaluate(const SearchBoard& position, const Analysis& analysis) {
   return forMover + (position.mover == Side::kBlack ? -threats : threats);
 }
 
+int EvaluateWithMateDistance(const SearchBoard& position, const Analysis& analysis, int ply) {
+  if (HasLegalMove(position, analysis)) {
+    const int forMover =
+        position.mover == Side::kBlack ? -position.materialAndPlacement : position.materialAndPlacement;
+    const int threats = Threats(position, analysis);
+    return forMover + (position.mover == Side::kBlack ? -threats : threats);
+  }
+  return MateByDistance(NoLegalMoveScore(position, analysis), ply);
+}
+
 int EvaluatePosition(const Board* board, char side, Move lastMove) {
   const SearchBoard position = MakeSearchBoard(board, lastMove);
   const int forMover = Evaluate(position, Analyse(position));

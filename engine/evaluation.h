@@ -15,6 +15,10 @@ int EvaluatePosition(const Board* board, char side, Move lastMove);
 int Evaluate(const SearchBoard& position, const Analysis& analysis);
 int NoLegalMoveScore(const SearchBoard& position, const Analysis& analysis);
 
+// Evaluate, except that a mate `ply` plies below the root is worth
+// MateByDistance, threats left out.
+int EvaluateWithMateDistance(const SearchBoard& position, const Analysis& analysis, int ply);
+
 // The placement-table entry of the piece on the square, signed for its
 // colour; the threat term, multiplier applied, from White's point of view.
 int PlacementValue(int file, int rank, const Board* board);

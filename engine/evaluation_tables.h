@@ -9,6 +9,15 @@
 // The score of a mated side's opponent; a mate replaces material.
 constexpr int kMateScore = 99000;
 constexpr int kStalemateScore = 0;
+
+// The score of a position with no legal move `ply` plies below the root, by
+// distance: a mate (+kMateScore for the side that mates, -kMateScore for the
+// side mated) brought `ply` nearer 0, so that a nearer mate is worth more to
+// the side that mates; a stalemate stays kStalemateScore.
+constexpr int MateByDistance(int noMoveScore, int ply) {
+  if (noMoveScore == kStalemateScore) return kStalemateScore;
+  return noMoveScore > 0 ? noMoveScore - ply : noMoveScore + ply;
+}
 constexpr int kCheckPenalty = 1000;
 
 constexpr int kPawnValue = 1000;

@@ -45,7 +45,12 @@
 #include "engine/search.h"
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <iterator>
 #include <numeric>
 #include <vector>
 
@@ -62,7 +67,7 @@ constexpr int kKillers = 2;
 // deepening from depth 4; asking later moves only whether they are better,
 // and taking the other moves by history, at nodes with 2 plies or more left.
 constexpr int kFirstDepthWithTable = 3;
-constexpr int kFirstDepthDeepened = 4;
+constexpr int kFirstDepthDeepened = 3;
 constexpr int kPliesLeftForWindowsAndHistory = 2;
 
 // Position keys: a fixed random number for each piece on each square, for
@@ -114,6 +119,9 @@ std::uint64_t PositionKey(const SearchBoard& position) {
   return key;
 }
 
+// Whether an iteration may be abandoned before it completes.
+enum class Abandoning { kNever, kOnClockOrInput };
+
 // What a searched value says of the true one.
 enum class Bound : std::uint8_t { kEmpty, kExact, kAtLeast, kAtMost };
 
@@ -122,24 +130,64 @@ struct TableEntry {
   SquareSet occupied;
   std::int32_t value;
   std::uint8_t height;
-  Bound bound;
+  // The ply the value was found at: a mate's value counts its plies from the
+  // root, so a value that may be a mate is reused only at the same ply.
+  std::uint8_t ply : 6;
+  Bound bound : 2;
   GeneratedMove best;
 };
 
-// Entries per depth, a power of two each: about as many as the full-width
+static_assert(sizeof(TableEntry) == 24, "table entries stay small");
+
+// Entries per level, a power of two each: about as many as the full-width
 // nodes a search of that depth visits, so that clearing the table costs
-// little beside the search.
-constexpr int kTableBits[kMaxDepth + 1] = {0, 0, 0, 12, 14, 16, 18};
+// little beside the search; from depth 9 on, 2^21 entries of 24 bytes
+// (48 MiB) at most.
+constexpr int kMostTableBits = 21;
+constexpr auto kTableBits = [] {
+  std::array<int, kMaxDepth + 1> bits{0, 0, 0, 12, 14, 16, 18, 19, 20};
+  for (int depth = 9; depth <= kMaxDepth; ++depth) bits[depth] = kMostTableBits;
+  return bits;
+}();
+
+// Whether a value may be a mate by distance: one within kMaxPly of the mate
+// score. Other values are a function of the position and the height alone.
+constexpr bool MayBeMate(int value) { return std::abs(value) >= kMateScore - kMaxPly && std::abs(value) <= kMateScore; }
+
+// How often, in positions visited, an iteration that may be abandoned looks
+// at the clock and the input: a power of two, so the test is a mask.
+constexpr std::int64_t kCheckEvery = 4096;
 
 struct SearchContext {
+  SearchRules rules = SearchRules::kFlatMates;
   std::int64_t nodes = 1;
   std::vector<TableEntry> table;
   // Per ply, the last two quiet moves that cut a full-width node off.
   GeneratedMove killers[kMaxDepth + 1][kKillers] = {};
   // Per side, kind of piece and target, how much quiet moves cut off,
   // weighed by the plies left below them.
-  int history[kSides][kPieceKinds][kSquareCount] = {};
+  std::int64_t history[kSides][kPieceKinds][kSquareCount] = {};
+  // The clock and the input, for the iteration being searched: whether it
+  // may be abandoned, and whether it has been (every search then returns at
+  // once, and nothing it found is kept).
+  Abandoning abandoning = Abandoning::kNever;
+  bool abandoned = false;
+  std::chrono::steady_clock::time_point stopBy;
+  const std::function<bool()>* interrupted = nullptr;
 };
+
+// Counts a position visited and, every kCheckEvery of them in an iteration
+// that may be abandoned, looks at the clock and the input. True when the
+// iteration is abandoned.
+bool Visit(SearchContext* context) {
+  ++context->nodes;
+  if (context->abandoning == Abandoning::kOnClockOrInput && (context->nodes & (kCheckEvery - 1)) == 0 &&
+      !context->abandoned) {
+    context->abandoned =
+        std::chrono::steady_clock::now() >= context->stopBy || (*context->interrupted && (*context->interrupted)());
+  }
+  return context->abandoned;
+}
 
 TableEntry& EntryFor(SearchContext* context, std::uint64_t key) {
   return context->table[key & (context->table.size() - 1)];
@@ -169,7 +217,7 @@ int OrderMoves(const SearchBoard& position, GeneratedMove tableMove, const Gener
   return next;
 }
 
-int& HistoryOf(const SearchBoard& position, GeneratedMove move, SearchContext* context) {
+std::int64_t& HistoryOf(const SearchBoard& position, GeneratedMove move, SearchContext* context) {
   return context->history[IndexOf(position.mover)][KindOf(position.board.squares[move.from])][move.to];
 }
 
@@ -178,9 +226,9 @@ int& HistoryOf(const SearchBoard& position, GeneratedMove move, SearchContext* c
 // after a move or two, so the list is never sorted whole.
 void TakeByHistory(const SearchBoard& position, int start, SearchContext* context, MoveList* moves) {
   int chosen = start;
-  int most = HistoryOf(position, moves->moves[start], context);
+  std::int64_t most = HistoryOf(position, moves->moves[start], context);
   for (int i = start + 1; i < moves->count; ++i) {
-    const int history = HistoryOf(position, moves->moves[i], context);
+    const std::int64_t history = HistoryOf(position, moves->moves[i], context);
     if (history > most) {
       most = history;
       chosen = i;
@@ -212,13 +260,14 @@ Probe Look(const SearchBoard& position, SearchContext* context) {
   return {entry, key, occupied, entry->bound != Bound::kEmpty && entry->key == key && entry->occupied == occupied};
 }
 
-// Whether the stored value decides a search of `height` plies with the
-// window (alpha, beta) as searching it would: the same height, and a value
-// that is exact or a bound beyond the window.
-bool Decides(const Probe& probe, int height, int alpha, int beta) {
+// Whether the stored value decides a search of `height` plies at `ply` with
+// the window (alpha, beta) as searching it would: the same height (and the
+// same ply for a value that may be a mate), and a value that is exact or a
+// bound beyond the window.
+bool Decides(const Probe& probe, int height, int ply, int alpha, int beta) {
   if (!probe.found) return false;
   const TableEntry& entry = *probe.entry;
-  return entry.height == height &&
+  return entry.height == height && (entry.ply == ply || !MayBeMate(entry.value)) &&
          (entry.bound == Bound::kExact || (entry.bound == Bound::kAtLeast && entry.value >= beta) ||
           (entry.bound == Bound::kAtMost && entry.value <= alpha));
 }
@@ -226,20 +275,29 @@ bool Decides(const Probe& probe, int height, int alpha, int beta) {
 // Keeps the value of a search with the window (alphaAtStart, beta), which
 // returned `best`: above the window it is a lower bound, below it an upper
 // one, inside it exact.
-void Store(const Probe& probe, int height, int best, int alphaAtStart, int beta, GeneratedMove bestMove) {
+void Store(const Probe& probe, int height, int ply, int best, int alphaAtStart, int beta, GeneratedMove bestMove) {
   if (probe.entry == nullptr) return;
-  *probe.entry = {probe.key,
-                  probe.occupied,
-                  best,
-                  static_cast<std::uint8_t>(height),
-                  best >= beta ? Bound::kAtLeast : (best > alphaAtStart ? Bound::kExact : Bound::kAtMost),
-                  bestMove};
+  TableEntry& entry = *probe.entry;
+  entry.key = probe.key;
+  entry.occupied = probe.occupied;
+  entry.value = best;
+  entry.height = static_cast<std::uint8_t>(height);
+  entry.ply = static_cast<std::uint8_t>(ply);
+  entry.bound = best >= beta ? Bound::kAtLeast : (best > alphaAtStart ? Bound::kExact : Bound::kAtMost);
+  entry.best = bestMove;
 }
 
-int CaptureSearch(const SearchBoard& position, int level, int alpha, int beta, SearchContext* context) {
-  ++context->nodes;
+// The static score at a capture node `ply` plies below the root, by the
+// search's rules.
+int StaticScore(const SearchBoard& position, const Analysis& analysis, int ply, const SearchContext& context) {
+  return context.rules == SearchRules::kToWin ? EvaluateWithMateDistance(position, analysis, ply)
+                                              : Evaluate(position, analysis);
+}
+
+int CaptureSearch(const SearchBoard& position, int ply, int level, int alpha, int beta, SearchContext* context) {
+  if (Visit(context)) return 0;
   const Analysis analysis = Analyse(position);
-  const int standPat = Evaluate(position, analysis);
+  const int standPat = StaticScore(position, analysis, ply, *context);
   if (level >= kCaptureLevels || standPat >= beta) return standPat;
   int best = standPat;
   alpha = std::max(alpha, standPat);
@@ -247,7 +305,8 @@ int CaptureSearch(const SearchBoard& position, int level, int alpha, int beta, S
   GenerateCapturesMostValuableFirst(position, analysis, &captures);
   for (int i = 0; i < captures.count; ++i) {
     const SearchBoard child = PlayMove(position, captures.moves[i]);
-    const int score = -CaptureSearch(child, level + 1, -beta, -alpha, context);
+    const int score = -CaptureSearch(child, ply + 1, level + 1, -beta, -alpha, context);
+    if (context->abandoned) return 0;
     best = std::max(best, score);
     alpha = std::max(alpha, score);
     if (alpha >= beta) break;
@@ -256,12 +315,12 @@ int CaptureSearch(const SearchBoard& position, int level, int alpha, int beta, S
 }
 
 int FullWidthSearch(const SearchBoard& position, int ply, int depth, int alpha, int beta, SearchContext* context) {
-  if (ply >= depth) return CaptureSearch(position, 0, alpha, beta, context);
-  ++context->nodes;
+  if (ply >= depth) return CaptureSearch(position, ply, 0, alpha, beta, context);
+  if (Visit(context)) return 0;
   const int pliesLeft = depth - ply;
   const int height = pliesLeft + kCaptureLevels;
   const Probe probe = Look(position, context);
-  if (Decides(probe, height, alpha, beta)) return probe.entry->value;
+  if (Decides(probe, height, ply, alpha, beta)) return probe.entry->value;
   const GeneratedMove tableMove = probe.found ? probe.entry->best : GeneratedMove{};
   const Analysis analysis = Analyse(position);
   // The captures first, and the other moves only if none of them cuts the
@@ -296,10 +355,13 @@ int FullWidthSearch(const SearchBoard& position, int ply, int depth, int alpha, 
     int score;
     if (i > 0 && pliesLeft >= kPliesLeftForWindowsAndHistory && beta - alpha > 1) {
       score = -FullWidthSearch(child, ply + 1, depth, -alpha - 1, -alpha, context);
-      if (score > alpha && score < beta) score = -FullWidthSearch(child, ply + 1, depth, -beta, -alpha, context);
+      if (score > alpha && score < beta && !context->abandoned) {
+        score = -FullWidthSearch(child, ply + 1, depth, -beta, -alpha, context);
+      }
     } else {
       score = -FullWidthSearch(child, ply + 1, depth, -beta, -alpha, context);
     }
+    if (context->abandoned) return 0;
     if (score > best) {
       best = score;
       bestMove = move;
@@ -317,58 +379,124 @@ int FullWidthSearch(const SearchBoard& position, int ply, int depth, int alpha, 
       break;
     }
   }
-  if (moves.count == 0) return NoLegalMoveScore(position, analysis);
-  Store(probe, height, best, alphaAtStart, beta, bestMove);
+  if (moves.count == 0) {
+    const int noMove = NoLegalMoveScore(position, analysis);
+    return context->rules == SearchRules::kToWin ? MateByDistance(noMove, ply) : noMove;
+  }
+  Store(probe, height, ply, best, alphaAtStart, beta, bestMove);
   return best;
+}
+
+// A position of the game before the root, as the repetition rule compares
+// it: the table's key (pieces, side to move, castling rights, en passant
+// square) and the board, which guards against two positions sharing a key.
+struct EarlierPosition {
+  std::uint64_t key;
+  Board board;
+};
+
+std::vector<EarlierPosition> EarlierPositions(const std::vector<Position>* earlier) {
+  std::vector<EarlierPosition> positions;
+  if (earlier == nullptr) return positions;
+  for (const Position& position : *earlier) {
+    positions.push_back({PositionKey(MakeSearchBoard(&position.board, position.lastMove)), position.board});
+  }
+  return positions;
+}
+
+bool IsRepetition(const SearchBoard& position, const std::vector<EarlierPosition>& earlier) {
+  const std::uint64_t key = PositionKey(position);
+  return std::any_of(earlier.begin(), earlier.end(), [&position, key](const EarlierPosition& seen) {
+    return seen.key == key &&
+           std::equal(std::begin(seen.board.squares), std::end(seen.board.squares), std::begin(position.board.squares));
+  });
+}
+
+// The plies to the mate a score stands for, at the rules that count them; 0
+// for a score that is no mate.
+int MatePlies(int score, SearchRules rules) {
+  return rules == SearchRules::kToWin && MayBeMate(score) ? kMateScore - std::abs(score) : 0;
 }
 
 }  // namespace
 
-Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char sideLetter, SearchReport* report) {
+Move SearchMove(const Board* board, Move lastMove, char sideLetter, const SearchLimits& limits, SearchReport* report) {
   // Outside the levels the nearest one; below 1 the search is that of depth 1 anyway.
-  depth = std::clamp(depth, kMinDepth, kMaxDepth);
+  const int depth = std::clamp(limits.depth, kMinDepth, kMaxDepth);
   SearchContext context;
+  context.rules = RulesOfLevel(depth);
+  context.stopBy = limits.stopBy;
+  context.interrupted = &limits.interrupted;
   if (depth >= kFirstDepthWithTable) context.table.resize(std::size_t{1} << kTableBits[depth]);
   const SearchBoard root = MakeSearchBoard(board, lastMove);
   MoveList moves;
   if (root.mover == SideOfLetter(sideLetter)) GenerateMoves(root, Analyse(root), &moves);
+  // Root moves back into a position of the game are draws, at the rules
+  // that look at the game.
+  const std::vector<EarlierPosition> earlier =
+      context.rules == SearchRules::kToWin ? EarlierPositions(limits.earlier) : std::vector<EarlierPosition>{};
+  bool repeats[kMaxMoves];
   // Each root move keeps its place in generation order for breaking ties.
   // The first order is by the static score after each move.
   int scores[kMaxMoves];
   for (int i = 0; i < moves.count; ++i) {
     const SearchBoard child = PlayMove(root, moves.moves[i]);
-    scores[i] = -Evaluate(child, Analyse(child));
+    repeats[i] = IsRepetition(child, earlier);
+    scores[i] = repeats[i] ? kStalemateScore : -Evaluate(child, Analyse(child));
   }
   int order[kMaxMoves];
   Move chosen = lastMove;
-  int bestScore = 0;
-  for (int iteration = depth >= kFirstDepthDeepened ? kMinDepth : depth; iteration <= depth; ++iteration) {
+  SearchReport found{0, 0, 0, 0};
+  // Levels 1 and 2 search once; the deeper ones deepen from depth 1.
+  const int firstIteration = depth >= kFirstDepthDeepened ? kMinDepth : depth;
+  for (int iteration = firstIteration; iteration <= depth && moves.count > 0; ++iteration) {
+    if (iteration > kAlwaysCompletedDepth) {
+      if (std::chrono::steady_clock::now() >= limits.startBy) break;
+      context.abandoning = Abandoning::kOnClockOrInput;
+    }
     OrderRootMoves(scores, moves.count, order);
+    int iterationScores[kMaxMoves];
+    std::copy(scores, scores + moves.count, iterationScores);
     int bestIndex = -1;
-    for (int i = 0; i < moves.count; ++i) {
+    int bestScore = 0;
+    Move iterationMove = lastMove;
+    for (int i = 0; i < moves.count && !context.abandoned; ++i) {
       const int index = order[i];
       // A move earlier in generation order needs only to equal the best.
       const int alpha = bestIndex < 0 ? -kInfinity : (index < bestIndex ? bestScore - 1 : bestScore);
       const SearchBoard child = PlayMove(root, moves.moves[index]);
-      if (bestIndex >= 0) {
+      int& score = iterationScores[index];
+      if (repeats[index]) {
+        score = kStalemateScore;
+      } else if (bestIndex >= 0) {
         // First only whether it is better, which mostly it is not; then its value.
-        scores[index] = -FullWidthSearch(child, 1, iteration, -alpha - 1, -alpha, &context);
-        if (scores[index] > alpha) scores[index] = -FullWidthSearch(child, 1, iteration, -kInfinity, -alpha, &context);
+        score = -FullWidthSearch(child, 1, iteration, -alpha - 1, -alpha, &context);
+        if (score > alpha && !context.abandoned)
+          score = -FullWidthSearch(child, 1, iteration, -kInfinity, -alpha, &context);
       } else {
-        scores[index] = -FullWidthSearch(child, 1, iteration, -kInfinity, -alpha, &context);
+        score = -FullWidthSearch(child, 1, iteration, -kInfinity, -alpha, &context);
       }
-      if (scores[index] > alpha) {
-        bestScore = scores[index];
+      if (!context.abandoned && score > alpha) {
+        bestScore = score;
         bestIndex = index;
-        chosen = child.lastMove;
+        iterationMove = child.lastMove;
       }
     }
+    if (context.abandoned) break;
+    std::copy(iterationScores, iterationScores + moves.count, scores);
+    chosen = iterationMove;
+    found = {bestScore, context.nodes, iteration, MatePlies(bestScore, context.rules)};
+    if (limits.completed) limits.completed(chosen, found);
   }
-  if (report != nullptr) {
-    report->score = bestScore;
-    report->nodes = context.nodes;
-  }
+  found.nodes = context.nodes;
+  if (report != nullptr) *report = found;
   return chosen;
+}
+
+Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char side, SearchReport* report) {
+  SearchLimits limits;
+  limits.depth = depth;
+  return SearchMove(board, lastMove, side, limits, report);
 }
 
 Move ChooseComputerMove(const Board* board, Move lastMove, int depth, char side) {

@@ -2,10 +2,14 @@
 // records. Minimax over a tree of heap nodes: every legal move to the full-width
 // depth, then captures only, scored by the static evaluation. A node is
 // searched with one bound, its parent's running score, and stops as soon as
-// its own running score shows the parent can no longer take it.
+// its own running score shows the parent can no longer take it. By the rules
+// to win, a mate counts its plies from the root and a root move back into a
+// position of the game scores 0.
 #include "reference/reference_search.h"
 
+#include <cstdlib>
 #include <new>
+#include <vector>
 
 #include "engine/evaluation_tables.h"
 #include "engine/search.h"
@@ -48,8 +52,30 @@ struct ChildList {
 
 struct SearchContext {
   char side;  // the computer's side letter, the same at every level
+  SearchRules rules;
   std::int64_t nodes;
 };
+
+// A position with no legal move `ply` plies below the root, scored
+// `flatScore` (+-kMateScore or 0) when mates are flat.
+int NoMoveScore(int flatScore, int ply, const SearchContext& context) {
+  if (context.rules == SearchRules::kFlatMates || flatScore == 0) return flatScore;
+  return flatScore > 0 ? flatScore - ply : flatScore + ply;
+}
+
+// The static score at a capture node `ply` plies below the root: by the
+// rules to win a checkmate is scored as in the full-width part, threats left out.
+int StaticScore(const SearchNode* node, int ply, const SearchContext& context) {
+  if (context.rules == SearchRules::kToWin && CheckGameEnd(&node->board, node->move) == kCheckmate) {
+    const int whiteMated = IsWhiteInCheck(&node->board, node->move);
+    const int blackMated = IsBlackInCheck(&node->board, node->move);
+    if (whiteMated != blackMated) {
+      const bool computerMated = (context.side == kWhiteSide) == (whiteMated != 0);
+      return NoMoveScore(computerMated ? -kMateScore : kMateScore, ply, context);
+    }
+  }
+  return EvaluatePosition(&node->board, context.side, node->move);
+}
 
 void AppendChild(const Board* parentBoard, ChildList* list, Move move, SearchContext* context) {
   SearchNode* child = NewNode();
@@ -123,20 +149,20 @@ int SearchChildren(const SearchNode* node, SearchNode* child, int bound, SearchC
 
 int MinimaxSearch(SearchNode* node, int ply, int depth, int bound, SearchContext* context);
 
-int CaptureSearch(SearchNode* node, int level, int limit, int bound, SearchContext* context) {
+int CaptureSearch(SearchNode* node, int ply, int level, int limit, int bound, SearchContext* context) {
   const ChildList captures = GenerateChildren(node, true, context);
   if (captures.head == nullptr || level >= limit) {
     DeleteList(captures.head);
-    return EvaluatePosition(&node->board, context->side, node->move);
+    return StaticScore(node, ply, *context);
   }
   bool stopped = false;
   int running = SearchChildren(node, captures.head, bound, context, &stopped,
-                               [level, limit](SearchNode* child, int childBound, SearchContext* ctx) {
-                                 return CaptureSearch(child, level + 1, limit, childBound, ctx);
+                               [ply, level, limit](SearchNode* child, int childBound, SearchContext* ctx) {
+                                 return CaptureSearch(child, ply + 1, level + 1, limit, childBound, ctx);
                                });
   if (stopped) return running;
   // The side to move may also decline every capture: the stand-pat score.
-  const int standPat = EvaluatePosition(&node->board, context->side, node->move);
+  const int standPat = StaticScore(node, ply, *context);
   if (node->turn == kComputerToMove ? standPat > running : standPat < running) running = standPat;
   return running;
 }
@@ -144,14 +170,14 @@ int CaptureSearch(SearchNode* node, int level, int limit, int bound, SearchConte
 // The full-width search below the root. The root itself is searched by
 // `SearchRoot`, which keeps its children until the choice is made.
 int MinimaxSearch(SearchNode* node, int ply, int depth, int bound, SearchContext* context) {
-  if (ply >= depth) return CaptureSearch(node, 0, kCaptureLevels, kNoBound, context);
+  if (ply >= depth) return CaptureSearch(node, ply, 0, kCaptureLevels, kNoBound, context);
   const ChildList children = GenerateChildren(node, false, context);
   if (children.head == nullptr) {
     const bool someKingInCheck = IsWhiteInCheck(&node->board, node->move) || IsBlackInCheck(&node->board, node->move);
     if (!someKingInCheck) return 0;  // stalemate
     const int ownKingInCheck = context->side == kWhiteSide ? IsWhiteInCheck(&node->board, node->move)
                                                            : IsBlackInCheck(&node->board, node->move);
-    return ownKingInCheck ? -kMateScore : kMateScore;
+    return NoMoveScore(ownKingInCheck ? -kMateScore : kMateScore, ply, *context);
   }
   bool stopped = false;
   return SearchChildren(node, children.head, bound, context, &stopped,
@@ -160,16 +186,51 @@ int MinimaxSearch(SearchNode* node, int ply, int depth, int bound, SearchContext
                         });
 }
 
+// The en passant square of a position: the square a pawn that has just made
+// its double step passed over; -1 when the last move was none.
+int EnPassantSquare(const Board* board, Move lastMove) {
+  const char piece = PieceAt(board, lastMove.toFile, lastMove.toRank);
+  const bool doubleStep = (piece == 'P' || piece == 'p') && lastMove.fromFile == lastMove.toFile &&
+                          (lastMove.toRank - lastMove.fromRank == 2 || lastMove.fromRank - lastMove.toRank == 2);
+  return doubleStep ? SquareIndex(lastMove.toFile, (lastMove.fromRank + lastMove.toRank) / 2) : -1;
+}
+
+// Whether two positions are the same for the repetition rule: the same
+// pieces on the same squares, the same side to move, the same castling
+// rights and the same en passant square.
+bool IsSamePosition(const Board* board, Move lastMove, const Position& other) {
+  for (int square = 0; square < kSquareCount; ++square) {
+    if (board->squares[square] != other.board.squares[square]) return false;
+  }
+  const Move& last = other.lastMove;
+  return SideToMove(board, lastMove) == SideToMove(&other.board, last) &&
+         lastMove.castleWhiteQueenSide == last.castleWhiteQueenSide &&
+         lastMove.castleWhiteKingSide == last.castleWhiteKingSide &&
+         lastMove.castleBlackQueenSide == last.castleBlackQueenSide &&
+         lastMove.castleBlackKingSide == last.castleBlackKingSide &&
+         EnPassantSquare(board, lastMove) == EnPassantSquare(&other.board, last);
+}
+
+bool IsEarlierPosition(const SearchNode* node, const std::vector<Position>* earlier) {
+  if (earlier == nullptr) return false;
+  for (const Position& position : *earlier) {
+    if (IsSamePosition(&node->board, node->move, position)) return true;
+  }
+  return false;
+}
+
 // Searches every first-level child; a later child replaces the chosen one
-// only with a strictly greater score, so ties keep the earlier move.
-Move SearchRoot(SearchNode* root, int depth, SearchContext* context, int* score) {
+// only with a strictly greater score, so ties keep the earlier move. By the
+// rules to win, a child that is a position of the game scores 0.
+Move SearchRoot(SearchNode* root, int depth, const std::vector<Position>* earlier, SearchContext* context, int* score) {
   const ChildList children = GenerateChildren(root, false, context);
   Move chosen = root->move;
   int running = 0;
   bool first = true;
   for (SearchNode* child = children.head; child != nullptr; child = child->next) {
     child->turn = -root->turn;
-    const int childScore = MinimaxSearch(child, 1, depth, first ? kNoBound : running, context);
+    const bool repeats = context->rules == SearchRules::kToWin && IsEarlierPosition(child, earlier);
+    const int childScore = repeats ? 0 : MinimaxSearch(child, 1, depth, first ? kNoBound : running, context);
     if (first || childScore > running) {
       running = childScore;
       chosen = NodeMove(child);
@@ -183,22 +244,28 @@ Move SearchRoot(SearchNode* root, int depth, SearchContext* context, int* score)
 
 }  // namespace
 
-Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char side, SearchReport* report) {
+Move SearchMove(const Board* board, Move lastMove, int depth, char side, SearchRules rules,
+                const std::vector<Position>* earlier, SearchReport* report) {
   SearchNode* root = NewNode();
   if (root == nullptr) return lastMove;
   root->board = *board;
   root->turn = kComputerToMove;
   root->move = lastMove;
   root->next = nullptr;
-  SearchContext context{side, 1};
+  SearchContext context{side, rules, 1};
   int score = 0;
-  const Move chosen = SearchRoot(root, depth, &context, &score);
+  const Move chosen = SearchRoot(root, depth, earlier, &context, &score);
   DeleteNode(root);
   if (report != nullptr) {
-    report->score = score;
-    report->nodes = context.nodes;
+    const bool mate =
+        rules == SearchRules::kToWin && std::abs(score) >= kMateScore - kMaxPly && std::abs(score) <= kMateScore;
+    *report = {score, context.nodes, depth, mate ? kMateScore - std::abs(score) : 0};
   }
   return chosen;
+}
+
+Move ChooseComputerMoveReported(const Board* board, Move lastMove, int depth, char side, SearchReport* report) {
+  return SearchMove(board, lastMove, depth, side, RulesOfLevel(depth), nullptr, report);
 }
 
 }  // namespace reference

@@ -233,3 +233,112 @@ TEST(MoveGenerationTest, SameMovesAsTheLegalityTest) {
 }
 
 }  // namespace
+
+// At every level but 2 a mate counts its plies, and a root move back into a
+// position of the game is a draw.
+#include "engine/evaluation_tables.h"
+
+namespace {
+
+// A mate in `plies` and the first of its shortest mates in generation order,
+// which every level that sees it (depth `plies` or more, 2 excepted) plays,
+// scoring kMateScore - plies.
+struct MateCase {
+  const char* name;
+  const char* fen;
+  int plies;
+  const char* move;
+};
+
+TEST(SearchTest, ShortestMateAtEveryLevelThatSeesIt) {
+  const MateCase cases[] = {
+      {"White mates in one, not by a king move that keeps a mate in reach", "7k/8/5K2/8/8/8/8/6Q1 w - - 0 1", 1,
+       "g1g7"},
+      {"Black mates in one", "6q1/8/8/8/8/5k2/8/7K b - - 0 1", 1, "g8g2"},
+      {"White mates in two", "7k/8/5K2/8/8/8/8/R7 w - - 0 1", 3, "f6f7"},
+      {"Black mates in two", "r7/8/8/8/8/5k2/8/7K b - - 0 1", 3, "f3f2"},
+      {"White mates in three", "7k/8/8/4K3/8/8/8/R7 w - - 0 1", 5, "e5f6"},
+      {"Black mates in three", "r7/8/8/8/4k3/8/8/7K b - - 0 1", 5, "e4f3"},
+  };
+  constexpr int kDeepestLevel = 6;
+  for (const MateCase& c : cases) {
+    const Position position = FromFen(c.fen);
+    const char side = SideToMove(&position.board, position.lastMove);
+    for (int level = std::max(kMinDepth, c.plies); level <= kDeepestLevel; ++level) {
+      if (level == kFullWidthDepth) continue;
+      SearchReport report{};
+      const Move chosen = ChooseComputerMoveReported(&position.board, position.lastMove, level, side, &report);
+      EXPECT_EQ(MoveText(chosen), c.move) << c.name << " at level " << level;
+      EXPECT_EQ(report.score, kMateScore - c.plies) << c.name << " at level " << level;
+      EXPECT_EQ(report.matePlies, c.plies) << c.name << " at level " << level;
+    }
+  }
+}
+
+enum class Repetition {
+  kTaken,    // the move into the earlier position is played, valued 0
+  kAvoided,  // without the earlier position `move` is played; with it another, still winning
+  kIgnored,  // the earlier position changes nothing
+};
+
+// The earlier position is `earlierFen`, or else the one `move` leads to.
+struct RepetitionCase {
+  const char* name;
+  const char* fen;
+  int level;
+  const char* move;
+  const char* earlierFen;
+  Repetition expected;
+};
+
+TEST(SearchTest, RootMovesIntoEarlierPositions) {
+  const RepetitionCase cases[] = {
+      {"behind, the repetition is taken", "4k2r/pppppppp/8/8/8/8/8/4K1R1 w - - 0 1", 3, "g1h1", nullptr,
+       Repetition::kTaken},
+      {"ahead, the repetition is avoided", "4k3/8/8/8/8/8/8/4K2R w K - 0 1", 3, "e1g1", nullptr, Repetition::kAvoided},
+      {"Black's king-side castling right alone differs: no repetition", "4k2r/pppppppp/8/8/8/8/8/4K1R1 w - - 0 1", 3,
+       "g1h1", "4k2r/pppppppp/8/8/8/8/8/4K2R b k - 0 1", Repetition::kIgnored},
+      {"level 2 does not look at the game", "4k2r/pppppppp/8/8/8/8/8/4K1R1 w - - 0 1", kFullWidthDepth, "g1h1", nullptr,
+       Repetition::kIgnored},
+  };
+  for (const RepetitionCase& c : cases) {
+    const Position position = FromFen(c.fen);
+    const char side = SideToMove(&position.board, position.lastMove);
+    Position earlier = position;
+    if (c.earlierFen != nullptr) {
+      earlier = FromFen(c.earlierFen);
+    } else {
+      Move move = ParseCoordinateMove(c.move, position.lastMove);
+      ASSERT_TRUE(IsLegalMove(move, &position.board, position.lastMove)) << c.name;
+      ApplyMove(&position.board, &move, &earlier.board);
+      earlier.lastMove = move;
+    }
+    const std::vector<Position> game = {earlier};
+    SearchLimits limits;
+    limits.depth = c.level;
+    SearchReport alone{};
+    const Move chosenAlone = SearchMove(&position.board, position.lastMove, side, limits, &alone);
+    limits.earlier = &game;
+    SearchReport report{};
+    const Move chosen = SearchMove(&position.board, position.lastMove, side, limits, &report);
+    switch (c.expected) {
+      case Repetition::kTaken:
+        EXPECT_EQ(MoveText(chosen), c.move) << c.name;
+        EXPECT_EQ(report.score, 0) << c.name;
+        EXPECT_LT(alone.score, 0) << c.name;
+        break;
+      case Repetition::kAvoided:
+        EXPECT_EQ(MoveText(chosenAlone), c.move) << c.name;
+        EXPECT_NE(MoveText(chosen), c.move) << c.name;
+        EXPECT_GT(report.score, 0) << c.name;
+        break;
+      case Repetition::kIgnored:
+        EXPECT_EQ(MoveText(chosen), MoveText(chosenAlone)) << c.name;
+        EXPECT_EQ(report.score, alone.score) << c.name;
+        EXPECT_NE(report.score, 0) << c.name;
+        break;
+    }
+  }
+}
+
+}  // namespace

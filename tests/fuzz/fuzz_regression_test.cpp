@@ -1,4 +1,5 @@
-// Replays the fuzzing seeds and every saved fuzzing finding through the whole
+// Replays the fuzzing seeds, the session scripts (their .in files) and every
+// saved fuzzing finding through the whole
 // program, in-process, and runs the awkward inputs the fuzzer is meant to
 // explore as plain tests: NUL bytes, bytes above 127, input that ends in the
 // middle of a word, odd rank numbers, long runs of refused moves and words of
@@ -21,6 +22,9 @@
 
 #ifndef CHESS_FUZZ_DIR
 #error "CHESS_FUZZ_DIR must name the tests/fuzz directory"
+#endif
+#ifndef CHESS_SESSIONS_DIR
+#error "CHESS_SESSIONS_DIR must name the tests/sessions directory"
 #endif
 
 namespace {
@@ -64,7 +68,9 @@ Outcome RunOn(const std::string& input, long moveCap = kFuzzMoveCap) {
 void ExpectSound(const Outcome& outcome) {
   EXPECT_EQ(outcome.status, 0);
   EXPECT_EQ(outcome.stdoutText, "") << "the rule code met an impossible board";
-  EXPECT_EQ(outcome.output.find("Error"), std::string::npos) << "an invalid move or board was printed";
+  // "Error:" begins the text printed for an invalid move; the protocol's own
+  // refusals read "Error (...)".
+  EXPECT_EQ(outcome.output.find("Error:"), std::string::npos) << "an invalid move or board was printed";
 }
 
 std::size_t Count(const std::string& text, const std::string& part) {
@@ -88,15 +94,17 @@ std::string ReadFile(const fs::path& path) {
   return text;
 }
 
-// Every seed and every saved finding, hidden files and READMEs aside.
+// Every seed, every session's input and every saved finding, hidden files
+// and READMEs aside.
 std::vector<fs::path> Inputs() {
   std::vector<fs::path> paths;
-  for (const char* dir : {"seeds", "regressions"}) {
-    const fs::path root = fs::path(CHESS_FUZZ_DIR) / dir;
+  for (const fs::path& root :
+       {fs::path(CHESS_FUZZ_DIR) / "seeds", fs::path(CHESS_FUZZ_DIR) / "regressions", fs::path(CHESS_SESSIONS_DIR)}) {
     if (!fs::is_directory(root)) continue;
     for (const fs::directory_entry& entry : fs::directory_iterator(root)) {
       const std::string name = entry.path().filename().string();
       if (!entry.is_regular_file() || name.front() == '.' || name.rfind("README", 0) == 0) continue;
+      if (root.filename() == "sessions" && entry.path().extension() != ".in") continue;
       paths.push_back(entry.path());
     }
   }

@@ -4,7 +4,8 @@
 #
 # Three runs follow each other:
 #   short inputs  -max_len=4096, games cut after 8 moves, on a copy of
-#                 tests/fuzz/seeds and tests/fuzz/regressions (70% of the
+#                 tests/fuzz/seeds, tests/fuzz/regressions and the inputs of
+#                 tests/sessions (70% of the
 #                 time, or N runs);
 #   long inputs   -max_len=1100000, on seeds made here with 1 MB words in
 #                 both modes (10% of the time, or N/500 runs, at least 20);
@@ -70,6 +71,13 @@ for dir in seeds regressions; do
       find "$here/$dir" -maxdepth 1 -type f ! -name '.*' ! -name 'README*' -exec cp -n {} "$work/$corpus/" \;
     done
   fi
+done
+# The session scripts' inputs too (tests/sessions/NAME.in, copied as
+# session_NAME so that no seed of the same name is hidden).
+for input in "$repo"/tests/sessions/*.in; do
+  [[ -f $input ]] || continue
+  name=session_$(basename "$input" .in)
+  for corpus in corpus deep_corpus; do cp -n "$input" "$work/$corpus/$name"; done
 done
 
 # Long inputs, made here rather than kept in the repository: each is a text

@@ -6,9 +6,12 @@
 // plays the engine's moves of the games; `plies` shortens the games.
 // Usage: make_golden [seed [depth [plies]]] > search_golden.txt
 //        make_golden --sample FILE DEPTH EVERY [PIECES [COUNT]] > search_golden_depthN.txt
+//        make_golden --mates FILE DEPTH > search_golden_depthN.txt.new
 // The second form searches every EVERY-th position of a golden record file
 // (among those with at most PIECES pieces; the first COUNT of them) at DEPTH,
-// for depths where the plain search is too slow to play games.
+// for depths where the plain search is too slow to play games. The third
+// copies a record file made at DEPTH, searching again only the positions
+// whose score is a mate, and tells on the error stream how many it searched.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -103,9 +106,33 @@ int Sample(const char* path, int depth, int every, int mostPieces, int count) {
   return 0;
 }
 
+// A score no position reaches without a mate in the tree.
+constexpr int kLeastMateScore = 50000;
+
+int SearchMatesAgain(const char* path, int depth) {
+  std::ifstream in(path);
+  if (!in || depth < 1) return 2;
+  std::string line;
+  int searched = 0;
+  while (std::getline(in, line)) {
+    GoldenRecord record;
+    Position position;
+    if (line.empty() || line[0] == '#' || !ParseGoldenRecord(line, &record) ||
+        std::abs(record.score) < kLeastMateScore || !PositionFromFen(record.fen, &position)) {
+      std::printf("%s\n", line.c_str());
+      continue;
+    }
+    Record(position, depth);
+    ++searched;
+  }
+  std::fprintf(stderr, "%d positions with a mate searched again\n", searched);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--mates") return SearchMatesAgain(argv[2], std::atoi(argv[3]));
   if (argc >= 5 && std::string(argv[1]) == "--sample") {
     return Sample(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), argc > 5 ? std::atoi(argv[5]) : kSquareCount,
                   argc > 6 ? std::atoi(argv[6]) : kMaxSample);
