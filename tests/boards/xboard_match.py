@@ -97,15 +97,18 @@ def play(procs, display, program, out, games, bound, stall):
     started = time.time()
     xb = procs.spawn(args, os.path.join(out, "xboard.out"), cwd=out, env=display.env(HOME=os.path.join(out, "home")))
     found, died, stopped, heard = [], None, False, (0, started)
-    while xb.poll() is None:
+    def death():
+        """How the program ended, when it ended before xboard sent quit."""
         events = bl.tee_words(words)
         exited = [e for e in events if e[1] == "#" and e[2].startswith("program exited")]
         if exited and not any(e[1] == ">" and e[2] == "quit" for e in events):
+            code = int(exited[0][2].split()[-1])
+            return "killed by signal %d" % -code if code < 0 else "exited with status %d" % code
+        return None
+    while xb.poll() is None:
+        if death():
             died = died or time.time()
             if time.time() - died > 5:      # xboard may wait for the clock before it notices
-                code = int(exited[0][2].split()[-1])
-                how = "killed by signal %d" % -code if code < 0 else "exited with status %d" % code
-                found.append((PROGRAM, "the program %s in the middle of the match" % how))
                 break
         size = os.path.getsize(debug) if os.path.exists(debug) else 0
         heard = (size, time.time()) if size != heard[0] else heard
@@ -119,19 +122,22 @@ def play(procs, display, program, out, games, bound, stall):
                 "the opponent did not answer" if late else "no engine was awaited"))))
             break
         time.sleep(1)
+    dead = death()          # before xboard is ended, which ends the program too
     procs.end(xb)
     elapsed = time.time() - started
+    if dead:
+        found.append((PROGRAM, "the program %s in the middle of the match" % dead))
 
     played = games_of(pgn)
 
     def whose(game_index, line=""):
         """A line naming an engine is that engine's fault; a game's fault is
-        its loser's (in the game file, or the colour the line names: the
-        program plays White in the odd games)."""
+        its loser's (in the game file, or the winner a line names, not
+        claims: the program plays White in the odd games)."""
         if "second" in line or "first" in line:
             return OPPONENT if "second" in line else PROGRAM
         g = played[game_index - 1] if 0 < game_index <= len(played) else None
-        winner = re.search(r"\b(White|Black) (wins|mates)", line)
+        winner = None if "claim" in line else re.search(r"\b(White|Black) (wins|mates)", line)
         if winner:
             ours = ("white" if g["white"] == NAME else "black") if g else ("white" if game_index % 2 else "black")
             return PROGRAM if ours != winner.group(1).lower() else OPPONENT
