@@ -391,6 +391,36 @@ def uci_replay(events):
     return rp
 
 
+def uci_against_xboard(program, events, r):
+    """Every position a board set in UCI and asked a move for (a `position`
+    line, then `go` answered by `bestmove`; not an analysis's go infinite
+    or movetime) given again to PROGRAM in the xboard protocol (setboard,
+    sd N where the go had depth N, go): the two moves must be the same."""
+    rp, pos, go, seen, problems = Replay(), None, None, set(), []
+    for _, d, line in events:
+        w = line.split()
+        if d == ">" and w[:1] == ["position"]:
+            pos = uci_position(line, rp)
+        elif d == ">" and w[:1] == ["go"]:
+            go = w
+        elif d == "<" and w[:1] == ["bestmove"] and go and pos and not {"infinite", "movetime"} & set(go):
+            depth = go[go.index("depth") + 1] if "depth" in go else None
+            if (pos.fen(), depth) not in seen:
+                seen.add((pos.fen(), depth))
+                words = ["xboard", "protover 2", "new", "force", "setboard " + pos.fen()]
+                words += (["sd " + depth] if depth else []) + ["go", "ping 1", "quit"]
+                out = subprocess.run([program], input="\n".join(words) + "\n", stdout=subprocess.PIPE,
+                                     stderr=subprocess.STDOUT, text=True, timeout=60).stdout
+                move = next((l.split()[1] for l in out.splitlines() if l.startswith("move ")), "(none)")
+                best = w[1] if len(w) > 1 else ""
+                if move != best:
+                    problems.append("%s (depth %s): UCI bestmove %s, xboard protocol move %s"
+                                    % (pos.fen(), depth, best, move))
+            go = None
+    r["uci_positions_against_xboard"] = len(seen)
+    return problems
+
+
 def uci_position(line, rp):
     w = line.split()
     if len(w) > 1 and w[1] == "startpos":

@@ -167,7 +167,7 @@ class GC:
         self.finished = True
         problems = r["problems"]
         rp = self.replay()
-        problems += rp.problems
+        problems += rp.problems + (bl.uci_against_xboard(self.ctx.program, self.events(), r) if self.uci else [])
         if probe and not self.uci:
             fen = rp.pos.fen()
             problems += bl.run_probe(self.tee, fen, status=r)

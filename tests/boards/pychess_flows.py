@@ -294,6 +294,7 @@ def run_flow(ctx, r):
         if games:
             if protocol == "uci":
                 rp = bl.uci_replay(games[-1])
+                r["problems"] += bl.uci_against_xboard(ctx.program, games[-1], r)
             else:
                 # pychess's book sets the position after the person's move
                 # and the book's answer, and may take both back with undo

@@ -197,7 +197,7 @@ class XB:
             # xboard's (when the program had the last move)
             uci_events = [e for e in bl.tee_words(self.tee) if e[1] in (">", "<")]
             urp = bl.uci_replay(uci_events)
-            problems += urp.problems
+            problems += urp.problems + bl.uci_against_xboard(self.ctx.program, uci_events, result)
             if board and uci_events and uci_events[-1][2].startswith("bestmove") and \
                     chesspos.key_of(board) != urp.pos.key():
                 problems.append("positions differ: xboard %s, UCI words replayed %s" % (board, urp.pos.fen()))
