@@ -20,19 +20,17 @@ namespace {
 
 enum class Opponent { kRandomBlack, kRandomWhite, kItself };
 
-// Writes each word and plays it through the program's protocol reader, the
+// Writes each word and feeds it to the program's protocol reader, the
 // engine answering as it does in the program.
 struct Writer {
   ProtocolSession session = NewProtocolSession();
+  InputStream input;
   std::FILE* replies = std::tmpfile();
   int plies = 0;
   void Say(const std::string& word) {
     std::printf("%s\n", word.c_str());
-    ActOn(word, "", replies, &session);
-    while (IsEngineToMove(session.game)) {
-      PlayEngineMove(replies, &session);
-      ++plies;
-    }
+    Feed(&input, word + "\n");
+    ReadActAndAnswer(&input, replies, &session, [this](const GameSession&) { ++plies; });
   }
   bool Over() const { return GameEnd(session.game) != kGameGoesOn; }
 };

@@ -11,6 +11,11 @@
 //                                searched at each depth from 1 to 6; the plain
 //                                search at depth 2 on every N-th of them, at
 //                                depth 3 on every M-th (none without M)
+//   search_bench --depth-in-a-second FILE [N]
+//                                the depth completed in one second a move,
+//                                on every N-th of those positions (10
+//                                without N) and on a set of endings of at
+//                                most 6 pieces: per position and the median
 //
 // Prints per position the move, milliseconds and search nodes of both
 // searches (for the games only the positions where they differ), then
@@ -23,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <new>
 #include <string>
 #include <vector>
@@ -131,6 +137,10 @@ struct Totals {
 
 enum class Lines { kEveryPosition, kDifferencesOnly };
 
+// What the games are measured by: every depth from 1 to 6, or the depth
+// completed in a second.
+enum class Measure { kEveryDepth, kDepthInASecond };
+
 Timed TimeFast(const Position& position, int depth, Totals* totals) {
   const Timed fast = Time(position, depth, ChooseComputerMoveReported);
   totals->fastMs += fast.milliseconds;
@@ -228,7 +238,8 @@ int MeasureDepths(const std::vector<Position>& positions, int plainEvery2, int p
       "depth  median ms  slowest ms   total ms      nodes/s | plain on    plain ms   fast ms   ratio  different\n");
   int mismatches = 0;
   if (positions.empty()) return mismatches;
-  for (int depth = kMinDepth; depth <= kMaxDepth; ++depth) {
+  constexpr int kDeepestMeasured = 6;  // deeper levels are measured by the depth in a second
+  for (int depth = kMinDepth; depth <= kDeepestMeasured; ++depth) {
     // The engine on every position first, then the plain search: timed apart,
     // as in a game, where neither finds its caches filled by the other.
     Totals totals;
@@ -259,12 +270,96 @@ int MeasureDepths(const std::vector<Position>& positions, int plainEvery2, int p
   return mismatches;
 }
 
+// Endings of at most 6 pieces: mates to find, pawns to promote, pieces to win.
+constexpr const char* kEndings[] = {
+    "8/8/4k3/8/2K5/8/3Q4/8 w - - 0 1",   "8/8/8/3k4/8/8/8/R3K3 w - - 0 1",      "8/8/8/8/4k3/8/8/2KR4 w - - 0 1",
+    "8/8/8/4k3/8/8/4P3/4K3 w - - 0 1",   "8/8/8/8/2k5/8/1P6/1K6 w - - 0 1",     "8/5k2/8/1p6/8/8/6PK/8 b - - 0 1",
+    "8/8/1k6/8/8/8/1KBN4/8 w - - 0 1",   "8/8/8/8/3k4/8/3KQ3/3r4 w - - 0 1",    "8/8/3k4/3r4/8/4R3/3P4/3K4 w - - 0 1",
+    "8/8/8/KP5r/1R5k/8/8/8 w - - 0 1",   "6k1/5p2/8/8/8/8/5P2/4R1K1 w - - 0 1", "8/8/8/8/k7/8/2Q5/K6q w - - 0 1",
+    "8/8/8/2k5/8/8/5PPP/6K1 w - - 0 1",  "7k/8/8/4K3/8/8/8/R7 w - - 0 1",       "8/8/4kp2/8/8/4KP2/8/8 w - - 0 1",
+    "8/1k6/8/8/8/8/6K1/4N1B1 w - - 0 1",
+};
+
+constexpr int kMostEndingPieces = 6;
+
+int PieceCount(const Position& position) {
+  return static_cast<int>(std::count_if(std::begin(position.board.squares), std::end(position.board.squares),
+                                        [](char letter) { return letter != kEmptySquare; }));
+}
+
+struct DepthInTime {
+  Move move;
+  SearchReport report;
+  double milliseconds;
+};
+
+// The deepest iteration the search completes on the position in `budget`,
+// deepening to the deepest level.
+DepthInTime DeepestIn(const Position& position, std::chrono::milliseconds budget) {
+  SearchLimits limits;
+  limits.depth = kMaxDepth;
+  const auto start = std::chrono::steady_clock::now();
+  limits.stopBy = start + budget;
+  DepthInTime result{};
+  result.move = SearchMove(&position.board, position.lastMove, SideToMove(&position.board, position.lastMove), limits,
+                           &result.report);
+  result.milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return result;
+}
+
+// One line per position (depth, move, score, nodes, milliseconds), then the
+// median and the spread of the depths.
+void MeasureDepthInTime(const char* what, const std::vector<Position>& positions, std::chrono::milliseconds budget) {
+  std::printf("\n%s: %zu positions, %lld ms a move\n", what, positions.size(), static_cast<long long>(budget.count()));
+  std::printf("%-72s depth move    score       nodes      ms\n", "position");
+  std::vector<int> depths;
+  for (const Position& position : positions) {
+    const DepthInTime result = DeepestIn(position, budget);
+    depths.push_back(result.report.depth);
+    std::printf("%-72s %5d %s %8d %11lld %7.0f\n", FenFromPosition(position).c_str(), result.report.depth,
+                MoveText(result.move).c_str(), result.report.score, static_cast<long long>(result.report.nodes),
+                result.milliseconds);
+    std::fflush(stdout);
+  }
+  if (depths.empty()) return;
+  std::sort(depths.begin(), depths.end());
+  std::printf("%s: median depth %d (least %d, most %d)\n", what, depths[depths.size() / 2], depths.front(),
+              depths.back());
+  std::printf("depth  positions\n");
+  for (int depth = depths.front(); depth <= depths.back(); ++depth) {
+    const auto count = std::count(depths.begin(), depths.end(), depth);
+    if (count > 0) std::printf("%5d %10lld\n", depth, static_cast<long long>(count));
+  }
+}
+
+// The depth in a second a move on every `every`-th of the games' positions,
+// then on the endings (the fixed ones and those of the games).
+int DepthInASecond(const std::vector<Position>& games, int every) {
+  constexpr std::chrono::milliseconds kBudget{1000};
+  std::vector<Position> sample;
+  std::vector<Position> endings;
+  for (std::size_t i = 0; i < games.size(); ++i) {
+    if (PieceCount(games[i]) <= kMostEndingPieces) {
+      endings.push_back(games[i]);
+    } else if (i % every == 0) {
+      sample.push_back(games[i]);
+    }
+  }
+  for (const char* fen : kEndings) {
+    Position position;
+    if (PositionFromFen(fen, &position)) endings.push_back(position);
+  }
+  MeasureDepthInTime("games", sample, kBudget);
+  MeasureDepthInTime("endings of at most 6 pieces", endings, kBudget);
+  return 0;
+}
+
 }  // namespace
 
 // Every position where the engine moves in the protocol-mode session of
 // `path`, played by the program's own protocol reader (its replies thrown
 // away), measured at every depth.
-int Games(const char* path, int plainEvery2, int plainEvery3) {
+int Games(const char* path, int plainEvery2, int plainEvery3, Measure measure) {
   std::FILE* in = std::fopen(path, "r");
   std::FILE* replies = std::tmpfile();
   if (in == nullptr || replies == nullptr) {
@@ -272,25 +367,28 @@ int Games(const char* path, int plainEvery2, int plainEvery3) {
     return 1;
   }
   std::vector<Position> positions;
+  InputStream input;
+  input.file = in;
   std::string name;
-  ReadWord(in, &name);  // "xboard"
+  ReadWord(&input, &name);  // "xboard"
   ProtocolSession session = NewProtocolSession();
-  for (;;) {
-    while (IsEngineToMove(session.game)) {
-      positions.push_back(session.game.position);
-      PlayEngineMove(replies, &session);
-    }
-    if (ReadAndAct(in, replies, &session) == Reading::kQuit) break;
+  const EngineMoveObserver collect = [&positions](const GameSession& game) { positions.push_back(game.position); };
+  while (ReadActAndAnswer(&input, replies, &session, collect) == Reading::kGoOn) {
   }
   std::fclose(in);
   std::fclose(replies);
   std::printf("%zu engine moves in %s\n", positions.size(), path);
+  if (measure == Measure::kDepthInASecond) return DepthInASecond(positions, plainEvery2);
   return MeasureDepths(positions, plainEvery2, plainEvery3) == 0 ? 0 : 1;
 }
 
 int main(int argc, char** argv) {
   if (argc > 2 && std::strcmp(argv[1], "--games") == 0) {
-    return Games(argv[2], argc > 3 ? std::atoi(argv[3]) : 1, argc > 4 ? std::atoi(argv[4]) : 0);
+    return Games(argv[2], argc > 3 ? std::atoi(argv[3]) : 1, argc > 4 ? std::atoi(argv[4]) : 0, Measure::kEveryDepth);
+  }
+  if (argc > 2 && std::strcmp(argv[1], "--depth-in-a-second") == 0) {
+    constexpr int kEvery = 10;
+    return Games(argv[2], argc > 3 ? std::max(1, std::atoi(argv[3])) : kEvery, 0, Measure::kDepthInASecond);
   }
   const bool withPlain = !(argc > 1 && std::strcmp(argv[1], "--fast") == 0);
   if (argc > 2 && std::strcmp(argv[1], "--golden") == 0) {

@@ -2,11 +2,15 @@
 // scored by the static evaluation.
 //
 // The value of every position is defined by that tree alone: at full-width
-// nodes the best of the children (0 for stalemate, -99000 for the side that
-// is mated), at capture nodes the best of the capture children and of the
-// position's own score (the side to move may decline every capture). The
-// search computes exactly these values at every depth, only faster, and
-// nothing below depends on the depth:
+// nodes the best of the children (0 for stalemate, a mate score for the side
+// that is mated), at capture nodes the best of the capture children and of
+// the position's own score (the side to move may decline every capture). At
+// level 2 every mate scores the same; at every other level a mate p plies
+// below the root scores kMateScore - p, in full-width and capture nodes
+// alike, and a root move back into a position of the game scores 0. The
+// search computes exactly these values at every depth, only faster; every
+// technique below keeps the exact value of each root move that can be
+// chosen, so that the move is the one the plain search (reference/) plays:
 // - alpha-beta with both bounds skips a child only once its value can no
 //   longer change its parent's, whatever order the children come in. Good
 //   moves first make that happen early: at a full-width node the move found
@@ -14,26 +18,32 @@
 //   captures (the most valuable piece first, by its cheapest attacker), the
 //   two moves that last cut off a node at the same ply (killers), then the
 //   other moves by how much and how deep they cut off before (history). The
-//   other moves are generated only when no capture has cut the node off;
+//   other moves are generated only when no capture has cut the node off.
+//   Order changes which children are skipped, never a value;
 // - a move after the first is first searched with an empty window, which
 //   only asks whether it is better than the best so far (alpha-beta that
 //   fails low or high returns a bound beyond the window, which is all it
 //   promises); when it is, it is searched again for its exact value;
-// - the value of a node is a function of its position and of the height of
-//   the tree below it (full-width plies left plus the capture levels), and
-//   of nothing else: the tree has no ply counter, no repetition and no
-//   50-move rule, mate scores do not depend on the ply, and every score of
-//   the call is from the same computer's side. So a table of positions
-//   already searched keeps per position (all pieces, the side to move, the
-//   castling rights and the en passant square) the height, the value found
-//   and whether it is exact, a lower or an upper bound; a value is reused
-//   only at the same height, and only where it decides the node as
-//   searching it would. A position is told apart by a 64-bit key and its
-//   occupied squares, both stored whole; the move found best is only tried
-//   first, and only if the position has it;
-// - iterative deepening (depths 1, 2, ... up to the one asked) only fills the
-//   table's best moves, the killers, the history and the root order: a value
-//   found at another height is never taken for this one;
+// - the value of a node is a function of its position, of the height of the
+//   tree below it (full-width plies left plus the capture levels) and, for a
+//   mate, of its ply: the tree has no repetition and no 50-move rule (the
+//   game's positions are looked at only for the root's moves), and every
+//   score of the call is from the same computer's side. So a table of
+//   positions already searched keeps per position (all pieces, the side to
+//   move, the castling rights and the en passant square) the height, the
+//   ply, the value found and whether it is exact, a lower or an upper bound;
+//   a value is reused only at the same height, a value within kMaxPly of a
+//   mate score only at the same ply too (no other value reaches that band
+//   in practice, but one could, and then its ply would not matter: reusing
+//   it at the same ply is exact either way), and only where it decides the
+//   node as searching it would. A position is told apart by a 64-bit key
+//   and its occupied squares, both stored whole; the move found best is only
+//   tried first, and only if the position has it;
+// - iterative deepening (depths 1, 2, ... up to the level, from level 3 on)
+//   only fills the table's best moves, the killers, the history and the
+//   root order: a value found at another height is never taken for this
+//   one. An iteration abandoned on the clock or the input is thrown away
+//   whole: the move played is the deepest completed iteration's;
 // - at a capture node the position's own score is a value the side to move
 //   can always have, so once it reaches the upper bound the node is done;
 // - at the root every move after the first is asked with an empty window
@@ -41,6 +51,8 @@
 //   again for its exact value. Ties keep the move that comes first in
 //   generation order, whatever order the root moves are searched in: a move
 //   earlier than the best needs only to equal it.
+// Nothing is pruned on a guess: no null move, no reduced or extended depth,
+// no margin below which moves are dropped.
 // Scores are negamax: always from the side to move's point of view.
 #include "engine/search.h"
 
@@ -51,7 +63,9 @@
 #include <cstdlib>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <numeric>
+#include <type_traits>
 #include <vector>
 
 #include "engine/evaluation.h"
@@ -138,17 +152,40 @@ struct TableEntry {
 };
 
 static_assert(sizeof(TableEntry) == 24, "table entries stay small");
+static_assert(std::is_trivial_v<TableEntry>, "zeroed storage holds empty entries");
 
 // Entries per level, a power of two each: about as many as the full-width
-// nodes a search of that depth visits, so that clearing the table costs
-// little beside the search; from depth 9 on, 2^21 entries of 24 bytes
-// (48 MiB) at most.
+// nodes a search of that depth visits; from depth 9 on, 2^21 entries of 24
+// bytes (48 MiB) at most. On a clock, no more than the full-width nodes of
+// the time it allows (about kTableEntriesPerSecondBits a second): the
+// table's memory comes from the system zeroed, and each page costs when it
+// is first touched.
 constexpr int kMostTableBits = 21;
 constexpr auto kTableBits = [] {
   std::array<int, kMaxDepth + 1> bits{0, 0, 0, 12, 14, 16, 18, 19, 20};
   for (int depth = 9; depth <= kMaxDepth; ++depth) bits[depth] = kMostTableBits;
   return bits;
 }();
+constexpr int kTableEntriesPerSecondBits = 19;
+constexpr int kFewestTableBits = 12;
+
+int TableBits(int depth, std::chrono::steady_clock::time_point stopBy) {
+  int bits = kTableBits[depth];
+  if (bits == 0 || stopBy == std::chrono::steady_clock::time_point::max()) return bits;
+  const auto allowed = std::chrono::duration_cast<std::chrono::milliseconds>(stopBy - std::chrono::steady_clock::now());
+  constexpr std::int64_t kMillisecondsPerSecond = 1000;
+  const std::int64_t entries = std::max<std::int64_t>(allowed.count(), 1) *
+                               (std::int64_t{1} << kTableEntriesPerSecondBits) / kMillisecondsPerSecond;
+  int clockBits = kFewestTableBits;
+  while (clockBits < bits && (std::int64_t{1} << clockBits) < entries) ++clockBits;
+  return std::min(bits, clockBits);
+}
+
+// The table's storage, zeroed (every entry empty) and released with free.
+struct ReleaseTable {
+  void operator()(TableEntry* table) const { std::free(table); }
+};
+using TableStorage = std::unique_ptr<TableEntry[], ReleaseTable>;
 
 // Whether a value may be a mate by distance: one within kMaxPly of the mate
 // score. Other values are a function of the position and the height alone.
@@ -161,7 +198,8 @@ constexpr std::int64_t kCheckEvery = 4096;
 struct SearchContext {
   SearchRules rules = SearchRules::kFlatMates;
   std::int64_t nodes = 1;
-  std::vector<TableEntry> table;
+  TableStorage table;
+  std::size_t tableSize = 0;  // a power of two, or 0 for no table
   // Per ply, the last two quiet moves that cut a full-width node off.
   GeneratedMove killers[kMaxDepth + 1][kKillers] = {};
   // Per side, kind of piece and target, how much quiet moves cut off,
@@ -189,8 +227,12 @@ bool Visit(SearchContext* context) {
   return context->abandoned;
 }
 
-TableEntry& EntryFor(SearchContext* context, std::uint64_t key) {
-  return context->table[key & (context->table.size() - 1)];
+// Each position has two slots side by side: the first keeps the entry of the
+// highest height (the most work saved), the second takes every other.
+constexpr std::size_t kSlotsPerPosition = 2;
+
+TableEntry* SlotsFor(SearchContext* context, std::uint64_t key) {
+  return &context->table[key & (context->tableSize - 1) & ~(kSlotsPerPosition - 1)];
 }
 
 bool IsCapture(const SearchBoard& position, GeneratedMove move) {
@@ -244,7 +286,8 @@ void OrderRootMoves(const int* keys, int count, int* order) {
   std::sort(order, order + count, [keys](int a, int b) { return keys[a] != keys[b] ? keys[a] > keys[b] : a < b; });
 }
 
-// The table's slot for a position, and whether it holds that position.
+// The table's slot for a position (its first slot when it is not there),
+// and whether it holds that position.
 struct Probe {
   TableEntry* entry;
   std::uint64_t key;
@@ -253,11 +296,17 @@ struct Probe {
 };
 
 Probe Look(const SearchBoard& position, SearchContext* context) {
-  if (context->table.empty()) return {nullptr, 0, 0, false};
+  if (context->tableSize == 0) return {nullptr, 0, 0, false};
   const std::uint64_t key = PositionKey(position);
   const SquareSet occupied = position.sets.Occupied();
-  TableEntry* entry = &EntryFor(context, key);
-  return {entry, key, occupied, entry->bound != Bound::kEmpty && entry->key == key && entry->occupied == occupied};
+  TableEntry* const slots = SlotsFor(context, key);
+  for (std::size_t i = 0; i < kSlotsPerPosition; ++i) {
+    TableEntry* entry = &slots[i];
+    if (entry->bound != Bound::kEmpty && entry->key == key && entry->occupied == occupied) {
+      return {entry, key, occupied, true};
+    }
+  }
+  return {slots, key, occupied, false};
 }
 
 // Whether the stored value decides a search of `height` plies at `ply` with
@@ -277,7 +326,10 @@ bool Decides(const Probe& probe, int height, int ply, int alpha, int beta) {
 // one, inside it exact.
 void Store(const Probe& probe, int height, int ply, int best, int alphaAtStart, int beta, GeneratedMove bestMove) {
   if (probe.entry == nullptr) return;
-  TableEntry& entry = *probe.entry;
+  // A position not found goes to the first of its slots, unless that holds a
+  // higher entry, which it keeps.
+  const bool keepFirst = !probe.found && probe.entry->bound != Bound::kEmpty && probe.entry->height > height;
+  TableEntry& entry = keepFirst ? probe.entry[1] : *probe.entry;
   entry.key = probe.key;
   entry.occupied = probe.occupied;
   entry.value = best;
@@ -427,7 +479,12 @@ Move SearchMove(const Board* board, Move lastMove, char sideLetter, const Search
   context.rules = RulesOfLevel(depth);
   context.stopBy = limits.stopBy;
   context.interrupted = &limits.interrupted;
-  if (depth >= kFirstDepthWithTable) context.table.resize(std::size_t{1} << kTableBits[depth]);
+  if (depth >= kFirstDepthWithTable) {
+    const std::size_t size = std::size_t{1} << TableBits(depth, limits.stopBy);
+    // Out of memory: the search goes on without a table.
+    context.table.reset(static_cast<TableEntry*>(std::calloc(size, sizeof(TableEntry))));
+    context.tableSize = context.table ? size : 0;
+  }
   const SearchBoard root = MakeSearchBoard(board, lastMove);
   MoveList moves;
   if (root.mover == SideOfLetter(sideLetter)) GenerateMoves(root, Analyse(root), &moves);

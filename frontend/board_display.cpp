@@ -30,7 +30,7 @@ struct TypedSquare {
 // then one dropped character, normally the line end. A rank that cannot be
 // read makes no square, and the rest of its line is thrown away so that the
 // next entry starts on a fresh line.
-ReadStatus ReadSquare(std::FILE* in, TypedSquare* square) {
+ReadStatus ReadSquare(InputStream* in, TypedSquare* square) {
   char letter = 0;
   if (ReadChar(in, &letter) == ReadStatus::kEndOfInput) return ReadStatus::kEndOfInput;
   square->file = FileOfLetter(letter);
@@ -70,7 +70,7 @@ void PrintCheckNotices(std::FILE* out, const Board* board, Move lastMove) {
   if (IsBlackInCheck(board, lastMove)) std::fputs("\nCheck!", out);
 }
 
-Move ReadHumanMove(std::FILE* in, std::FILE* out, const Board* board, Move lastMove, const std::string& name,
+Move ReadHumanMove(InputStream* in, std::FILE* out, const Board* board, Move lastMove, const std::string& name,
                    int* endOfInput) {
   *endOfInput = 0;
   for (;;) {

@@ -16,7 +16,7 @@ void AskSide(std::FILE* out, const std::string& name) {
 }
 
 // The human's side letter, asked until the answer is W or B in either case.
-ReadStatus ReadHumanSide(std::FILE* in, std::FILE* out, const std::string& name, char* side) {
+ReadStatus ReadHumanSide(InputStream* in, std::FILE* out, const std::string& name, char* side) {
   for (;;) {
     AskSide(out, name);
     char answer = 0;
@@ -30,14 +30,14 @@ ReadStatus ReadHumanSide(std::FILE* in, std::FILE* out, const std::string& name,
   }
 }
 
-void WaitForEnter(std::FILE* in, std::FILE* out) {
+void WaitForEnter(InputStream* in, std::FILE* out) {
   std::fputs("Press enter to exit", out);
   DropChar(in);
 }
 
 }  // namespace
 
-int RunConsoleGame(std::FILE* in, std::FILE* out, const std::string& name) {
+int RunConsoleGame(InputStream* in, std::FILE* out, const std::string& name) {
   Board board;
   Move lastMove;
   SetUpBoard(&board, &lastMove);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "frontend/input_stream.h"
 // Plays the game with the human called `name`; ends after mate or stalemate
 // and the final Enter, or at end of input. Returns the exit status.
-int RunConsoleGame(std::FILE* in, std::FILE* out, const std::string& name);
+int RunConsoleGame(InputStream* in, std::FILE* out, const std::string& name);

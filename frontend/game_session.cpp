@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <iterator>
 
 #include "engine/evaluation_tables.h"
@@ -14,13 +15,44 @@ namespace {
 
 constexpr char kPromotionLetters[] = {'q', 'r', 'b', 'n'};
 
-bool SamePlacementAndRights(const Position& a, const Position& b) {
+constexpr int kDoubleStep = 2;
+
+// Whether the side to move can take en passant on the square the last move
+// passed over: only then does the position differ from the one without it.
+bool MayTakeEnPassant(const Position& position) {
+  const Move& last = position.lastMove;
+  if (!IsOnBoard(last.toFile, last.toRank) || std::abs(last.toRank - last.fromRank) != kDoubleStep ||
+      last.fromFile != last.toFile) {
+    return false;
+  }
+  const char pawn = PieceAt(&position.board, last.toFile, last.toRank);
+  if (pawn != 'P' && pawn != 'p') return false;
+  const int passedRank = (last.fromRank + last.toRank) / 2;
+  for (const int file : {last.toFile - 1, last.toFile + 1}) {
+    if (!IsOnBoard(file, last.toRank)) continue;
+    const Move capture = BuildMove(file, last.toRank, last.toFile, passedRank, last);
+    if (PieceAt(&position.board, file, last.toRank) == (pawn == 'P' ? 'p' : 'P') &&
+        IsLegalMove(capture, &position.board, last) != 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The same position for the rules: the same pieces, side to move, castling
+// rights and en passant capture.
+bool SamePosition(const Position& a, const Position& b) {
   const Move& x = a.lastMove;
   const Move& y = b.lastMove;
-  return std::equal(std::begin(a.board.squares), std::end(a.board.squares), std::begin(b.board.squares)) &&
-         SideToMove(&a.board, x) == SideToMove(&b.board, y) && x.castleWhiteKingSide == y.castleWhiteKingSide &&
-         x.castleWhiteQueenSide == y.castleWhiteQueenSide && x.castleBlackKingSide == y.castleBlackKingSide &&
-         x.castleBlackQueenSide == y.castleBlackQueenSide;
+  if (!std::equal(std::begin(a.board.squares), std::end(a.board.squares), std::begin(b.board.squares)) ||
+      SideToMove(&a.board, x) != SideToMove(&b.board, y) || x.castleWhiteKingSide != y.castleWhiteKingSide ||
+      x.castleWhiteQueenSide != y.castleWhiteQueenSide || x.castleBlackKingSide != y.castleBlackKingSide ||
+      x.castleBlackQueenSide != y.castleBlackQueenSide) {
+    return false;
+  }
+  const bool enPassantA = MayTakeEnPassant(a);
+  if (enPassantA != MayTakeEnPassant(b)) return false;
+  return !enPassantA || (x.toFile == y.toFile && x.toRank == y.toRank);
 }
 
 struct PlayedMove {
@@ -42,7 +74,7 @@ bool FindMovesTo(const Position& from, const Position& target, int plies, std::v
       after.lastMove = move;
       ApplyMovePromotingTo(&from.board, &after.lastMove, promotion, &after.board);
       moves->push_back({move, promotion});
-      if (SamePlacementAndRights(after, target) || FindMovesTo(after, target, plies - 1, moves)) return true;
+      if (SamePosition(after, target) || FindMovesTo(after, target, plies - 1, moves)) return true;
       moves->pop_back();
       if (!IsPromotion(&from.board, move)) break;
     }
@@ -54,7 +86,7 @@ bool FindMovesTo(const Position& from, const Position& target, int plies, std::v
 
 GameSession NewSession() {
   GameSession session{InitialPosition(), {}, kBlackSide, EngineMode::kPlays, kFirstProtocolVersion, Thinking::kHidden,
-                      kFullWidthDepth};
+                      kFullWidthDepth,   {}};
   return session;
 }
 
@@ -112,14 +144,32 @@ bool TakeBack(GameSession* session, int halfMoves) {
   return true;
 }
 
-EngineChoice ChooseEngineMove(const GameSession& session, int depth) {
+EngineChoice ChooseEngineMove(const GameSession& session, int depth, const SearchControl& control) {
   const auto start = std::chrono::steady_clock::now();
+  SearchLimits limits;
+  limits.depth = depth;
+  limits.earlier = &session.earlier;
+  if (depth != kFullWidthDepth && HasClock(control.clock)) {
+    const Budget budget = BudgetFor(control.clock);
+    limits.startBy = start + budget.soft;
+    limits.stopBy = start + budget.hard;
+  }
+  if (control.interrupted || session.searchBound) {
+    limits.interrupted = [&control, &session] {
+      return (control.interrupted && control.interrupted()) || (session.searchBound && session.searchBound());
+    };
+  }
+  limits.completed = control.completed;
   EngineChoice choice{};
-  choice.move = ChooseComputerMoveReported(&session.position.board, session.position.lastMove, depth,
-                                           SideToMove(session), &choice.report);
+  choice.move =
+      SearchMove(&session.position.board, session.position.lastMove, SideToMove(session), limits, &choice.report);
   const auto elapsed = std::chrono::steady_clock::now() - start;
   choice.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
   return choice;
+}
+
+EngineChoice ChooseEngineMove(const GameSession& session, int depth) {
+  return ChooseEngineMove(session, depth, SearchControl{});
 }
 
 int Centipawns(int score) {
@@ -128,6 +178,19 @@ int Centipawns(int score) {
 }
 
 bool IsMateScore(int score) { return score >= kMateScore || score <= -kMateScore; }
+
+ShownScore ScoreToShow(const SearchReport& report, int depth, int plies) {
+  if (depth == kFullWidthDepth) {
+    if (!IsMateScore(report.score)) return {Centipawns(report.score), 0};
+    plies = std::max(plies, 1);
+  } else if (report.matePlies == 0) {
+    return {Centipawns(report.score), 0};
+  } else {
+    plies = report.matePlies;
+  }
+  const int moves = (plies + 1) / 2;
+  return {0, report.score > 0 ? moves : -moves};
+}
 
 std::vector<Move> ShownLine(const GameSession& session, const EngineChoice& choice, int depth) {
   std::vector<Move> line{choice.move};

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/search.h"
+#include "frontend/clock.h"
 #include "model/position.h"
 
 // Whether the engine answers on its side's turn, or plays neither side and
@@ -33,6 +35,9 @@ struct GameSession {
   Thinking thinking;
   // Full-width plies of the engine's search.
   int depth;
+  // A limit on every search from outside the program, for a harness that
+  // runs it in process; empty in the program.
+  std::function<bool()> searchBound;
 };
 
 // What the engine found for the side to move.
@@ -81,8 +86,19 @@ void PlayMove(GameSession* session, Move move, char promotion);
 // otherwise, and nothing changes.
 bool TakeBack(GameSession* session, int halfMoves);
 
-// The engine's choice for the side to move at `depth`, timed. The game must
-// go on.
+// What may end a search before its depth: the clock (used at every depth
+// but the usual one, whose search stays as it always was), input that has
+// arrived, and what is told after every completed iteration.
+struct SearchControl {
+  Clock clock;
+  std::function<bool()> interrupted;
+  std::function<void(Move move, const SearchReport& report)> completed;
+};
+
+// The engine's choice for the side to move at `depth`, timed: the deepest
+// completed iteration's, a move back into a position of the game counting
+// as a draw. The game must go on.
+EngineChoice ChooseEngineMove(const GameSession& session, int depth, const SearchControl& control);
 EngineChoice ChooseEngineMove(const GameSession& session, int depth);
 
 // A score as boards show it: in hundredths of a pawn.
@@ -90,6 +106,16 @@ int Centipawns(int score);
 
 // A score that is a mate: found by the engine when positive.
 bool IsMateScore(int score);
+
+// A choice's score as the boards show it: centipawns, or a mate in moves
+// (negative when the engine is mated; 0 for no mate). At the usual depth a
+// mate is counted on the shown line of `plies`, at the others from the
+// search's own distance.
+struct ShownScore {
+  int centipawns;
+  int mateMoves;
+};
+ShownScore ScoreToShow(const SearchReport& report, int depth, int plies);
 
 // The line shown with a choice: the move alone, or for a mate the line to
 // it, the engine's choices after the move at one ply less each time until

@@ -1,10 +1,14 @@
 #include "frontend/protocol.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <sstream>
 #include <string_view>
 
 #include "frontend/program.h"
 #include "frontend/text_input.h"
+#include "model/apply_move.h"
 #include "model/move_text.h"
 #include "rules/game_end.h"
 #include "rules/legality.h"
@@ -18,10 +22,17 @@ enum class Arguments { kNone, kLine, kLineFromVersion2 };
 
 using Action = void (*)(const std::string& arguments, std::FILE* out, ProtocolSession* session);
 
+// What a command does when it arrives while the engine thinks: it waits
+// for the move (or ends the analysis, to be acted on and the analysis begun
+// again on the new position), or, being a setting or a question that
+// changes nothing in the game, it is acted on at once during an analysis.
+enum class WhileThinking { kAfter, kAtOnceInAnalysis };
+
 struct Command {
   std::string_view word;
   Arguments arguments;
   Action act;
+  WhileThinking whileThinking = WhileThinking::kAfter;
 };
 
 constexpr std::string_view kTimeWord = "time";
@@ -29,6 +40,11 @@ constexpr std::string_view kTimeWord = "time";
 // A mate in the thinking line: this much, plus the plies to it.
 constexpr int kMateShown = 100000;
 constexpr std::int64_t kMillisecondsPerCentisecond = 10;
+constexpr std::int64_t kMillisecondsPerSecond = 1000;
+constexpr std::int64_t kSecondsPerMinute = 60;
+// The word that asks the engine to move now, with what it has found.
+constexpr std::string_view kMoveNow = "?";
+constexpr std::string_view kQuitWord = "quit";
 
 bool SpeaksVersion2(const ProtocolSession& session) { return session.game.protocolVersion >= kFeatureProtocolVersion; }
 
@@ -70,16 +86,62 @@ void SetUpIfPlayable(std::FILE* out, bool made, const Position& position, Protoc
 }
 
 // The engine's thinking, as a board shows it: depth, score in centipawns for
-// the engine (a mate as kMateShown plus its plies), time in centiseconds,
-// nodes, and the line.
-void WriteThinking(std::FILE* out, const GameSession& game, const EngineChoice& choice) {
-  const int score = choice.report.score;
-  const std::vector<Move> line = ShownLine(game, choice, game.depth);
-  const int plies = static_cast<int>(line.size());
-  const int shown = !IsMateScore(score) ? Centipawns(score) : score > 0 ? kMateShown + plies : -(kMateShown + plies);
-  std::fprintf(out, "%d %d %lld %lld%s\n", game.depth, shown,
+// the side to move (a mate as kMateShown plus its distance), time in
+// centiseconds, nodes, and the line. At the usual depth the line of a mate
+// is played out and its plies are the distance; at the other depths the
+// line is the move and the distance is the search's, in moves.
+void WriteThinking(std::FILE* out, const GameSession& game, int level, const EngineChoice& choice) {
+  int shown = 0;
+  std::vector<Move> line{choice.move};
+  if (level == kFullWidthDepth) {
+    const int score = choice.report.score;
+    line = ShownLine(game, choice, level);
+    const int plies = static_cast<int>(line.size());
+    shown = !IsMateScore(score) ? Centipawns(score) : score > 0 ? kMateShown + plies : -(kMateShown + plies);
+  } else {
+    const ShownScore score = ScoreToShow(choice.report, level, 0);
+    shown = score.mateMoves == 0  ? score.centipawns
+            : score.mateMoves > 0 ? kMateShown + score.mateMoves
+                                  : -(kMateShown - score.mateMoves);
+  }
+  const int depth = level == kFullWidthDepth ? level : choice.report.depth;
+  std::fprintf(out, "%d %d %lld %lld%s\n", depth, shown,
                static_cast<long long>(choice.milliseconds / kMillisecondsPerCentisecond),
                static_cast<long long>(choice.report.nodes), LineText(game, line).c_str());
+}
+
+// The words of a line, the first and the rest of the line after it.
+void SplitLine(const std::string& line, std::string* word, std::string* rest) {
+  std::istringstream words(line);
+  words >> *word;
+  std::getline(words >> std::ws, *rest);
+  while (!rest->empty() && (rest->back() == '\r' || rest->back() == ' ' || rest->back() == '\t')) rest->pop_back();
+}
+
+bool IsAnalysing(const ProtocolSession& session) { return session.analysis == Analysis::kOn; }
+
+// The board's clock for the engine's next move: with a number of moves to
+// each time control, the moves left until the next one.
+Clock ClockForMove(const ProtocolSession& session) {
+  Clock clock = session.clock;
+  if (session.movesPerControl > 0) {
+    const int movesMade = static_cast<int>(session.game.earlier.size() / 2);
+    clock.movesToGo = session.movesPerControl - movesMade % session.movesPerControl;
+  }
+  return clock;
+}
+
+// "stat01: time nodes ply mvleft mvtot mvname": the deepest iteration done,
+// all of its moves searched.
+void WriteStatus(std::FILE* out, const ProtocolSession& session, std::int64_t milliseconds) {
+  const AnalysisProgress& progress = session.progress;
+  const Position& position = session.game.position;
+  const std::size_t moves = LegalMoves(&position.board, position.lastMove).size();
+  std::fprintf(out, "stat01: %lld %lld %d 0 %zu", static_cast<long long>(milliseconds / kMillisecondsPerCentisecond),
+               static_cast<long long>(progress.any ? progress.report.nodes : 0),
+               progress.any ? progress.report.depth : 0, moves);
+  if (progress.any) std::fprintf(out, " %s", MoveTextWithPromotion(&position.board, progress.move).c_str());
+  std::fputs("\n", out);
 }
 
 void AcceptAndIgnore(const std::string&, std::FILE*, ProtocolSession*) {}
@@ -87,6 +149,8 @@ void AcceptAndIgnore(const std::string&, std::FILE*, ProtocolSession*) {}
 void New(const std::string&, std::FILE*, ProtocolSession* session) {
   StartNewGame(&session->game);
   SetDepth(&session->game, kFullWidthDepth);
+  // An analysis goes on from the new game's start.
+  if (IsAnalysing(*session)) session->game.mode = EngineMode::kForce;
 }
 
 // The program's own reading of these words: the engine plays the side named.
@@ -94,12 +158,12 @@ void White(const std::string&, std::FILE*, ProtocolSession* session) { session->
 void Black(const std::string&, std::FILE*, ProtocolSession* session) { session->game.engineSide = kBlackSide; }
 
 void Protover(const std::string& arguments, std::FILE* out, ProtocolSession* session) {
-  const int version = std::atoi(arguments.c_str());
-  if (version < kFeatureProtocolVersion) return;
-  session->game.protocolVersion = version;
+  long long version = 0;
+  if (!ParseDecimal(arguments, &version) || version < kFeatureProtocolVersion) return;
+  session->game.protocolVersion = static_cast<int>(std::min<long long>(version, INT_MAX));
   std::fputs(
       "feature myname=\"chess\" variants=\"normal\" setboard=1 ping=1 usermove=1 san=0 colors=0 sigint=0 "
-      "analyze=0 draw=0 reuse=1 done=1\n",
+      "analyze=1 draw=0 reuse=1 done=1\n",
       out);
 }
 
@@ -154,10 +218,69 @@ void Result(const std::string&, std::FILE*, ProtocolSession* session) { session-
 void Post(const std::string&, std::FILE*, ProtocolSession* session) { session->game.thinking = Thinking::kShown; }
 void NoPost(const std::string&, std::FILE*, ProtocolSession* session) { session->game.thinking = Thinking::kHidden; }
 
+EngineChoice Think(ProtocolSession* session);
+
 void Hint(const std::string&, std::FILE* out, ProtocolSession* session) {
   if (GameEnd(session->game) != kGameGoesOn) return;
-  const EngineChoice choice = ChooseEngineMove(session->game, session->game.depth);
-  std::fprintf(out, "Hint: %s\n", MoveTextWithPromotion(&session->game.position.board, choice.move).c_str());
+  Move move = session->progress.move;
+  if (!IsAnalysing(*session) || !session->progress.any) move = Think(session).move;
+  std::fprintf(out, "Hint: %s\n", MoveTextWithPromotion(&session->game.position.board, move).c_str());
+}
+
+// "level MPS BASE INC": moves to each time control, the time for them in
+// minutes or minutes:seconds, and the increment in seconds.
+void Level(const std::string& arguments, std::FILE*, ProtocolSession* session) {
+  std::istringstream words(arguments);
+  std::string moves, base, increment;
+  if (!(words >> moves >> base >> increment)) return;
+  long long perControl = 0, minutes = 0, seconds = 0;
+  double incrementSeconds = 0;
+  const std::size_t colon = base.find(':');
+  if (!ParseDecimal(moves, &perControl) || !ParseDecimal(base.substr(0, colon), &minutes) ||
+      (colon != std::string::npos && !ParseDecimal(base.substr(colon + 1), &seconds))) {
+    return;
+  }
+  std::istringstream(increment) >> incrementSeconds;
+  constexpr long long kLongestGameMinutes = 1000000;
+  minutes = std::clamp(minutes, 0LL, kLongestGameMinutes);
+  seconds = std::clamp<long long>(seconds, 0, kSecondsPerMinute);
+  incrementSeconds = std::clamp(incrementSeconds, 0.0, static_cast<double>(kLongestGameMinutes));
+  session->movesPerControl = static_cast<int>(std::clamp(perControl, 0LL, static_cast<long long>(INT_MAX)));
+  session->clock.leftMs = (minutes * kSecondsPerMinute + seconds) * kMillisecondsPerSecond;
+  session->clock.incrementMs = static_cast<std::int64_t>(incrementSeconds * kMillisecondsPerSecond);
+  session->clock.moveTimeMs = -1;
+}
+
+// "st T": T seconds for every move.
+void SecondsPerMove(const std::string& arguments, std::FILE*, ProtocolSession* session) {
+  long long seconds = 0;
+  constexpr long long kLongestMoveSeconds = 1000000000;
+  if (!ParseDecimal(arguments, &seconds)) return;
+  session->clock.moveTimeMs = std::clamp(seconds, 0LL, kLongestMoveSeconds) * kMillisecondsPerSecond;
+}
+
+// "time N": the engine's clock, in centiseconds.
+void Time(const std::string& arguments, std::FILE*, ProtocolSession* session) {
+  long long centiseconds = 0;
+  constexpr long long kLongestCentiseconds = 100000000000;
+  if (!ParseDecimal(arguments, &centiseconds)) return;
+  session->clock.leftMs = std::clamp<long long>(centiseconds, 0, kLongestCentiseconds) * kMillisecondsPerCentisecond;
+}
+
+void Analyze(const std::string&, std::FILE*, ProtocolSession* session) {
+  session->analysis = Analysis::kOn;
+  session->game.mode = EngineMode::kForce;
+}
+
+void ExitAnalysis(const std::string&, std::FILE*, ProtocolSession* session) { session->analysis = Analysis::kOff; }
+
+// "." asks an analysis for its status.
+void Status(const std::string&, std::FILE* out, ProtocolSession* session) {
+  if (!IsAnalysing(*session)) {
+    ReportError(out, *session, "unknown command", ".");
+    return;
+  }
+  WriteStatus(out, *session, session->progress.milliseconds);
 }
 
 // A depth limit, the board's strength setting; a word that is no number
@@ -167,15 +290,17 @@ void Depth(const std::string& arguments, std::FILE*, ProtocolSession* session) {
   if (ParseDecimal(arguments, &depth)) SetDepth(&session->game, depth);
 }
 
+constexpr WhileThinking kAtOnce = WhileThinking::kAtOnceInAnalysis;
+
 constexpr Command kCommands[] = {
     {"new", Arguments::kNone, New},
     {"white", Arguments::kNone, White},
     {"black", Arguments::kNone, Black},
-    {"post", Arguments::kNone, Post},
-    {"nopost", Arguments::kNone, NoPost},
-    {"hard", Arguments::kNone, AcceptAndIgnore},
-    {"time", Arguments::kLineFromVersion2, AcceptAndIgnore},
-    {"otim", Arguments::kLineFromVersion2, AcceptAndIgnore},
+    {"post", Arguments::kNone, Post, kAtOnce},
+    {"nopost", Arguments::kNone, NoPost, kAtOnce},
+    {"hard", Arguments::kNone, AcceptAndIgnore, kAtOnce},
+    {"time", Arguments::kLineFromVersion2, Time, kAtOnce},
+    {"otim", Arguments::kLineFromVersion2, AcceptAndIgnore, kAtOnce},
     {"protover", Arguments::kLine, Protover},
     {"force", Arguments::kNone, Force},
     {"go", Arguments::kNone, Go},
@@ -185,32 +310,35 @@ constexpr Command kCommands[] = {
     {"remove", Arguments::kNone, Remove},
     {"setboard", Arguments::kLine, SetBoard},
     {"edit", Arguments::kNone, Edit},
-    {"ping", Arguments::kLine, Ping},
+    {"ping", Arguments::kLine, Ping, kAtOnce},
     {"result", Arguments::kLine, Result},
-    {"hint", Arguments::kNone, Hint},
-    {"sd", Arguments::kLine, Depth},
-    {"depth", Arguments::kLine, Depth},
-    // Accepted without effect: the clocks (the engine answers in a fraction
-    // of a second), the board's announcements and settings it has no use for.
-    {"xboard", Arguments::kNone, AcceptAndIgnore},
-    {"accepted", Arguments::kLine, AcceptAndIgnore},
-    {"rejected", Arguments::kLine, AcceptAndIgnore},
+    {"hint", Arguments::kNone, Hint, kAtOnce},
+    {"sd", Arguments::kLine, Depth, kAtOnce},
+    {"depth", Arguments::kLine, Depth, kAtOnce},
+    {"level", Arguments::kLine, Level, kAtOnce},
+    {"st", Arguments::kLine, SecondsPerMove, kAtOnce},
+    {"analyze", Arguments::kNone, Analyze},
+    {"exit", Arguments::kNone, ExitAnalysis},
+    {".", Arguments::kNone, Status, kAtOnce},
+    // Accepted without effect: the board's announcements and settings the
+    // engine has no use for.
+    {"xboard", Arguments::kNone, AcceptAndIgnore, kAtOnce},
+    {"accepted", Arguments::kLine, AcceptAndIgnore, kAtOnce},
+    {"rejected", Arguments::kLine, AcceptAndIgnore, kAtOnce},
     {"variant", Arguments::kLine, AcceptAndIgnore},
-    {"level", Arguments::kLine, AcceptAndIgnore},
-    {"st", Arguments::kLine, AcceptAndIgnore},
-    {"random", Arguments::kNone, AcceptAndIgnore},
-    {"easy", Arguments::kNone, AcceptAndIgnore},
-    {"computer", Arguments::kNone, AcceptAndIgnore},
-    {"name", Arguments::kLine, AcceptAndIgnore},
-    {"ics", Arguments::kLine, AcceptAndIgnore},
-    {"?", Arguments::kNone, AcceptAndIgnore},
-    {"draw", Arguments::kNone, AcceptAndIgnore},
-    {"bk", Arguments::kNone, AcceptAndIgnore},
-    {"memory", Arguments::kLine, AcceptAndIgnore},
-    {"cores", Arguments::kLine, AcceptAndIgnore},
-    {"nps", Arguments::kLine, AcceptAndIgnore},
-    {"egtpath", Arguments::kLine, AcceptAndIgnore},
-    {"option", Arguments::kLine, AcceptAndIgnore},
+    {"random", Arguments::kNone, AcceptAndIgnore, kAtOnce},
+    {"easy", Arguments::kNone, AcceptAndIgnore, kAtOnce},
+    {"computer", Arguments::kNone, AcceptAndIgnore, kAtOnce},
+    {"name", Arguments::kLine, AcceptAndIgnore, kAtOnce},
+    {"ics", Arguments::kLine, AcceptAndIgnore, kAtOnce},
+    {"?", Arguments::kNone, AcceptAndIgnore, kAtOnce},
+    {"draw", Arguments::kNone, AcceptAndIgnore, kAtOnce},
+    {"bk", Arguments::kNone, AcceptAndIgnore, kAtOnce},
+    {"memory", Arguments::kLine, AcceptAndIgnore, kAtOnce},
+    {"cores", Arguments::kLine, AcceptAndIgnore, kAtOnce},
+    {"nps", Arguments::kLine, AcceptAndIgnore, kAtOnce},
+    {"egtpath", Arguments::kLine, AcceptAndIgnore, kAtOnce},
+    {"option", Arguments::kLine, AcceptAndIgnore, kAtOnce},
     {"pause", Arguments::kNone, AcceptAndIgnore},
     {"resume", Arguments::kNone, AcceptAndIgnore},
 };
@@ -254,15 +382,8 @@ void ActOnEditWord(const std::string& word, std::FILE* out, ProtocolSession* ses
   }
 }
 
-}  // namespace
-
-ProtocolSession NewProtocolSession() {
-  ProtocolSession session{NewSession(), InputMode::kCommands, {}, kWhiteSide};
-  return session;
-}
-
 Reading ActOn(const std::string& word, const std::string& arguments, std::FILE* out, ProtocolSession* session) {
-  if (word == "quit") return Reading::kQuit;
+  if (word == kQuitWord) return Reading::kQuit;
   if (session->input == InputMode::kEditing) {
     ActOnEditWord(word, out, session);
     return Reading::kGoOn;
@@ -279,7 +400,7 @@ Reading ActOn(const std::string& word, const std::string& arguments, std::FILE* 
   return Reading::kGoOn;
 }
 
-Reading ReadAndAct(std::FILE* in, std::FILE* out, ProtocolSession* session) {
+Reading ReadAndAct(InputStream* in, std::FILE* out, ProtocolSession* session) {
   std::string word;
   if (ReadWord(in, &word) == ReadStatus::kEndOfInput) return Reading::kQuit;
   std::string arguments;
@@ -292,10 +413,54 @@ Reading ReadAndAct(std::FILE* in, std::FILE* out, ProtocolSession* session) {
   return ActOn(word, arguments, out, session);
 }
 
+// While the engine thinks on its move: "?" (move now), "quit" and the end
+// of the input end the search; every other line waits for the move.
+LineEffect EffectOnMove(const std::string& line) {
+  std::string word, rest;
+  SplitLine(line, &word, &rest);
+  return word == kMoveNow || word == kQuitWord ? LineEffect::kEndsSearch : LineEffect::kWaits;
+}
+
+// While the engine analyses: settings and questions are answered at once
+// and the analysis goes on; any other line ends it, to be acted on.
+LineEffect EffectOnAnalysis(const std::string& line, std::FILE* out, ProtocolSession* session) {
+  std::string word, rest;
+  SplitLine(line, &word, &rest);
+  const Command* command = session->input == InputMode::kCommands ? FindCommand(word) : nullptr;
+  if (word.empty()) return LineEffect::kAnsweredAtOnce;
+  if (command == nullptr || command->whileThinking != WhileThinking::kAtOnceInAnalysis) return LineEffect::kEndsSearch;
+  // A command whose arguments come as words of their own is taken alone.
+  if (!TakesLine(*command, *session) && !rest.empty()) return LineEffect::kEndsSearch;
+  command->act(rest, out, session);
+  return LineEffect::kAnsweredAtOnce;
+}
+
+std::int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The engine's choice on its move, at the session's depth and by its clock.
+// At any depth but the usual one the input is read meanwhile, so that the
+// board can make it move now.
+EngineChoice Think(ProtocolSession* session) {
+  const int depth = session->game.depth;
+  SearchControl control;
+  control.clock = ClockForMove(*session);
+  bool lineWaits = false;
+  InputStream* in = session->stream;
+  if (depth != kFullWidthDepth && in != nullptr) {
+    StartReadingAhead(in);
+    control.interrupted = [in, &lineWaits] { return InputEndsSearch(in, &lineWaits, EffectOnMove); };
+  }
+  return ChooseEngineMove(session->game, depth, control);
+}
+
+// The engine chooses its move, writes it, plays it and announces the end of
+// the game it brings. Only while IsEngineToMove.
 void PlayEngineMove(std::FILE* out, ProtocolSession* session) {
   GameSession& game = session->game;
-  const EngineChoice choice = ChooseEngineMove(game, game.depth);
-  if (SpeaksVersion2(*session) && game.thinking == Thinking::kShown) WriteThinking(out, game, choice);
+  const EngineChoice choice = Think(session);
+  if (SpeaksVersion2(*session) && game.thinking == Thinking::kShown) WriteThinking(out, game, game.depth, choice);
   const std::string text =
       SpeaksVersion2(*session) ? MoveTextWithPromotion(&game.position.board, choice.move) : MoveText(choice.move);
   std::fprintf(out, "move %s\n", text.c_str());
@@ -304,10 +469,58 @@ void PlayEngineMove(std::FILE* out, ProtocolSession* session) {
   ReportGameEnd(out, game, mover);
 }
 
-int RunProtocolMode(std::FILE* in, std::FILE* out) {
-  ProtocolSession session = NewProtocolSession();
-  for (;;) {
-    while (IsEngineToMove(session.game)) PlayEngineMove(out, &session);
-    if (ReadAndAct(in, out, &session) == Reading::kQuit) return kExitSuccess;
+// Thinks about the position, deeper and deeper, with a thinking line for
+// each depth done, until input ends the analysis or the deepest is done.
+void Analyse(std::FILE* out, ProtocolSession* session) {
+  session->progress = AnalysisProgress{};
+  if (GameEnd(session->game) != kGameGoesOn) return;
+  const auto start = std::chrono::steady_clock::now();
+  const GameSession game = session->game;
+  SearchControl control;
+  bool lineWaits = false;
+  InputStream* in = session->stream;
+  if (in != nullptr) {
+    control.interrupted = [in, &lineWaits, out, session, start] {
+      session->progress.milliseconds = MillisecondsSince(start);
+      return InputEndsSearch(in, &lineWaits,
+                             [out, session](const std::string& line) { return EffectOnAnalysis(line, out, session); });
+    };
+    StartReadingAhead(in);
   }
+  control.completed = [out, session, &game, start](Move move, const SearchReport& report) {
+    session->progress = {true, move, report, MillisecondsSince(start)};
+    WriteThinking(out, game, kMaxDepth, EngineChoice{move, report, session->progress.milliseconds});
+  };
+  ChooseEngineMove(game, kMaxDepth, control);
+  session->progress.milliseconds = MillisecondsSince(start);
+}
+
+}  // namespace
+
+ProtocolSession NewProtocolSession() {
+  ProtocolSession session{NewSession(), InputMode::kCommands, {}, kWhiteSide, Clock{}, 0, Analysis::kOff, {}, nullptr};
+  return session;
+}
+
+Reading ReadActAndAnswer(InputStream* in, std::FILE* out, ProtocolSession* session,
+                         const EngineMoveObserver& observer) {
+  session->stream = in;
+  if (ReadAndAct(in, out, session) == Reading::kQuit) return Reading::kQuit;
+  if (IsAnalysing(*session)) {
+    Analyse(out, session);
+    return Reading::kGoOn;
+  }
+  while (IsEngineToMove(session->game)) {
+    if (observer) observer(session->game);
+    PlayEngineMove(out, session);
+  }
+  return Reading::kGoOn;
+}
+
+int RunProtocolMode(InputStream* in, std::FILE* out, const std::function<bool()>& searchBound) {
+  ProtocolSession session = NewProtocolSession();
+  session.game.searchBound = searchBound;
+  while (ReadActAndAnswer(in, out, &session, nullptr) == Reading::kGoOn) {
+  }
+  return kExitSuccess;
 }

@@ -6,12 +6,28 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
+#include "frontend/clock.h"
 #include "frontend/game_session.h"
+#include "frontend/input_stream.h"
 
 // Whether the words read are commands, or pieces being placed after "edit".
 enum class InputMode { kCommands, kEditing };
+
+// Whether the engine thinks about the position without playing, until the
+// board says "exit".
+enum class Analysis { kOff, kOn };
+
+// The deepest iteration an analysis has completed, for the board's status
+// requests.
+struct AnalysisProgress {
+  bool any = false;
+  Move move{};
+  SearchReport report{};
+  std::int64_t milliseconds = 0;
+};
 
 struct ProtocolSession {
   GameSession game;
@@ -20,6 +36,14 @@ struct ProtocolSession {
   // placed on it.
   Board editBoard;
   char editColour;
+  // The clock as the board has set it ("level", "st", "time"), and the
+  // moves of each time control ("level"'s first number; 0 for the game).
+  Clock clock;
+  int movesPerControl;
+  Analysis analysis;
+  AnalysisProgress progress;
+  // Where the words come from, read ahead while the engine thinks.
+  InputStream* stream;
 };
 
 ProtocolSession NewProtocolSession();
@@ -27,16 +51,15 @@ ProtocolSession NewProtocolSession();
 // What reading the input has come to.
 enum class Reading { kGoOn, kQuit };
 
-// Reads the next word of `in`, with the rest of its line when the command
-// takes arguments, and acts on it. kQuit on "quit" and at end of input.
-Reading ReadAndAct(std::FILE* in, std::FILE* out, ProtocolSession* session);
+// Told the session each time the engine is about to choose a move.
+using EngineMoveObserver = std::function<void(const GameSession& game)>;
 
-// Acts on one word and its arguments.
-Reading ActOn(const std::string& word, const std::string& arguments, std::FILE* out, ProtocolSession* session);
+// Reads the next word (with the rest of its line when the command takes
+// arguments) and acts on it; then the engine answers: it plays while it is
+// to move, or in analysis thinks about the position until input arrives.
+// kQuit on "quit" and at end of input. The protocol is this, repeated.
+Reading ReadActAndAnswer(InputStream* in, std::FILE* out, ProtocolSession* session, const EngineMoveObserver& observer);
 
-// The engine chooses its move, writes it, plays it and announces the end of
-// the game it brings. Only while IsEngineToMove.
-void PlayEngineMove(std::FILE* out, ProtocolSession* session);
-
-// Runs the protocol until "quit" or end of input. Returns the exit status.
-int RunProtocolMode(std::FILE* in, std::FILE* out);
+// Runs the protocol until "quit" or end of input, every search also bounded
+// by `searchBound` when it is set. Returns the exit status.
+int RunProtocolMode(InputStream* in, std::FILE* out, const std::function<bool()>& searchBound);

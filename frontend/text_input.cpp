@@ -25,60 +25,60 @@ int DigitValue(int c) {
 
 // Reads digits of `base` while they come; saturates instead of overflowing.
 // Returns the number of digits read.
-int ReadDigits(std::FILE* in, int base, long long* value) {
+int ReadDigits(InputStream* in, int base, long long* value) {
   int count = 0;
-  int c = std::getc(in);
+  int c = NextChar(in);
   while (c != EOF && DigitValue(c) < base) {
     const int digit = DigitValue(c);
     *value = *value > (LLONG_MAX - digit) / base ? LLONG_MAX : *value * base + digit;
     ++count;
-    c = std::getc(in);
+    c = NextChar(in);
   }
-  if (c != EOF) std::ungetc(c, in);
+  if (c != EOF) PutBack(in, c);
   return count;
 }
 
 }  // namespace
 
-ReadStatus ReadWord(std::FILE* in, std::string* word) {
+ReadStatus ReadWord(InputStream* in, std::string* word) {
   word->clear();
-  int c = std::getc(in);
-  while (IsSpace(c)) c = std::getc(in);
+  int c = NextChar(in);
+  while (IsSpace(c)) c = NextChar(in);
   if (c == EOF) return ReadStatus::kEndOfInput;
   while (c != EOF && !IsSpace(c)) {
     word->push_back(static_cast<char>(c));
-    c = std::getc(in);
+    c = NextChar(in);
   }
-  if (c != EOF) std::ungetc(c, in);
+  if (c != EOF) PutBack(in, c);
   return ReadStatus::kOk;
 }
 
-ReadStatus ReadChar(std::FILE* in, char* letter) {
-  const int c = std::getc(in);
+ReadStatus ReadChar(InputStream* in, char* letter) {
+  const int c = NextChar(in);
   if (c == EOF) return ReadStatus::kEndOfInput;
   *letter = static_cast<char>(c);
   return ReadStatus::kOk;
 }
 
-void DropChar(std::FILE* in) {
+void DropChar(InputStream* in) {
   // A line end typed on Windows, CR LF, is dropped whole, as one LF is.
-  if (std::getc(in) != '\r') return;
-  const int next = std::getc(in);
-  if (next != '\n' && next != EOF) std::ungetc(next, in);
+  if (NextChar(in) != '\r') return;
+  const int next = NextChar(in);
+  if (next != '\n' && next != EOF) PutBack(in, next);
 }
 
-ReadStatus DropLine(std::FILE* in) {
-  for (int c = std::getc(in); c != '\n'; c = std::getc(in)) {
+ReadStatus DropLine(InputStream* in) {
+  for (int c = NextChar(in); c != '\n'; c = NextChar(in)) {
     if (c == EOF) return ReadStatus::kEndOfInput;
   }
   return ReadStatus::kOk;
 }
 
-ReadStatus ReadRestOfLine(std::FILE* in, std::string* text) {
+ReadStatus ReadRestOfLine(InputStream* in, std::string* text) {
   text->clear();
-  int c = std::getc(in);
+  int c = NextChar(in);
   if (c == EOF) return ReadStatus::kEndOfInput;
-  for (; c != EOF && c != '\n'; c = std::getc(in)) {
+  for (; c != EOF && c != '\n'; c = NextChar(in)) {
     if (text->empty() && IsSpace(c)) continue;
     text->push_back(static_cast<char>(c));
   }
@@ -92,27 +92,27 @@ bool ParseDecimal(const std::string& text, long long* value) {
   return end != text.c_str();
 }
 
-ReadStatus ReadInteger(std::FILE* in, long long* value) {
-  int c = std::getc(in);
-  while (IsSpace(c)) c = std::getc(in);
+ReadStatus ReadInteger(InputStream* in, long long* value) {
+  int c = NextChar(in);
+  while (IsSpace(c)) c = NextChar(in);
   if (c == EOF) return ReadStatus::kEndOfInput;
   bool negative = false;
   if (c == '+' || c == '-') {
     negative = c == '-';
-    c = std::getc(in);
+    c = NextChar(in);
     if (c == EOF) return ReadStatus::kEndOfInput;
   }
   *value = 0;
   if (c == '0') {
-    c = std::getc(in);
+    c = NextChar(in);
     if (c == 'x' || c == 'X') {
       ReadDigits(in, kHexadecimal, value);
     } else {
-      if (c != EOF) std::ungetc(c, in);
+      if (c != EOF) PutBack(in, c);
       ReadDigits(in, kOctal, value);
     }
   } else {
-    std::ungetc(c, in);
+    PutBack(in, c);
     if (ReadDigits(in, kDecimal, value) == 0) return ReadStatus::kUnreadable;
   }
   if (negative) *value = -*value;

@@ -4,7 +4,11 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+
+#include "frontend/input_stream.h"
 
 // Runs UCI, the word "uci" having been read, until "quit" or end of input.
-// Returns the exit status.
-int RunUciMode(std::FILE* in, std::FILE* out);
+// Every search is also bounded by `searchBound` when it is set. Returns the
+// exit status.
+int RunUciMode(InputStream* in, std::FILE* out, const std::function<bool()>& searchBound);

@@ -16,6 +16,7 @@
 #include "rules/piece_rules.h"
 #include "support/positions.h"
 #include "tests/support/test_names.h"
+#include "tests/support/test_positions.h"
 
 namespace {
 
@@ -146,28 +147,39 @@ TEST_P(EngineRulesSweep, AttacksAndThreats) {
   });
 }
 
-// For each of `movers`: the generated moves, captures and the any-move test
-// against the legality test from every square of the side's pieces.
+// The generated moves of `mover`, its captures and the any-move test
+// against the legality test, in the same order.
+void ExpectSameMoves(const Board& board, Move last, Side mover, const std::string& where) {
+  std::string legal;
+  std::string captures;
+  for (const Move& move : LegalMoves(&board, last)) {
+    legal += MoveText(move) + " ";
+    if (IsPieceOf(Opponent(mover), PieceAt(&board, move.toFile, move.toRank))) captures += MoveText(move) + " ";
+  }
+  auto text = [last](const MoveList& list) {
+    std::string moves;
+    for (int i = 0; i < list.count; ++i) moves += MoveText(ToMove(list.moves[i], last)) + " ";
+    return moves;
+  };
+  MoveList list;
+  GenerateMoves(&board, last, mover, &list);
+  EXPECT_EQ(text(list), legal) << where << ", " << SideName(mover) << " to move";
+  GenerateCaptures(&board, last, mover, &list);
+  EXPECT_EQ(text(list), captures) << where << ", " << SideName(mover) << " to move";
+  EXPECT_EQ(HasLegalMove(&board, last, mover), !legal.empty()) << where << ", " << SideName(mover) << " to move";
+}
+
+// The same for each of `movers` in a small position.
 void ExpectSameMoves(const Board& board, const std::string& where, std::initializer_list<Side> movers) {
-  for (Side mover : movers) {
-    const Move last = LastMoveFor(board, mover);
-    std::string legal;
-    std::string captures;
-    for (const Move& move : LegalMoves(&board, last)) {
-      legal += MoveText(move) + " ";
-      if (IsPieceOf(Opponent(mover), PieceAt(&board, move.toFile, move.toRank))) captures += MoveText(move) + " ";
-    }
-    auto text = [last](const MoveList& list) {
-      std::string moves;
-      for (int i = 0; i < list.count; ++i) moves += MoveText(ToMove(list.moves[i], last)) + " ";
-      return moves;
-    };
-    MoveList list;
-    GenerateMoves(&board, last, mover, &list);
-    EXPECT_EQ(text(list), legal) << where << ", " << SideName(mover) << " to move";
-    GenerateCaptures(&board, last, mover, &list);
-    EXPECT_EQ(text(list), captures) << where << ", " << SideName(mover) << " to move";
-    EXPECT_EQ(HasLegalMove(&board, last, mover), !legal.empty()) << where << ", " << SideName(mover) << " to move";
+  for (Side mover : movers) ExpectSameMoves(board, LastMoveFor(board, mover), mover, where);
+}
+
+// And in well-known positions full of castling, promotions and en passant.
+TEST(MoveGenerationTest, SameMovesAsTheLegalityTest) {
+  for (const char* fen : {kKiwipete, kPromotions, kPromotionByCapture, kEnPassantF6}) {
+    const Position position = FromFen(fen);
+    ExpectSameMoves(position.board, position.lastMove, SideOfLetter(SideToMove(&position.board, position.lastMove)),
+                    fen);
   }
 }
 

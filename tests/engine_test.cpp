@@ -8,6 +8,7 @@
 #include "engine/move_generation.h"
 #include "engine/search.h"
 #include "model/apply_move.h"
+#include "reference/reference_search.h"
 #include "rules/check.h"
 #include "rules/game_end.h"
 #include "rules/legality.h"
@@ -62,50 +63,6 @@ TEST(EvaluationTest, PlacementIsNotMirroredByFile) {
   EXPECT_EQ(PlacementValue(kFileB, kRank8, &position.board), 200);
 }
 
-// The value of the search tree by plain minimax without any pruning: every
-// legal move to the full-width depth, then captures only, with stand-pat.
-int ExactValue(const Position& position, char computer, bool computerToMove, int ply, int level) {
-  const char mover = computerToMove ? computer : (computer == kWhiteSide ? kBlackSide : kWhiteSide);
-  const bool capturesOnly = ply >= kFullWidthDepth;
-  if (capturesOnly && level >= kCaptureLevels) return EvaluatePosition(&position.board, computer, position.lastMove);
-  std::vector<int> values;
-  for (Move move : LegalMoves(&position.board, position.lastMove)) {
-    const char target = PieceAt(&position.board, move.toFile, move.toRank);
-    if (capturesOnly && (mover == kWhiteSide ? !IsBlackPiece(target) : !IsWhitePiece(target))) continue;
-    Position child;
-    ApplyMove(&position.board, &move, &child.board);
-    child.lastMove = move;
-    values.push_back(ExactValue(child, computer, !computerToMove, ply + 1, capturesOnly ? level + 1 : 0));
-  }
-  if (capturesOnly) values.push_back(EvaluatePosition(&position.board, computer, position.lastMove));
-  if (values.empty()) {
-    if (!IsWhiteInCheck(&position.board, position.lastMove) && !IsBlackInCheck(&position.board, position.lastMove)) {
-      return 0;
-    }
-    const int own = computer == kWhiteSide ? IsWhiteInCheck(&position.board, position.lastMove)
-                                           : IsBlackInCheck(&position.board, position.lastMove);
-    return own ? -99000 : 99000;
-  }
-  return computerToMove ? *std::max_element(values.begin(), values.end())
-                        : *std::min_element(values.begin(), values.end());
-}
-
-struct RootMove {
-  std::string text;
-  int value;
-};
-
-std::vector<RootMove> ExactRootValues(const Position& position, char computer) {
-  std::vector<RootMove> moves;
-  for (Move move : LegalMoves(&position.board, position.lastMove)) {
-    Position child;
-    ApplyMove(&position.board, &move, &child.board);
-    child.lastMove = move;
-    moves.push_back({MoveText(move), ExactValue(child, computer, false, 1, 0)});
-  }
-  return moves;
-}
-
 struct ChoiceCase {
   const char* name;
   const char* fen;
@@ -116,20 +73,19 @@ void PrintTo(const ChoiceCase& c, std::ostream* os) { *os << c.name; }
 
 class ChoiceTest : public ::testing::TestWithParam<ChoiceCase> {};
 
-// The chosen move is the first, in generation order, of the moves with the
-// greatest exact value, and the reported score is that value.
-TEST_P(ChoiceTest, FirstMoveWithTheBestExactValue) {
+// The chosen move and its score are the plain search's (reference/), and
+// the move expected where one is named.
+TEST_P(ChoiceTest, SameMoveAndScoreAsThePlainSearch) {
   const ChoiceCase& c = GetParam();
   const Position position = FromFen(c.fen);
   const char side = SideToMove(&position.board, position.lastMove);
-  const std::vector<RootMove> values = ExactRootValues(position, side);
-  ASSERT_FALSE(values.empty());
-  const auto best = std::max_element(values.begin(), values.end(),
-                                     [](const RootMove& a, const RootMove& b) { return a.value < b.value; });
+  SearchReport plain{};
+  const Move expected =
+      reference::ChooseComputerMoveReported(&position.board, position.lastMove, kFullWidthDepth, side, &plain);
   SearchReport report{};
   const Move chosen = ChooseComputerMoveReported(&position.board, position.lastMove, kFullWidthDepth, side, &report);
-  EXPECT_EQ(MoveText(chosen), best->text) << c.name;
-  EXPECT_EQ(report.score, best->value) << c.name;
+  EXPECT_EQ(MoveText(chosen), MoveText(expected)) << c.name;
+  EXPECT_EQ(report.score, plain.score) << c.name;
   if (c.expected[0] != '\0') {
     EXPECT_EQ(MoveText(chosen), c.expected) << c.name;
   }
@@ -137,7 +93,7 @@ TEST_P(ChoiceTest, FirstMoveWithTheBestExactValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Positions, ChoiceTest,
-    ::testing::Values(ChoiceCase{"the only legal move", "7k/8/8/8/8/8/r7/K6r w - - 0 1", ""},
+    ::testing::Values(ChoiceCase{"the only legal move", "7k/8/8/8/8/8/r7/K6r w - - 0 1", "a1a2"},
                       // Every king move scores the same: the first in generation order wins.
                       ChoiceCase{"ties keep the earliest move", "7k/8/8/3K4/8/8/8/8 w - - 0 1", "d5c4"},
                       ChoiceCase{"mate in one", "k7/7Q/1K6/8/8/8/8/8 w - - 0 1", "h7a7"},
@@ -147,26 +103,11 @@ INSTANTIATE_TEST_SUITE_P(
                       ChoiceCase{"pawns racing", "8/5k2/8/1p6/8/8/6PK/8 b - - 0 1", ""}),
     NamedCase());
 
-TEST(SearchTest, SingleLegalMoveIsReturned) {
-  const Position position = FromFen("7k/8/8/8/8/8/r7/K6r w - - 0 1");
-  const Move chosen = ChooseComputerMove(&position.board, position.lastMove, kFullWidthDepth, kWhiteSide);
-  EXPECT_EQ(MoveText(chosen), "a1a2");
-}
-
-TEST(SearchTest, MateScoresAndStalemateScores) {
+TEST(SearchTest, MateScore) {
   const Position mate = FromFen("k7/7Q/1K6/8/8/8/8/8 w - - 0 1");
   SearchReport report{};
   ChooseComputerMoveReported(&mate.board, mate.lastMove, kFullWidthDepth, kWhiteSide, &report);
   EXPECT_EQ(report.score, 99000);
-  // Qg6 stalemates the Black king in the corner; its exact value is 0.
-  const Position stalemate = FromFen("7k/5K2/8/6Q1/8/8/8/8 w - - 0 1");
-  for (const RootMove& move : ExactRootValues(stalemate, kWhiteSide)) {
-    if (move.text == "g5g6") {
-      EXPECT_EQ(move.value, 0);
-    } else if (move.text == "g5g7") {
-      EXPECT_EQ(move.value, 99000);
-    }
-  }
 }
 
 TEST(SearchTest, ReturnsRightsAfterTheMoveAndLeavesTheGameAlone) {
@@ -191,44 +132,8 @@ TEST(SearchTest, NoLegalMoveReturnsTheLastMove) {
 namespace {
 
 TEST(MoveGenerationTest, PublishedCounts) {
-  const struct {
-    const char* fen;
-    int depth;
-    std::int64_t leaves;
-  } cases[] = {
-      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 5, 4865609},
-      {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 3, 97862},
-      {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 5, 674624},
-  };
-  for (const auto& c : cases) EXPECT_EQ(SearchGeneratorPerft(FromFen(c.fen), c.depth), c.leaves) << c.fen;
-}
-
-// The generator gives exactly the moves the legality test accepts, in the
-// same order, and its captures are those whose target holds an enemy piece.
-TEST(MoveGenerationTest, SameMovesAsTheLegalityTest) {
-  for (const char* fen : {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-                          "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-                          "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
-                          "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3"}) {
-    const Position position = FromFen(fen);
-    const char side = SideToMove(&position.board, position.lastMove);
-    std::string expected;
-    std::string expectedCaptures;
-    for (const Move& move : LegalMoves(&position.board, position.lastMove)) {
-      expected += MoveText(move) + " ";
-      const char target = PieceAt(&position.board, move.toFile, move.toRank);
-      if (side == kWhiteSide ? IsBlackPiece(target) : IsWhitePiece(target)) expectedCaptures += MoveText(move) + " ";
-    }
-    auto text = [&position](const MoveList& moves) {
-      std::string generated;
-      for (int i = 0; i < moves.count; ++i) generated += MoveText(ToMove(moves.moves[i], position.lastMove)) + " ";
-      return generated;
-    };
-    MoveList moves;
-    GenerateMoves(&position.board, position.lastMove, SideOfLetter(side), &moves);
-    EXPECT_EQ(text(moves), expected) << fen;
-    GenerateCaptures(&position.board, position.lastMove, SideOfLetter(side), &moves);
-    EXPECT_EQ(text(moves), expectedCaptures) << fen;
+  for (const PerftCount& c : kPublishedPerft) {
+    EXPECT_EQ(SearchGeneratorPerft(FromFen(c.fen), c.depth), c.leaves) << c.fen << " depth " << c.depth;
   }
 }
 

@@ -16,6 +16,7 @@
 #include "rules/legality.h"
 #include "support/golden_record.h"
 #include "support/positions.h"
+#include "tests/support/self_play.h"
 
 namespace {
 
@@ -37,12 +38,12 @@ struct GoldenCase {
 // deeper levels it searched a sample of the depth-2 positions, as many as it
 // could in about 12 minutes of processor time (make_golden --sample).
 constexpr GoldenCase kGoldenCases[] = {
-    {"search_golden.txt", 2, 300, 40},         // the games, and 40 plies against itself
-    {"search_golden_depth1.txt", 1, 300, 40},  // the same at depth 1
-    {"search_golden_depth3.txt", 3, 39, 0},    // every 5th position, the first 39
-    {"search_golden_depth4.txt", 4, 160, 0},   // every position of at most 10 pieces
-    {"search_golden_depth5.txt", 5, 160, 0},   // every position of at most 10 pieces
-    {"search_golden_depth6.txt", 6, 80, 0},    // every 2nd position of at most 10 pieces
+    {"search_golden.txt", 2, 300, kSelfPlayPlies},         // the games, and the game against itself
+    {"search_golden_depth1.txt", 1, 300, kSelfPlayPlies},  // the same at depth 1
+    {"search_golden_depth3.txt", 3, 39, 0},                // every 5th position, the first 39
+    {"search_golden_depth4.txt", 4, 160, 0},               // every position of at most 10 pieces
+    {"search_golden_depth5.txt", 5, 160, 0},               // every position of at most 10 pieces
+    {"search_golden_depth6.txt", 6, 80, 0},                // every 2nd position of at most 10 pieces
 };
 
 void PrintTo(const GoldenCase& golden, std::ostream* out) { *out << golden.name; }
@@ -93,16 +94,15 @@ TEST_P(GoldenTest, SameChoicesInEveryPosition) {
 TEST_P(GoldenTest, SameGameAgainstItself) {
   const GoldenFile file = ReadGoldenFile(GetParam());
   ASSERT_EQ(file.selfPlay.size(), GetParam().selfPlayPlies);
-  Position position;
-  SetUpBoard(&position.board, &position.lastMove);
-  for (const GoldenRecord& record : file.selfPlay) {
-    ASSERT_EQ(FenFromPosition(position), record.fen);
+  std::size_t ply = 0;
+  PlayAgainstItself(static_cast<int>(file.selfPlay.size()), [&](const Position& position) {
+    const GoldenRecord& record = file.selfPlay[ply++];
+    EXPECT_EQ(FenFromPosition(position), record.fen);
     ExpectSameAsRecord(position, GetParam().depth, record);
-    const char side = SideToMove(&position.board, position.lastMove);
-    Move move = ChooseComputerMove(&position.board, position.lastMove, GetParam().depth, side);
-    ApplyMove(&position.board, &move, &position.board);
-    position.lastMove = move;
-  }
+    return ChooseComputerMove(&position.board, position.lastMove, GetParam().depth,
+                              SideToMove(&position.board, position.lastMove));
+  });
+  EXPECT_EQ(ply, file.selfPlay.size()) << "the game ended before the record did";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDepth, GoldenTest, testing::ValuesIn(kGoldenCases),

@@ -58,17 +58,21 @@ TEST_P(ApplyMoveTest, PlaysTheMove) {
   const ApplyCase& c = GetParam();
   const Position before = FromFen(c.before);
   Move move = ParseCoordinateMove(c.move, before.lastMove);
+  // The letter after the squares, as given: only r, b and n of either case
+  // promote to anything but a queen.
+  const std::string squares = std::string(c.move).substr(0, 4);
+  const char promotion = squares.size() < std::strlen(c.move) ? c.move[4] : kQueenPromotion;
   Position separate;
   Move moveCopy = move;
-  ApplyMove(&before.board, &moveCopy, &separate.board);
+  ApplyMovePromotingTo(&before.board, &moveCopy, promotion, &separate.board);
   separate.lastMove = moveCopy;
   Position inPlace = before;
-  ApplyMove(&inPlace.board, &move, &inPlace.board);
+  ApplyMovePromotingTo(&inPlace.board, &move, promotion, &inPlace.board);
   inPlace.lastMove = move;
   EXPECT_EQ(std::memcmp(&separate.board, &inPlace.board, sizeof(Board)), 0) << c.name;
   const std::string fen = FenFromPosition(inPlace);
   EXPECT_EQ(fen.substr(0, fen.find(" 0 1")), c.after) << c.name;
-  EXPECT_EQ(MoveText(move), c.move) << c.name;
+  EXPECT_EQ(MoveText(move), squares) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -87,6 +91,10 @@ INSTANTIATE_TEST_SUITE_P(
         ApplyCase{"a bishop taking on h8", "r3k2r/8/8/8/8/2B5/8/R3K2R w KQkq - 0 1", "c3h8",
                   "r3k2B/8/8/8/8/8/8/R3K2R b KQq -"},
         ApplyCase{"promotion to a queen", "4k3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8", "4Q3/8/8/8/8/8/8/4K3 b - -"},
+        ApplyCase{"promotion to the knight named in upper case", "4k3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8N",
+                  "4N3/8/8/8/8/8/8/4K3 b - -"},
+        ApplyCase{"a letter that names no piece promotes to a queen", "4k3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8x",
+                  "4Q3/8/8/8/8/8/8/4K3 b - -"},
         ApplyCase{"capturing promotion", "3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7d8", "3Qk3/8/8/8/8/8/8/4K3 b - -"},
         ApplyCase{"black promotes on rank 1", "4k3/8/8/8/8/8/p7/4K3 b - - 0 1", "a2a1", "4k3/8/8/8/8/8/8/q3K3 w - -"},
         ApplyCase{"en passant removes the passed pawn", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6",

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Runs every test program under valgrind's memcheck, following the program
-# runs that the dialogue and protocol tests start. Fails on any invalid
+# runs that the session tests start. Fails on any invalid
 # access, use of uninitialised memory or leak.
 # Usage: tests/valgrind.sh BUILD_DIR
 set -euo pipefail
 build=${1:?usage: tests/valgrind.sh BUILD_DIR}
 status=0
-for test in chess_tests golden_tests dialogue_tests protocol_tests fuzz/fuzz_regression_tests; do
+for test in chess_tests golden_tests protocol_tests fuzz/fuzz_regression_tests; do
   binary="$build/tests/$test"
   [ -x "$binary" ] || continue
   echo "valgrind: $test"

@@ -1,5 +1,6 @@
 #include "tests/fuzz/capped_run.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string_view>
@@ -19,6 +20,11 @@ constexpr std::size_t kLongestAnnouncement = kConsoleMove.size();
 // With a time limit, the input also ends after this long: a board may ask
 // for the deepest search at every move.
 constexpr std::chrono::seconds kTimeBudget{4};
+// After this long every search stops once its always-completed depths are
+// done: with the deepest level and no clock one search could take hours.
+// The program ends each search when its input has ended, and here the
+// input ends soon; this bounds the rest.
+constexpr std::chrono::seconds kSearchBudget{2};
 
 struct Streams {
   const char* data;
@@ -26,7 +32,8 @@ struct Streams {
   std::size_t read = 0;
   long moveCap;
   TimeLimit timeLimit;
-  long moves = 0;
+  // Written by the program's main thread, read by its input reader too.
+  std::atomic<long> moves = 0;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
   Output output;
   std::string* kept;
@@ -71,7 +78,7 @@ ssize_t WriteOutput(void* cookie, const char* buffer, std::size_t size) {
 }  // namespace
 
 bool RunCapped(const char* data, std::size_t size, long moveCap, TimeLimit timeLimit, Output output, CappedRun* run) {
-  Streams streams{data, size, 0, moveCap, timeLimit, 0, std::chrono::steady_clock::now(), output, &run->output, {}};
+  Streams streams{data, size, 0, moveCap, timeLimit, {0}, std::chrono::steady_clock::now(), output, &run->output, {}};
   std::FILE* in = fopencookie(&streams, "r", {ReadInput, nullptr, nullptr, nullptr});
   std::FILE* out = fopencookie(&streams, "w", {nullptr, WriteOutput, nullptr, nullptr});
   if (in == nullptr || out == nullptr) {
@@ -83,7 +90,8 @@ bool RunCapped(const char* data, std::size_t size, long moveCap, TimeLimit timeL
   // input is read ahead of the cap.
   std::setvbuf(in, nullptr, _IONBF, 0);
   std::setvbuf(out, nullptr, _IONBF, 0);
-  run->status = RunProgram(in, out);
+  const auto start = streams.start;
+  run->status = RunProgram(in, out, [start] { return std::chrono::steady_clock::now() - start > kSearchBudget; });
   std::fclose(in);
   std::fclose(out);
   return true;

@@ -3,7 +3,10 @@
 // search busy for long. The program knows nothing of the cap: its input
 // simply ends once its output has announced that many moves ("Move made: "
 // in the console, "move " lines in the xboard protocol, "bestmove " in UCI,
-// "Hint: "), or, when asked, after a few seconds.
+// "Hint: "), or, when asked, after a few seconds. Every search is also
+// bounded: after a couple of seconds of the run, none goes deeper than the
+// depths that always complete, since at the deepest level with no clock one
+// search could take hours.
 #pragma once
 
 #include <cstddef>

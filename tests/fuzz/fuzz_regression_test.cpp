@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "tests/fuzz/capped_run.h"
+#include "tests/support/console_texts.h"
 
 #ifndef CHESS_FUZZ_DIR
 #error "CHESS_FUZZ_DIR must name the tests/fuzz directory"
@@ -120,12 +121,6 @@ std::string TestName(const ::testing::TestParamInfo<fs::path>& info) {
   return name;
 }
 
-const std::string kHello = "Hello, please enter your name: ";
-const std::string kAskSide = "! What side would you like to control?\nPlease enter W for white or B for black: ";
-const std::string kAskOrigin = "Please enter origin square (ex. e2):";
-const std::string kAskTarget = "Please enter target square (ex. e4):";
-const std::string kRefused = "\nI'm sorry, but that move is not valid";
-const std::string kMoveMade = "\n\nYep, that's legal!\nMove made: ";
 const std::string kMegabyte(1 << 20, 'n');
 
 TEST(FuzzSeedCorpusTest, IsThere) {
@@ -141,29 +136,47 @@ TEST_P(FuzzReplayTest, EndsWithStatusZeroWithoutCap) { ExpectSound(RunOn(ReadFil
 
 INSTANTIATE_TEST_SUITE_P(Seeds, FuzzReplayTest, ::testing::ValuesIn(Inputs()), TestName);
 
-// Empty input, and input that ends in the middle of a word, at every prompt.
-TEST(FuzzEndOfInputTest, EmptyInputEndsAtTheNamePrompt) {
-  const Outcome outcome = RunOn("");
-  ExpectSound(outcome);
-  EXPECT_EQ(outcome.output, kHello);
-}
+struct EndOfInputCase {
+  const char* input;
+  std::string outputEnd;  // what the output ends with ("": anything)
+};
 
-TEST(FuzzEndOfInputTest, InTheMiddleOfAWord) {
-  for (const char* input :
-       {"An", "Ann\nW\ne", "Ann\nW\ne2\ne", "Ann\nW\ne2\ne0x", "Ann\nW\ne2\ne-", "Ann\nW\ne2\ne+", "Ann\nW\ne2\ne0",
-        "xboa", "xboard", "xboard\nnew\n", "xboard\nnew\ne2e", "xboard\nnew\ne2e4\nwhi", "xboard\nqui",
-        "xboard\nprotover 2\nsetboard 8/8", "xboard\nprotover 2\nping", "uci",
-        "uci\nposition startpos moves e2e4\ngo infinite", "uci\nisrea"}) {
-    SCOPED_TRACE(input);
-    const Outcome outcome = RunOn(input);
+// End of input at any prompt, in the middle of a word too, ends the program
+// at once, with status 0.
+TEST(EndOfInputTest, EndsAtOnce) {
+  for (const EndOfInputCase& c : {
+           EndOfInputCase{"", kHello},
+           EndOfInputCase{"  \n \n", kHello},
+           EndOfInputCase{"An", kAskSide},
+           EndOfInputCase{"Ann\n", kAskSide},
+           EndOfInputCase{"Ann\nxyz", kAskSide},
+           EndOfInputCase{"Ann\n\n", kAskSide},
+           EndOfInputCase{"Ann\nW\n", kAskOrigin},
+           EndOfInputCase{"Ann\nW\ne", kAskOrigin},
+           EndOfInputCase{"Ann\nW\ne2\n", kAskTarget},
+           EndOfInputCase{"Ann\nW\ne2\ne", kAskTarget},
+           EndOfInputCase{"Ann\nW\ne2\ne0x", kAskOrigin},
+           EndOfInputCase{"Ann\nW\ne2\ne-", kAskTarget},
+           EndOfInputCase{"Ann\nW\ne2\ne+", kAskTarget},
+           EndOfInputCase{"Ann\nW\ne2\ne0", kAskOrigin},
+           EndOfInputCase{"Ann\nW\nf2\nf3\ng2\ng4\nh2\nh3\n", "Press enter to exit"},
+           EndOfInputCase{"xboa", kAskSide},
+           EndOfInputCase{"xboard", kHello + "\n"},
+           EndOfInputCase{"xboard\nnew\n", kHello + "\n"},
+           EndOfInputCase{"xboard\nnew\ne2e", kHello + "\n"},
+           EndOfInputCase{"xboard\nnew\ne2e4\nwhi", kHello + "\nmove e7e5\n"},
+           EndOfInputCase{"xboard\nqui", ""},
+           EndOfInputCase{"xboard\nprotover 2\nsetboard 8/8", ""},
+           EndOfInputCase{"xboard\nprotover 2\nping", ""},
+           EndOfInputCase{"uci", ""},
+           EndOfInputCase{"uci\nposition startpos moves e2e4\ngo infinite", ""},
+           EndOfInputCase{"uci\nisrea", ""},
+       }) {
+    SCOPED_TRACE(c.input);
+    const Outcome outcome = RunOn(c.input);
     ExpectSound(outcome);
+    EXPECT_TRUE(EndsWith(outcome.output, c.outputEnd)) << outcome.output;
   }
-  const Outcome origin = RunOn("Ann\nW\ne");
-  EXPECT_TRUE(EndsWith(origin.output, kAskOrigin));
-  const Outcome target = RunOn("Ann\nW\ne2\ne");
-  EXPECT_TRUE(EndsWith(target.output, kAskTarget));
-  const Outcome protocol = RunOn("xboard\nnew\ne2e4\nwhi");
-  EXPECT_EQ(protocol.output, kHello + "\nmove e7e5\n");
 }
 
 TEST(FuzzSideAnswerTest, LineEndAsAnswerAsksAgain) {
@@ -171,12 +184,6 @@ TEST(FuzzSideAnswerTest, LineEndAsAnswerAsksAgain) {
   ExpectSound(outcome);
   EXPECT_EQ(Count(outcome.output, kAskSide), 3u);
   EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
-}
-
-TEST(FuzzSideAnswerTest, EndOfInputAfterALineEnd) {
-  const Outcome outcome = RunOn("Ann\n\n");
-  ExpectSound(outcome);
-  EXPECT_TRUE(EndsWith(outcome.output, kAskSide));
 }
 
 TEST(FuzzNulByteTest, InTheName) {
@@ -219,39 +226,57 @@ TEST(FuzzHighByteTest, InTheNameAndAsSquares) {
 TEST(FuzzHighByteTest, EveryByteValueInBothModes) {
   std::string bytes;
   for (int byte = 0; byte < 256; ++byte) bytes += static_cast<char>(byte);
-  ExpectSound(RunOn("Ann\nW\n" + bytes + "\n" + bytes + "\n"));
+  const Outcome console = RunOn("Ann\nW\n" + bytes + "\n" + bytes + "\n\xff\x80\n");
+  ExpectSound(console);
+  EXPECT_NE(console.output.find(kRefused), std::string::npos);
   ExpectSound(RunOn("xboard\nnew\n" + bytes + "\n" + bytes + "\n"));
   const Outcome protocol = RunOn("xboard\nnew\n" + bytes + "\ne2e4\n");
   EXPECT_EQ(protocol.output, kHello + "\nmove e7e5\n");
 }
 
-struct RankCase {
-  const char* rank;
-  bool accepted;  // read as 4, making e2e4
+struct EntryCase {
+  const char* typed;  // after the name and the side
+  bool accepted;      // read as e2 to e4
 };
 
-TEST(FuzzRankTest, OddNumbersAsTheTargetRank) {
-  for (const RankCase& c :
-       {RankCase{"4", true}, RankCase{"0x4", true}, RankCase{"04", true}, RankCase{"+4", true}, RankCase{"0x7", false},
-        RankCase{"-0", false}, RankCase{"+", false}, RankCase{"-", false}, RankCase{"0x", false},
-        RankCase{"99999999999", false}, RankCase{"99999999999999999999999999", false},
-        RankCase{"-99999999999999999999999", false}, RankCase{"0x7fffffffffffffff", false},
-        RankCase{"0xffffffffffffffffff", false}, RankCase{"-0x8000000000000000", false}, RankCase{"4294967300", false},
-        RankCase{"18446744073709551620", false}}) {
-    SCOPED_TRACE(c.rank);
-    const Outcome outcome = RunOn(std::string("Ann\nW\ne2\ne") + c.rank + "\n");
+// How typed squares are read: the file letter in either case, the rank as an
+// integer with optional sign, in decimal, octal or hexadecimal, and nothing
+// that only fits once cut to a machine word.
+TEST(EntryTest, ReadsSquares) {
+  for (const EntryCase& c : {
+           EntryCase{"e2\ne4\n", true},
+           EntryCase{"e+2\ne4\n", true},
+           EntryCase{"e02\ne04\n", true},
+           EntryCase{"e0x2\ne0x4\n", true},
+           EntryCase{"i2\ne4\n", false},
+           EntryCase{"e9\ne4\n", false},
+           EntryCase{"e0\ne4\n", false},
+           EntryCase{"e-1\ne4\n", false},
+           EntryCase{"e-0\ne4\n", false},
+           EntryCase{"e+\ne4\n", false},
+           EntryCase{"ex\ne4\n", false},
+           EntryCase{"e99999999999\ne4\n", false},
+           EntryCase{"e99999999999999999999999\ne4\n", false},
+           EntryCase{"e3\ne4\n", false},
+           EntryCase{"e7\ne5\n", false},
+           // 2^32 + 2 and 2^32 + 4 would pass as 2 and 4 if cut to 32 bits.
+           EntryCase{"e4294967298\ne4\n", false},
+           EntryCase{"e2\ne4294967300\n", false},
+           EntryCase{"e2\ne18446744073709551620\n", false},
+           EntryCase{"e2\ne0x7\n", false},
+           EntryCase{"e2\ne-\n", false},
+           EntryCase{"e2\ne0x\n", false},
+           EntryCase{"e2\ne-99999999999999999999999\n", false},
+           EntryCase{"e2\ne0x7fffffffffffffff\n", false},
+           EntryCase{"e2\ne0xffffffffffffffffff\n", false},
+           EntryCase{"e2\ne-0x8000000000000000\n", false},
+       }) {
+    SCOPED_TRACE(c.typed);
+    const Outcome outcome = RunOn(std::string("Ann\nW\n") + c.typed);
     ExpectSound(outcome);
     EXPECT_EQ(outcome.output.find(kMoveMade + "e2e4\n") != std::string::npos, c.accepted);
     EXPECT_EQ(outcome.output.find(kRefused) == std::string::npos, c.accepted);
   }
-}
-
-TEST(FuzzRankTest, RanksThatWrapAroundTheIntegersAreRefused) {
-  // 2^32 + 2 would pass as 2 if the rank were cut to 32 bits.
-  const Outcome outcome = RunOn("Ann\nW\ne4294967298\ne4294967300\ne2\ne4\n");
-  ExpectSound(outcome);
-  EXPECT_EQ(Count(outcome.output, kRefused), 1u);
-  EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
 }
 
 TEST(FuzzRefusedMovesTest, TenThousandInTheConsole) {
@@ -280,7 +305,8 @@ TEST(FuzzRefusedMovesTest, TenThousandInTheProtocol) {
 TEST(FuzzMegabyteWordTest, AsTheNameOfAConsoleGame) {
   const Outcome outcome = RunOn(kMegabyte + "\nW\ne2\ne5\ne2\ne4\n");
   ExpectSound(outcome);
-  EXPECT_EQ(outcome.output.compare(0, kHello.size() + 5 + kMegabyte.size(), kHello + "\nHi, " + kMegabyte), 0);
+  const std::string greeting = kHello + "\nHi, " + kMegabyte + kAskSide;
+  EXPECT_EQ(outcome.output.compare(0, greeting.size(), greeting), 0);
   // The name is repeated whole at every move prompt.
   EXPECT_EQ(Count(outcome.output, "Please enter your move, " + kMegabyte + ".\n"), 3u);
   EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);

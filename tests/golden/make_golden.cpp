@@ -29,6 +29,8 @@
 #include "rules/legality.h"
 #include "support/golden_record.h"
 #include "support/positions.h"
+#include "tests/support/known_positions.h"
+#include "tests/support/self_play.h"
 
 namespace {
 
@@ -55,11 +57,11 @@ Move Record(const Position& position, int depth) {
 }
 
 constexpr const char* kStartFens[] = {
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
-    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+    kStartFen,
+    kKiwipete,
+    kRookEndgame,
+    kPromotions,
+    kPromotionByCapture,
     "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
     "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1",
     "8/8/4k3/8/2K5/8/3Q4/8 w - - 0 1",
@@ -79,7 +81,7 @@ constexpr const char* kChosenFens[] = {
     "r3k2r/pppq1ppp/2npbn2/2b1p3/2B1P3/2NPBN2/PPPQ1PPP/R3K2R b KQkq - 0 1",
     "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1",
     "4k3/8/8/8/3pP3/8/8/4K3 b - e3 0 1",
-    "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",
+    kEnPassantF6,
     "7k/8/8/8/8/8/r7/K6r w - - 0 1",
 };
 
@@ -172,10 +174,6 @@ int main(int argc, char** argv) {
 
   // The engine against itself from the initial position.
   std::printf("# self-play\n");
-  Position position;
-  SetUpBoard(&position.board, &position.lastMove);
-  for (int ply = 0; ply < 40 && CheckGameEnd(&position.board, position.lastMove) == kGameGoesOn; ++ply) {
-    Play(&position, Record(position, depth));
-  }
+  PlayAgainstItself(kSelfPlayPlies, [depth](const Position& position) { return Record(position, depth); });
   return 0;
 }

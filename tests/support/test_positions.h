@@ -1,4 +1,5 @@
-// Positions for tests, failing the current test when one cannot be made.
+// Positions for tests, failing the current test when one cannot be made;
+// the well-known ones with their perft counts.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include "model/apply_move.h"
 #include "rules/legality.h"
 #include "support/positions.h"
+#include "tests/support/known_positions.h"
 
 inline Position FromFen(const std::string& fen) {
   Position position;
