@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The CI-sized part of the board flows, about 80 s: the xboard flows of the
-# program picked from xboard's engine list (its first move), the engine
+# The CI-sized part of the board flows, about 100 s: the xboard flows of
+# the program picked from xboard's engine list (its first move), the engine
 # list after an install by a user who ran xboard before, the person as
-# Black, Retract Move, Edit Position with Black to move and an
-# underpromotion; pychess's Add Engine checks and its list from the plugin
+# Black, Retract Move, Edit Position with Black to move, an underpromotion
+# and Analysis Mode; pychess's Add Engine checks and its list from the plugin
 # folders (headless); a game in xboard through polyglot (UCI).
 #
 # Usage: tests/boards/run_ci.sh BUILD_DIR [OUTDIR]
@@ -69,7 +69,7 @@ run() {     # name, command...
     [ "$rc" = 0 ] || status=1
 }
 run xboard /usr/bin/python3 "$here/xboard_flows.py" "$build" "$out" \
-    --flows first_move,plugin,person_black,retract,edit_position_black,underpromotion
+    --flows first_move,plugin,person_black,retract,edit_position_black,underpromotion,analysis
 run pychess /usr/bin/python3 "$here/pychess_flows.py" "$build" "$out" --flows detect,plugin
 run polyglot /usr/bin/python3 "$here/xboard_flows.py" "$build" "$out" --flows uci_game
 echo "boards: logs in $out"
