@@ -21,8 +21,9 @@
 # standard output with the elapsed time. The mounts (the root itself, as /
 # is on a machine, /proc, /sys, /dev, /dev/pts, /dev/shm) live in a private mount namespace, so they go with it
 # however the script ends; the processes still running in the new root are
-# ended by their ids at exit. Takes about an hour on two cores: run it by
-# hand before a release or after changing what the tests install.
+# ended by their ids at exit. Takes more than half an hour on two cores
+# (an hour with --ci): run it by hand before a release or after changing
+# what the tests install.
 set -euo pipefail
 export LC_ALL=C
 {   # read whole before it runs: an edit of this file meanwhile changes nothing
