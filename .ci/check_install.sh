@@ -9,7 +9,7 @@
 # Usage: .ci/check_install.sh BUILD_DIR
 #   BUILD_DIR  configured with default options from this source tree and built.
 # Needs: cmake/cpack, dpkg-deb, man (man-db), and for the match xboard,
-# fairymax and xvfb (see tests/xboard/README.md).
+# fairymax and xvfb (see tests/boards/README.md).
 set -euo pipefail
 export LC_ALL=C
 
@@ -100,7 +100,7 @@ dpkg-deb -I "$DEB" postinst |
     || fail "the package's postinst does not date the plugin files"
 
 echo "== the xboard match against the installed program"
-"$SOURCE_DIR/tests/xboard/run_match.sh" "$PROGRAM" "$WORK/match"
+"$SOURCE_DIR/tests/boards/xboard_match.py" "$PROGRAM" "$WORK/match"
 
 echo "== a fresh build without GoogleTest"
 cmake -S "$SOURCE_DIR" -B "$WORK/no-gtest" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON >"$WORK/no-gtest.log" 2>&1 \

@@ -7,7 +7,9 @@
 // the position's own score (the side to move may decline every capture). At
 // level 2 every mate scores the same; at every other level a mate p plies
 // below the root scores kMateScore - p, in full-width and capture nodes
-// alike, and a root move back into a position of the game scores 0. The
+// alike, and a root move, or the opponent's reply to it, back into a
+// position of the game scores 0 (so that a side ahead lets the other side
+// repeat no more than it repeats itself). The
 // search computes exactly these values at every depth, only faster; every
 // technique below keeps the exact value of each root move that can be
 // chosen, so that the move is the one the plain search (reference/) plays:
@@ -27,7 +29,8 @@
 // - the value of a node is a function of its position, of the height of the
 //   tree below it (full-width plies left plus the capture levels) and, for a
 //   mate, of its ply: the tree has no repetition and no 50-move rule (the
-//   game's positions are looked at only for the root's moves), and every
+//   game's positions are looked at only for the root's moves and the
+//   replies to them, and those nodes are kept out of the table), and every
 //   score of the call is from the same computer's side. So a table of
 //   positions already searched keeps per position (all pieces, the side to
 //   move, the castling rights and the en passant square) the height, the
@@ -195,6 +198,31 @@ constexpr bool MayBeMate(int value) { return std::abs(value) >= kMateScore - kMa
 // at the clock and the input: a power of two, so the test is a mask.
 constexpr std::int64_t kCheckEvery = 4096;
 
+// A position of the game before the root, as the repetition rule compares
+// it: the table's key (pieces, side to move, castling rights, en passant
+// square) and the board, which guards against two positions sharing a key.
+struct EarlierPosition {
+  std::uint64_t key;
+  Board board;
+};
+
+std::vector<EarlierPosition> EarlierPositions(const std::vector<Position>* earlier) {
+  std::vector<EarlierPosition> positions;
+  if (earlier == nullptr) return positions;
+  for (const Position& position : *earlier) {
+    positions.push_back({PositionKey(MakeSearchBoard(&position.board, position.lastMove)), position.board});
+  }
+  return positions;
+}
+
+bool IsRepetition(const SearchBoard& position, const std::vector<EarlierPosition>& earlier) {
+  const std::uint64_t key = PositionKey(position);
+  return std::any_of(earlier.begin(), earlier.end(), [&position, key](const EarlierPosition& seen) {
+    return seen.key == key &&
+           std::equal(std::begin(seen.board.squares), std::end(seen.board.squares), std::begin(position.board.squares));
+  });
+}
+
 struct SearchContext {
   SearchRules rules = SearchRules::kFlatMates;
   std::int64_t nodes = 1;
@@ -212,7 +240,16 @@ struct SearchContext {
   bool abandoned = false;
   std::chrono::steady_clock::time_point stopBy;
   const std::function<bool()>* interrupted = nullptr;
+  // The game's positions before the root, at the rules that look at them.
+  const std::vector<EarlierPosition>* earlier = nullptr;
 };
+
+// Whether the rules look at the game's earlier positions in a node `ply`
+// plies below the root: the opponent's replies to the root moves, that is
+// the nodes at ply 1, may go back into one of them.
+bool LooksAtTheGame(int ply, const SearchContext& context) {
+  return ply == 1 && context.earlier != nullptr && !context.earlier->empty();
+}
 
 // Counts a position visited and, every kCheckEvery of them in an iteration
 // that may be abandoned, looks at the clock and the input. True when the
@@ -371,7 +408,10 @@ int FullWidthSearch(const SearchBoard& position, int ply, int depth, int alpha, 
   if (Visit(context)) return 0;
   const int pliesLeft = depth - ply;
   const int height = pliesLeft + kCaptureLevels;
-  const Probe probe = Look(position, context);
+  // A node whose value depends on the game's earlier positions is neither
+  // looked up nor kept: the table holds values of position and height.
+  const bool looksAtTheGame = LooksAtTheGame(ply, *context);
+  const Probe probe = looksAtTheGame ? Probe{nullptr, 0, 0, false} : Look(position, context);
   if (Decides(probe, height, ply, alpha, beta)) return probe.entry->value;
   const GeneratedMove tableMove = probe.found ? probe.entry->best : GeneratedMove{};
   const Analysis analysis = Analyse(position);
@@ -405,7 +445,9 @@ int FullWidthSearch(const SearchBoard& position, int ply, int depth, int alpha, 
     // After the first move, each other is first asked only whether it is
     // better, and searched again for its value when it is.
     int score;
-    if (i > 0 && pliesLeft >= kPliesLeftForWindowsAndHistory && beta - alpha > 1) {
+    if (looksAtTheGame && IsRepetition(child, *context->earlier)) {
+      score = kStalemateScore;
+    } else if (i > 0 && pliesLeft >= kPliesLeftForWindowsAndHistory && beta - alpha > 1) {
       score = -FullWidthSearch(child, ply + 1, depth, -alpha - 1, -alpha, context);
       if (score > alpha && score < beta && !context->abandoned) {
         score = -FullWidthSearch(child, ply + 1, depth, -beta, -alpha, context);
@@ -439,31 +481,6 @@ int FullWidthSearch(const SearchBoard& position, int ply, int depth, int alpha, 
   return best;
 }
 
-// A position of the game before the root, as the repetition rule compares
-// it: the table's key (pieces, side to move, castling rights, en passant
-// square) and the board, which guards against two positions sharing a key.
-struct EarlierPosition {
-  std::uint64_t key;
-  Board board;
-};
-
-std::vector<EarlierPosition> EarlierPositions(const std::vector<Position>* earlier) {
-  std::vector<EarlierPosition> positions;
-  if (earlier == nullptr) return positions;
-  for (const Position& position : *earlier) {
-    positions.push_back({PositionKey(MakeSearchBoard(&position.board, position.lastMove)), position.board});
-  }
-  return positions;
-}
-
-bool IsRepetition(const SearchBoard& position, const std::vector<EarlierPosition>& earlier) {
-  const std::uint64_t key = PositionKey(position);
-  return std::any_of(earlier.begin(), earlier.end(), [&position, key](const EarlierPosition& seen) {
-    return seen.key == key &&
-           std::equal(std::begin(seen.board.squares), std::end(seen.board.squares), std::begin(position.board.squares));
-  });
-}
-
 // The plies to the mate a score stands for, at the rules that count them; 0
 // for a score that is no mate.
 int MatePlies(int score, SearchRules rules) {
@@ -492,6 +509,7 @@ Move SearchMove(const Board* board, Move lastMove, char sideLetter, const Search
   // that look at the game.
   const std::vector<EarlierPosition> earlier =
       context.rules == SearchRules::kToWin ? EarlierPositions(limits.earlier) : std::vector<EarlierPosition>{};
+  context.earlier = &earlier;
   bool repeats[kMaxMoves];
   // Each root move keeps its place in generation order for breaking ties.
   // The first order is by the static score after each move.

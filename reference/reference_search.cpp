@@ -54,6 +54,8 @@ struct SearchContext {
   char side;  // the computer's side letter, the same at every level
   SearchRules rules;
   std::int64_t nodes;
+  // The game's positions before the root, looked at by the rules to win.
+  const std::vector<Position>* earlier;
 };
 
 // A position with no legal move `ply` plies below the root, scored
@@ -148,6 +150,7 @@ int SearchChildren(const SearchNode* node, SearchNode* child, int bound, SearchC
 }
 
 int MinimaxSearch(SearchNode* node, int ply, int depth, int bound, SearchContext* context);
+bool IsEarlierPosition(const SearchNode* node, const std::vector<Position>* earlier);
 
 int CaptureSearch(SearchNode* node, int ply, int level, int limit, int bound, SearchContext* context) {
   const ChildList captures = GenerateChildren(node, true, context);
@@ -182,7 +185,11 @@ int MinimaxSearch(SearchNode* node, int ply, int depth, int bound, SearchContext
   bool stopped = false;
   return SearchChildren(node, children.head, bound, context, &stopped,
                         [ply, depth](SearchNode* child, int childBound, SearchContext* ctx) {
-                          return MinimaxSearch(child, ply + 1, depth, childBound, ctx);
+                          // By the rules to win, a reply to a root move that goes
+                          // back into a position of the game scores 0.
+                          const bool repeats =
+                              ply == 1 && ctx->rules == SearchRules::kToWin && IsEarlierPosition(child, ctx->earlier);
+                          return repeats ? 0 : MinimaxSearch(child, ply + 1, depth, childBound, ctx);
                         });
 }
 
@@ -252,7 +259,7 @@ Move SearchMove(const Board* board, Move lastMove, int depth, char side, SearchR
   root->turn = kComputerToMove;
   root->move = lastMove;
   root->next = nullptr;
-  SearchContext context{side, rules, 1};
+  SearchContext context{side, rules, 1, earlier};
   int score = 0;
   const Move chosen = SearchRoot(root, depth, earlier, &context, &score);
   DeleteNode(root);

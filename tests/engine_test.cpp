@@ -186,7 +186,8 @@ enum class Repetition {
   kIgnored,  // the earlier position changes nothing
 };
 
-// The earlier position is `earlierFen`, or else the one `move` leads to.
+// The earlier position is `earlierFen`, or else the one `move` leads to,
+// followed by `reply` when there is one.
 struct RepetitionCase {
   const char* name;
   const char* fen;
@@ -194,7 +195,16 @@ struct RepetitionCase {
   const char* move;
   const char* earlierFen;
   Repetition expected;
+  const char* reply = nullptr;
 };
+
+// Plays `text` on `position`, which must allow it.
+void PlayText(const char* text, Position* position) {
+  Move move = ParseCoordinateMove(text, position->lastMove);
+  ASSERT_TRUE(IsLegalMove(move, &position->board, position->lastMove)) << text;
+  ApplyMove(&position->board, &move, &position->board);
+  position->lastMove = move;
+}
 
 TEST(SearchTest, RootMovesIntoEarlierPositions) {
   const RepetitionCase cases[] = {
@@ -203,6 +213,8 @@ TEST(SearchTest, RootMovesIntoEarlierPositions) {
       {"ahead, the repetition is avoided", "4k3/8/8/8/8/8/8/4K2R w K - 0 1", 3, "e1g1", nullptr, Repetition::kAvoided},
       {"Black's king-side castling right alone differs: no repetition", "4k2r/pppppppp/8/8/8/8/8/4K1R1 w - - 0 1", 3,
        "g1h1", "4k2r/pppppppp/8/8/8/8/8/4K2R b k - 0 1", Repetition::kIgnored},
+      {"ahead, a move whose reply goes back into the game is avoided", "4k3/8/8/8/8/8/8/4K2R w K - 0 1", 3, "e1g1",
+       nullptr, Repetition::kAvoided, "e8d7"},
       {"level 2 does not look at the game", "4k2r/pppppppp/8/8/8/8/8/4K1R1 w - - 0 1", kFullWidthDepth, "g1h1", nullptr,
        Repetition::kIgnored},
   };
@@ -213,10 +225,8 @@ TEST(SearchTest, RootMovesIntoEarlierPositions) {
     if (c.earlierFen != nullptr) {
       earlier = FromFen(c.earlierFen);
     } else {
-      Move move = ParseCoordinateMove(c.move, position.lastMove);
-      ASSERT_TRUE(IsLegalMove(move, &position.board, position.lastMove)) << c.name;
-      ApplyMove(&position.board, &move, &earlier.board);
-      earlier.lastMove = move;
+      PlayText(c.move, &earlier);
+      if (c.reply != nullptr) PlayText(c.reply, &earlier);
     }
     const std::vector<Position> game = {earlier};
     SearchLimits limits;
@@ -226,6 +236,11 @@ TEST(SearchTest, RootMovesIntoEarlierPositions) {
     limits.earlier = &game;
     SearchReport report{};
     const Move chosen = SearchMove(&position.board, position.lastMove, side, limits, &report);
+    SearchReport plain{};
+    const Move plainChoice =
+        reference::SearchMove(&position.board, position.lastMove, c.level, side, RulesOfLevel(c.level), &game, &plain);
+    EXPECT_EQ(MoveText(chosen), MoveText(plainChoice)) << c.name;
+    EXPECT_EQ(report.score, plain.score) << c.name;
     switch (c.expected) {
       case Repetition::kTaken:
         EXPECT_EQ(MoveText(chosen), c.move) << c.name;

@@ -2,10 +2,10 @@
 # Installs, on Debian or Ubuntu, what the tests need and is missing: the
 # compiler and CMake, GoogleTest (libgtest-dev) for the unit, dialogue and
 # golden tests, xboard, fairymax and Xvfb for the match in xboard, with
-# xdotool, xclip, polyglot and pychess for the board flows (tests/boards),
-# Node.js and npm for the games against chess.js. Through sudo when not run
-# as root; the package lists are read (apt-get update) only when something
-# is missing.
+# xdotool, xclip, polyglot, pychess, ImageMagick (the flows' screenshots)
+# and procps for the board flows (tests/boards), Node.js and npm for the
+# games against chess.js. Through sudo when not run as root; the package
+# lists are read (apt-get update) only when something is missing.
 #
 # Usage: tests/install_test_packages.sh [--ci] [--gnome-chess]
 #   --ci           also what CI uses beyond the tests: clang-format, clang
@@ -40,6 +40,8 @@ have Xvfb || packages+=(xvfb)
 have xdotool || packages+=(xdotool)
 have xclip || packages+=(xclip)
 have polyglot || packages+=(polyglot)
+have import || packages+=(imagemagick)
+have pkill || packages+=(procps)
 [ -f /usr/lib/python3/dist-packages/pychess/__init__.py ] || packages+=(pychess)
 have node || packages+=(nodejs)
 have npm || packages+=(npm)

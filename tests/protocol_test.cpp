@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/console_texts.h"
 #include "tests/support/run_program.h"
 
 #ifndef CHESS_SESSIONS_DIR
@@ -137,7 +138,7 @@ TEST(InterruptTest, SurvivesSigint) {
   RunningProgram program;
   ASSERT_TRUE(StartProgram(CHESS_BINARY, &program));
   EXPECT_TRUE(SendText(program, "xboard\nnew\n"));
-  EXPECT_EQ(ReadLine(program), "Hello, please enter your name: ");
+  EXPECT_EQ(ReadLine(program), kHello);
   EXPECT_TRUE(SendText(program, "e2e4\n"));
   EXPECT_EQ(ReadLine(program), "move e7e5");
   kill(program.pid, SIGINT);

@@ -1,6 +1,7 @@
 """What the board scripts share: a virtual display, processes that are all
 ended by their ids at exit, xdotool, waiting on logs, reading the logged
 words, and replaying them on a chess position to compare with the board's."""
+import argparse
 import json
 import os
 import re
@@ -8,8 +9,10 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
+sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import chesspos  # noqa: E402
@@ -42,7 +45,7 @@ class Processes:
     session started here is ended by its id (SIGTERM, then SIGKILL)."""
 
     def __init__(self):
-        self.started = []  # (pid, starttime)
+        self.started = []  # (pid, start time, Popen)
 
     def spawn(self, argv, out_path, env=None, cwd=None, stdin=subprocess.DEVNULL):
         out = open(out_path, "ab")
@@ -59,17 +62,6 @@ class Processes:
         if os.environ.get("BOARDS_SESSION_FILE"):
             with open(os.environ["BOARDS_SESSION_FILE"], "a") as f:
                 f.write("%d %s\n" % (p.pid, st["start"] if st else "?"))
-
-    def members(self):
-        """pid -> start time of every live process in a session started here."""
-        sids = {pid for pid, _, _ in self.started}
-        found = {}
-        for name in os.listdir("/proc"):
-            if name.isdigit():
-                st = _stat(int(name))
-                if st and st["sid"] in sids:
-                    found[int(name)] = st["start"]
-        return found
 
     def end(self, proc, grace=3.0):
         """End one started process and everything in its session."""
@@ -399,6 +391,36 @@ def uci_replay(events):
     return rp
 
 
+def uci_against_xboard(program, events, r):
+    """Every position a board set in UCI and asked a move for (a `position`
+    line, then `go` answered by `bestmove`; not an analysis's go infinite
+    or movetime) given again to PROGRAM in the xboard protocol (setboard,
+    sd N where the go had depth N, go): the two moves must be the same."""
+    rp, pos, go, seen, problems = Replay(), None, None, set(), []
+    for _, d, line in events:
+        w = line.split()
+        if d == ">" and w[:1] == ["position"]:
+            pos = uci_position(line, rp)
+        elif d == ">" and w[:1] == ["go"]:
+            go = w
+        elif d == "<" and w[:1] == ["bestmove"] and go and pos and not {"infinite", "movetime"} & set(go):
+            depth = go[go.index("depth") + 1] if "depth" in go else None
+            if (pos.fen(), depth) not in seen:
+                seen.add((pos.fen(), depth))
+                words = ["xboard", "protover 2", "new", "force", "setboard " + pos.fen()]
+                words += (["sd " + depth] if depth else []) + ["go", "ping 1", "quit"]
+                out = subprocess.run([program], input="\n".join(words) + "\n", stdout=subprocess.PIPE,
+                                     stderr=subprocess.STDOUT, text=True, timeout=60).stdout
+                move = next((l.split()[1] for l in out.splitlines() if l.startswith("move ")), "(none)")
+                best = w[1] if len(w) > 1 else ""
+                if move != best:
+                    problems.append("%s (depth %s): UCI bestmove %s, xboard protocol move %s"
+                                    % (pos.fen(), depth, best, move))
+            go = None
+    r["uci_positions_against_xboard"] = len(seen)
+    return problems
+
+
 def uci_position(line, rp):
     w = line.split()
     if len(w) > 1 and w[1] == "startpos":
@@ -462,16 +484,22 @@ def compare_probe(result):
     return problems
 
 
-def clear_probe(tee_log):
-    for suffix in (".probe", ".probe.tmp", ".probe.done", ".result", ".result.tmp"):
-        if os.path.exists(tee_log + suffix):
-            os.remove(tee_log + suffix)
+PROBE_FILES = (".probe", ".probe.tmp", ".probe.done", ".result", ".result.tmp")
+
+
+def fresh(*paths):
+    """Removes what an earlier run left at PATHS: logs, and a words log's
+    probe files."""
+    for path in paths:
+        for p in (path,) + tuple(path + suffix for suffix in PROBE_FILES):
+            if os.path.exists(p):
+                os.remove(p)
 
 
 def run_probe(tee_log, fen, timeout=60, status=None):
     """Asks tee_engine.py to probe the program against FEN; returns problems."""
     res_path = tee_log + ".result"
-    clear_probe(tee_log)
+    fresh(*(tee_log + suffix for suffix in PROBE_FILES))
     tmp = tee_log + ".probe.tmp"
     with open(tmp, "w") as f:
         f.write(fen + "\n")
@@ -479,7 +507,7 @@ def run_probe(tee_log, fen, timeout=60, status=None):
     try:
         wait_until(lambda: os.path.exists(res_path), timeout, "the probe's result")
     except Failure as e:
-        clear_probe(tee_log)
+        fresh(*(tee_log + suffix for suffix in PROBE_FILES))
         return ["probe: %s" % e]
     with open(res_path) as f:
         result = json.load(f)
@@ -497,7 +525,7 @@ def make_engine_wrapper(path, program, log_path):
     return path
 
 
-def excerpt(events, limit=14, fmt=None):
+def excerpt(events, limit=14):
     out = []
     for t, d, line in events:
         if d in (">", "<"):
@@ -528,39 +556,114 @@ def install_staged(build_dir, stage):
     return os.path.join(stage, "usr", "local")
 
 
-def in_namespace(argv, usr_local, root_home):
-    """argv run in a private mount namespace where /usr/local is the staged
-    install and /root (where xboard keeps ~/.xboardrc whatever HOME says) is
-    a private folder, so that nothing outside the run is read or written."""
-    script = 'mount --bind "$0" /usr/local && mount --bind "$1" /root && shift && exec "$@"'
-    return ["unshare", "-m", "sh", "-c", script, usr_local, root_home] + list(argv)
+def in_namespace(argv, root_home, usr_local=None, keep=()):
+    """argv run in a private mount namespace where /root (where xboard keeps
+    ~/.xboardrc whatever HOME says) is the private folder ROOT_HOME and, with
+    USR_LOCAL, /usr/local is a staged install, so that nothing outside the
+    run is read or written. What the run needs from under the real /root
+    (this checkout, the build, KEEP) is bound back in, each by its first
+    folder below /root, through a descriptor opened before /root is covered."""
+    needed = {HERE} | {os.path.abspath(p) for p in keep}
+    tops = sorted({os.path.join("/root", os.path.relpath(p, "/root").split(os.sep)[0])
+                   for p in needed if p.startswith("/root/")})
+    script = ['set -e', 'exec 9</root']
+    if usr_local:
+        script.append('mount --bind "$0" /usr/local')
+    script.append('mount --bind "$1" /root')
+    for top in tops:
+        name = os.path.basename(top)
+        make = "mkdir -p" if os.path.isdir(top) else "touch"
+        script.append('%s "/root/%s" && mount --no-canonicalize --bind "/proc/self/fd/9/%s" "/root/%s"' % (make, name, name, name))
+    script.append('exec 9<&- && shift && exec "$@"')
+    return ["unshare", "-m", "sh", "-c", "\n".join(script), usr_local or "-", root_home] + list(argv)
 
 
-def private_root(argv, root_home):
-    script = 'mount --bind "$0" /root && exec "$@"'
-    return ["unshare", "-m", "sh", "-c", script, root_home] + list(argv)
+class Ctx:
+    """What a board script's flows share: the program, the folders, the
+    processes, the display, the board driven now (ctx.current)."""
 
 
-def end_flow_processes(procs):
-    """Ends what a flow started: every process but the display."""
-    for entry in list(procs.started):
-        if entry[2] is not None and entry[2].args and entry[2].args[0] != "Xvfb":
-            procs.end(entry[2])
-            procs.started.remove(entry)
+def flow_context(prefix, options=()):
+    """Reads a board script's arguments (BUILD_DIR [OUTDIR] [--flows a,b]
+    [--uci], and OPTIONS: (flag, argparse keywords)); BUILD_DIR holds the
+    program "chess", or is an engine executable to try the scripts on."""
+    ap = argparse.ArgumentParser()
+    ap.add_argument("build")
+    ap.add_argument("out", nargs="?")
+    ap.add_argument("--flows")
+    ap.add_argument("--uci", action="store_true")
+    for flag, kw in options:
+        ap.add_argument(flag, **kw)
+    ctx = Ctx()
+    ctx.a = ap.parse_args()
+    ctx.build = os.path.abspath(ctx.a.build)
+    ctx.program = ctx.build if os.path.isfile(ctx.build) else os.path.join(ctx.build, "chess")
+    if not os.access(ctx.program, os.X_OK):
+        print("%s: no program at %s" % (os.path.basename(sys.argv[0]), ctx.program), file=sys.stderr)
+        sys.exit(2)
+    ctx.out = os.path.abspath(ctx.a.out or tempfile.mkdtemp(prefix="boards-%s-" % prefix))
+    os.makedirs(ctx.out, exist_ok=True)
+    ctx.work = tempfile.mkdtemp(prefix="boards-%s-work-" % prefix)
+    ctx.keep = (ctx.build, ctx.out, ctx.work)
+    ctx.prefix, ctx.procs, ctx.current, ctx.display = prefix, Processes(), None, None
+    return ctx
 
 
-def close_flow(r, t0, results):
-    """Marks flow R passed or failed, with its time since T0, and keeps it."""
-    r["seconds"] = round(time.time() - t0, 1)
-    r["result"] = "pass" if not r["problems"] else "FAIL"
-    results.append(r)
-    log("  %s %s" % (r["result"], "; ".join(r["problems"])[:400]))
+def pick_flows(ctx, flows, uci_flows=()):
+    """The flows --flows names, else the UCI ones with --uci, else the rest."""
+    if ctx.a.flows:
+        wanted = ctx.a.flows.split(",")
+        return [f for f in list(flows) + list(uci_flows) if f[0] in wanted]
+    return list(uci_flows) if ctx.a.uci else list(flows)
 
 
-def report(out, name, results):
-    """Writes the results file NAME in OUT, says how many flows passed, and
-    gives the exit status: 1 when one failed."""
-    path = os.path.join(out, name)
+def run_flows(ctx, flows, board, results_name, display=True, words=None):
+    """Runs each (name, fn(ctx, r)) of FLOWS, its result r labelled
+    BOARD(name). A flow that stops half-way still gets the board's checks
+    (ctx.current.finish) while the board runs, to say where the positions
+    parted. Each flow ends with a screenshot and every process it started
+    ended; WORDS(name) gives the words of a flow that kept none in r.
+    Writes RESULTS_NAME and gives the exit status: 1 when a flow failed."""
+    results = []
+    try:
+        if display:
+            ctx.display = Display(ctx.procs, ctx.work)
+        for name, fn in flows:
+            r = {"board": board(name), "flow": name, "problems": [],
+                 "date": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())}
+            log("%s flow %s" % (r["board"], name))
+            t0 = time.time()
+            ctx.current = None
+            try:
+                try:
+                    fn(ctx, r)
+                except Failure as e:
+                    r["problems"].append(str(e))
+                except Exception as e:  # a fault of this script: reported as such
+                    r["problems"].append("script error: %r" % e)
+                cur = ctx.current
+                if cur is not None and not cur.finished and cur.proc.poll() is None:
+                    try:
+                        cur.finish(r)
+                    except Exception as e:
+                        r["problems"].append("checks after the failure: %r" % e)
+            finally:
+                if display:
+                    ctx.display.screenshot(os.path.join(ctx.out, "%s-%s.png" % (ctx.prefix, name)))
+                if "words" not in r and words:
+                    r["words"] = excerpt(words(name))
+                for entry in list(ctx.procs.started):   # all but the display
+                    if entry[2] is not None and entry[2].args and entry[2].args[0] != "Xvfb":
+                        ctx.procs.end(entry[2])
+                        ctx.procs.started.remove(entry)
+            r["seconds"] = round(time.time() - t0, 1)
+            r["result"] = "pass" if not r["problems"] else "FAIL"
+            results.append(r)
+            log("  %s %s" % (r["result"], "; ".join(r["problems"])[:400]))
+    finally:
+        ctx.procs.end_all()
+        shutil.rmtree(ctx.work, ignore_errors=True)
+    path = os.path.join(ctx.out, results_name)
     with open(path, "w") as f:
         json.dump({"versions": versions(), "results": results}, f, indent=1)
     print("results: %s" % path)
@@ -569,10 +672,23 @@ def report(out, name, results):
     return 1 if failed else 0
 
 
-def exit_on_signals():
-    """SIGTERM, SIGINT and SIGHUP end the script through its clean-up
-    (every process it started is ended by its id)."""
+ERROR_REPLIES = ("Illegal move", "Error", "tellusererror", "telluser")
+
+
+def error_replies(events, allowed=()):
+    """The first of the program's lines in EVENTS that refuses a word or
+    reports an error, as a problem; ALLOWED: such lines that a flow asks for."""
+    for _, d, line in events:
+        if d == "<" and line.startswith(ERROR_REPLIES) and not (allowed and line.startswith(tuple(allowed))):
+            return ["the program answered: %s" % line]
+    return []
+
+
+def main(run):
+    """A board script's entry: SIGTERM, SIGINT and SIGHUP end it through its
+    clean-up (every process it started is ended by its id)."""
     def bye(signum, _frame):
         raise SystemExit(128 + signum)
     for s in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
         signal.signal(s, bye)
+    sys.exit(run())

@@ -26,17 +26,13 @@ Flows: white (the person plays White), black, undo, game_end (the person
 plays weak moves until the game ends). Needs (Debian): gnome-chess xvfb
 xdotool dbus pychess. Exit status 0 when every flow passed.
 """
-import argparse
 import os
 import re
 import shutil
-import subprocess
 import sys
-
-sys.dont_write_bytecode = True
-import tempfile
 import time
 
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import boardlib as bl  # noqa: E402
 import chesspos  # noqa: E402
@@ -48,10 +44,10 @@ BOARD_X, BOARD_Y, SQUARE = 157.8, 82.5, 48.05
 
 
 class GC:
-    def __init__(self, ctx, flow, play_as, uci=False):
+    def __init__(self, ctx, flow, play_as):
+        uci = ctx.a.uci
         self.ctx, self.flow, self.play_as, self.uci = ctx, flow, play_as, uci
-        self.finished = False
-        self.checked = False
+        self.finished = self.game_over = False
         ctx.current = self
         self.home = os.path.join(ctx.work, "home-" + flow)
         shutil.rmtree(self.home, ignore_errors=True)
@@ -60,10 +56,7 @@ class GC:
         bindir = os.path.join(ctx.work, "bin-" + flow)
         os.makedirs(bindir, exist_ok=True)
         self.tee = os.path.join(ctx.out, "gnome-chess-%s.words" % flow)
-        for p in (self.tee, self.tee ):
-            if os.path.exists(p):
-                os.remove(p)
-        bl.clear_probe(self.tee)
+        bl.fresh(self.tee)
         bl.make_engine_wrapper(os.path.join(bindir, "chess"), ctx.program, self.tee)
         with open(os.path.join(conf, "engines.conf"), "w") as f:
             # The entries the README gives, its levels as depths 1, 2 and 5.
@@ -80,7 +73,7 @@ class GC:
                     "gsettings set org.gnome.Chess play-as '%s'\n"
                     "gsettings set org.gnome.Chess difficulty '%s'\n"
                     "gsettings set org.gnome.Chess board-side 'human'\n"
-                    "exec %s\n" % (play_as, ctx.level, GNOME_CHESS))
+                    "exec %s\n" % (play_as, ctx.a.level, GNOME_CHESS))
         env = ctx.display.env(HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
                               XDG_DATA_HOME=os.path.join(self.home, ".local", "share"),
                               XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
@@ -171,10 +164,10 @@ class GC:
             self.person_move(w)
 
     def finish(self, r, probe=True):
-        self.checked = True
+        self.finished = True
         problems = r["problems"]
         rp = self.replay()
-        problems += rp.problems
+        problems += rp.problems + (bl.uci_against_xboard(self.ctx.program, self.events(), r) if self.uci else [])
         if probe and not self.uci:
             fen = rp.pos.fen()
             problems += bl.run_probe(self.tee, fen, status=r)
@@ -192,7 +185,7 @@ class GC:
                 board = pgn_position(pgn)
             except Exception as e:
                 problems.append("could not replay gnome-chess's saved game: %r" % e)
-        elif self.finished:
+        elif self.game_over:
             # gnome-chess keeps no finished game: its verdict is in the title
             # ("Black Wins"), and the words replayed must end the same way.
             pos = rp.pos
@@ -208,9 +201,7 @@ class GC:
             r["program_fen"] = rp.pos.fen()
             if board.key() != rp.pos.key():
                 problems.append("positions differ: gnome-chess %s, words replayed %s" % (board.fen(), rp.pos.fen()))
-        for _, d, l in self.events():
-            if d == "<" and (l.startswith("Illegal move") or l.startswith("Error")):
-                problems.append("the program answered: %s" % l)
+        problems += bl.error_replies(self.events())
         r["words"] = bl.excerpt(self.events())
         r["engine_moves"] = self.engine_moves()
 
@@ -236,25 +227,21 @@ def _word_of(pos, move):
     return chesspos._word(pos.board, move)
 
 
-class Ctx:
-    pass
-
-
-def flow_white(ctx, r, uci=False):
-    gc = GC(ctx, r["flow"], "white", uci)
+def flow_white(ctx, r):
+    gc = GC(ctx, r["flow"], "white")
     gc.person_moves(3)
     gc.finish(r)
 
 
-def flow_black(ctx, r, uci=False):
-    gc = GC(ctx, r["flow"], "black", uci)
+def flow_black(ctx, r):
+    gc = GC(ctx, r["flow"], "black")
     gc.wait_engine_move(0)
     gc.person_moves(3)
     gc.finish(r)
 
 
-def flow_undo(ctx, r, uci=False):
-    gc = GC(ctx, r["flow"], "white", uci)
+def flow_undo(ctx, r):
+    gc = GC(ctx, r["flow"], "white")
     gc.person_moves(2)
     gc.ctx.display.key("ctrl+z", pointer=(400, 300))   # Undo: the person's move and the reply
     time.sleep(1.5)
@@ -263,8 +250,8 @@ def flow_undo(ctx, r, uci=False):
     gc.finish(r)
 
 
-def flow_game_end(ctx, r, uci=False):
-    gc = GC(ctx, r["flow"], "white", uci)
+def flow_game_end(ctx, r):
+    gc = GC(ctx, r["flow"], "white")
     for _ in range(60):
         w = gc.pick(weak=True)
         if w is None:
@@ -287,7 +274,7 @@ def flow_game_end(ctx, r, uci=False):
     title = " ".join(gc.ctx.display.xdo("getwindowname", w).strip()
                      for w in gc.ctx.display.windows("."))
     r["title"] = title[:200]
-    gc.finished = True
+    gc.game_over = True
     gc.finish(r, probe=False)
 
 
@@ -295,60 +282,13 @@ FLOWS = [("white", flow_white), ("black", flow_black), ("undo", flow_undo), ("ga
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("build")
-    ap.add_argument("out", nargs="?")
-    ap.add_argument("--flows")
-    ap.add_argument("--uci", action="store_true")
-    ap.add_argument("--level", choices=["easy", "normal", "hard"], default="easy")
-    a = ap.parse_args()
-    ctx = Ctx()
-    ctx.level = a.level
-    ctx.build = os.path.abspath(a.build)
-    # BUILD_DIR holds the program "chess"; an executable file given instead
-    # is used as the program (to try the scripts on another engine).
-    ctx.program = ctx.build if os.path.isfile(ctx.build) else os.path.join(ctx.build, "chess")
-    ctx.out = os.path.abspath(a.out or tempfile.mkdtemp(prefix="boards-gnome-chess-"))
-    os.makedirs(ctx.out, exist_ok=True)
-    ctx.work = tempfile.mkdtemp(prefix="boards-gc-work-")
-    ctx.procs = bl.Processes()
-    table = FLOWS
-    if a.flows:
-        table = [f for f in FLOWS if f[0] in a.flows.split(",")]
-    results = []
-    try:
-        ctx.display = bl.Display(ctx.procs, ctx.work)
-        for name, fn in table:
-            flow = ("uci_" if a.uci else "") + name
-            r = {"board": "gnome-chess" + (" (UCI)" if a.uci else " (CECP)"), "flow": flow,
-                 "problems": [], "date": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())}
-            bl.log("gnome-chess flow %s" % flow)
-            t0 = time.time()
-            ctx.current = None
-            try:
-                try:
-                    fn(ctx, r, a.uci)
-                except bl.Failure as e:
-                    r["problems"].append(str(e))
-                except Exception as e:
-                    r["problems"].append("script error: %r" % e)
-                if ctx.current is not None and not ctx.current.checked and ctx.current.proc.poll() is None:
-                    try:     # the flow stopped half-way: where did the positions part?
-                        ctx.current.finish(r)
-                    except Exception as e:
-                        r["problems"].append("checks after the failure: %r" % e)
-            finally:
-                ctx.display.screenshot(os.path.join(ctx.out, "gnome-chess-%s.png" % flow))
-                if "words" not in r:
-                    r["words"] = bl.excerpt(bl.tee_words(os.path.join(ctx.out, "gnome-chess-%s.words" % flow)))
-                bl.end_flow_processes(ctx.procs)
-            bl.close_flow(r, t0, results)
-    finally:
-        ctx.procs.end_all()
-        shutil.rmtree(ctx.work, ignore_errors=True)
-    return bl.report(ctx.out, "gnome-chess-uci-results.json" if a.uci else "gnome-chess-results.json", results)
+    ctx = bl.flow_context("gnome-chess", [("--level", dict(choices=["easy", "normal", "hard"], default="easy"))])
+    uci = "uci_" if ctx.a.uci else ""
+    table = [(uci + name, fn) for name, fn in FLOWS if not ctx.a.flows or name in ctx.a.flows.split(",")]
+    return bl.run_flows(ctx, table, lambda name: "gnome-chess" + (" (UCI)" if uci else " (CECP)"),
+                        "gnome-chess-%sresults.json" % uci.replace("_", "-"),
+                        words=lambda name: bl.tee_words(os.path.join(ctx.out, "gnome-chess-%s.words" % name)))
 
 
 if __name__ == "__main__":
-    bl.exit_on_signals()
-    sys.exit(main())
+    bl.main(main)

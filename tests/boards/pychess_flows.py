@@ -25,9 +25,11 @@ Flows:
             a game loaded from a position (pychess's Setup Position path:
             the program gets it by setboard), the person promoting to a
             knight.
-  uci_hint  the program added as a UCI engine, a game as White with
-            pychess's hint analyzer running on the program too (when UCI
-            is there).
+  hint, uci_hint
+            a game as White with pychess's hint analyzer (Preferences >
+            Hints) running on the program too, as a CECP or a UCI engine:
+            its thinking must come depth after depth and start again for
+            each new position.
 
 The engine runs through tee_engine.py, so every word is logged. Needs
 (Debian): pychess. Exit status 0 when every flow passed.
@@ -40,25 +42,20 @@ import re
 import shutil
 import subprocess
 import sys
-
-sys.dont_write_bytecode = True
-import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import boardlib as bl  # noqa: E402
+import chesspos  # noqa: E402
 
 
 def child_main(args):
     """Runs one flow inside a process with its own HOME (pychess reads its
     configuration at import)."""
     flow, wrapper, out = args.child, args.wrapper, args.out
-    import boardlib as bl
-    import chesspos
     from pychess.System import conf
     from pychess.Players.engineNest import discoverer, is_uci, is_cecp
-    from pychess.compat import create_task
     r = {"problems": []}
     loop = asyncio.new_event_loop()
     asyncio.set_event_loop(loop)
@@ -121,11 +118,10 @@ def child_main(args):
     # --- a game through pychess's GameModel, book on ------------------------------
     from pychess.Utils.GameModel import GameModel
     from pychess.Utils.TimeModel import TimeModel
-    from pychess.Utils.const import WHITE, BLACK, LOCAL, NORMALCHESS, HINT
+    from pychess.Utils.const import WHITE, BLACK, LOCAL, HINT
     from pychess.Utils.Move import parseAny
     from pychess.Players.Player import Player, TurnInterrupt, PassInterrupt
     from pychess.Variants.normal import NormalBoard
-    from pychess.Utils.lutils import lmove
 
     conf.set("book_depth_max", 13)
     base = flow[4:] if flow.startswith("uci_") else flow
@@ -153,32 +149,10 @@ def child_main(args):
                     (gamemodel.curplayer is self and movecount % 2 == 0):
                 self.queue.put_nowait("int")
 
-        def end(self, status, reason):
-            pass
-
-        def kill(self, reason):
-            pass
-
-        def putMessage(self, text):
-            pass
-
-        def offer(self, offer):
-            pass
-
-        def updateTime(self, secs, opsecs):
-            pass
-
-        def pause(self):
-            pass
-
-        def resume(self):
-            pass
-
-        def hurry(self):
-            pass
-
-        def setOptionInitialBoard(self, model):
-            pass
+    # what pychess asks of a player besides its moves, not needed here
+    for name in ("end", "kill", "putMessage", "offer", "updateTime", "pause", "resume", "hurry",
+                 "setOptionInitialBoard"):
+        setattr(Person, name, lambda self, *args: None)
 
     async def game():
         tm = TimeModel(0, 0)
@@ -193,6 +167,7 @@ def child_main(args):
             # Preferences > Hints: the hint analyzer on, with this engine
             conf.set("analyzer_check", True)
             conf.set("ana_combobox", engine.get("md5"))
+            conf.set("infinite_analysis", True)   # UCI: go infinite, not go movetime
             await gm.start_analyzer(HINT)
             hint = gm.spectators.get(HINT)
             r["hint_engine"] = repr(hint)
@@ -275,18 +250,14 @@ def child_main(args):
     os._exit(0)
 
 
-def run_flow(ctx, name, protocol=None):
-    import boardlib as bl
-    r = {"board": "pychess" + (" (UCI)" if protocol == "uci" else ""), "flow": name, "problems": [],
-         "date": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())}
+def run_flow(ctx, r):
+    name = r["flow"]
+    protocol = protocol_of(name)
     home = os.path.join(ctx.work, "home-" + name)
     shutil.rmtree(home, ignore_errors=True)
     os.makedirs(home)
     tee = os.path.join(ctx.out, "pychess-%s.words" % name)
-    for p in (tee, tee ):
-        if os.path.exists(p):
-            os.remove(p)
-    bl.clear_probe(tee)
+    bl.fresh(tee)
     os.makedirs(os.path.join(ctx.work, "bin-" + name), exist_ok=True)
     wrapper = bl.make_engine_wrapper(os.path.join(ctx.work, "bin-" + name, "chess"), ctx.program, tee)
     out = os.path.join(ctx.work, "result-%s.json" % name)
@@ -302,15 +273,12 @@ def run_flow(ctx, name, protocol=None):
         usr_local = bl.install_staged(ctx.build, stage)
         root = os.path.join(ctx.work, "root-plugin")
         os.makedirs(root, exist_ok=True)
-        argv = bl.in_namespace(argv, usr_local, root)
-    t0 = time.time()
+        argv = bl.in_namespace(argv, root, usr_local, keep=ctx.keep)
     p = ctx.procs.spawn(argv, os.path.join(ctx.out, "pychess-%s.out" % name), env=env, cwd=ctx.work)
     try:
         p.wait(240)
     except subprocess.TimeoutExpired:
         r["problems"].append("pychess did not finish in 240 s")
-    ctx.procs.end(p)
-    ctx.procs.started = [e for e in ctx.procs.started if e[2] is not p]
     try:
         with open(out) as f:
             child = json.load(f)
@@ -326,28 +294,44 @@ def run_flow(ctx, name, protocol=None):
         if games:
             if protocol == "uci":
                 rp = bl.uci_replay(games[-1])
+                r["problems"] += bl.uci_against_xboard(ctx.program, games[-1], r)
             else:
                 # pychess's book sets the position after the person's move
                 # and the book's answer, and may take both back with undo
                 rp = bl.Replay(setboard_keeps_moves=True)
                 rp.feed(games[-1])
             r["problems"] += rp.problems
-            if r.get("fen") and chesspos_key(r["fen"]) != chesspos_key(rp.pos.fen()):
+            if r.get("fen") and chesspos.key_of(r["fen"]) != chesspos.key_of(rp.pos.fen()):
                 r["problems"].append("positions differ: pychess %s, words replayed %s" % (r["fen"], rp.pos.fen()))
             r["program_fen"] = rp.pos.fen()
     games = split_games(events, tee)
-    for _, d, l in (games[-1] if games else []):
-        if d == "<" and (l.startswith("Illegal move") or l.startswith("Error") or l.startswith("tellusererror")):
-            r["problems"].append("the program answered: %s" % l)
-            break
-    r["seconds"] = round(time.time() - t0, 1)
-    r["result"] = "pass" if not r["problems"] else "FAIL"
-    return r
+    r["problems"] += bl.error_replies(games[-1] if games else [])
+    if name.endswith("hint"):
+        r["problems"] += analysis_problems(tee, r)
 
 
-def chesspos_key(fen):
-    import chesspos
-    return chesspos.key_of(fen)
+THINKING = re.compile(r"^ *(\d+) +-?\d+ +\d+ +\d+ +\S")                # CECP: ply score time nodes pv
+INFO = re.compile(r"^info (?=.*\bpv \S)(?=.*\bscore )(?:.* )?depth (\d+)\b")   # UCI: a pv with its score
+
+
+def analysis_problems(tee, r):
+    """The hint analyzer's words (the copy of the program that got analyze,
+    or go infinite or go movetime): its lines come depth after depth, and
+    start again from depth 1 for each new position; in UCI every info line
+    with a pv carries its score."""
+    for _, events in bl.tee_processes(tee):
+        if not any(d == ">" and (l == "analyze" or re.match(r"go (infinite|movetime)", l)) for _, d, l in events):
+            continue
+        lines = [l for _, d, l in events if d == "<"]
+        depths = [int(m.group(1)) for m in (THINKING.match(l) or INFO.match(l) for l in lines) if m]
+        r["analysis_depths"] = depths[:30]
+        r["analysis_words"] = bl.excerpt([e for e in events if not e[2].startswith(("accepted", "option"))], 16)
+        problems = ["the analyzer's line has a pv without a score: %s" % l for l in lines
+                    if l.startswith("info") and " pv " in l and " score " not in l][:1]
+        if max(depths, default=0) < 2 or depths.count(1) < 2:
+            problems.append("the analyzer did not think depth after depth for two positions: depths %s" % depths[:20])
+        return problems
+    return ["no copy of the program was asked to analyse"]
 
 
 def split_games(events, tee=None):
@@ -363,54 +347,29 @@ def split_games(events, tee=None):
     return [g for g in games if plays(g)]
 
 
-class Ctx:
-    pass
-
-
-FLOWS = ["detect", "plugin", "white", "black", "takeback", "underpromotion"]
+FLOWS = ["detect", "plugin", "white", "black", "takeback", "underpromotion", "hint"]
+UCI_FLOWS = ["uci_hint", "uci_white", "uci_takeback"]
 UNDERPROMOTION_FEN = "7k/p3P3/8/8/8/8/7P/K7 b - - 0 1"
 
 
+def protocol_of(name):
+    return "uci" if name.startswith("uci") else (None if name == "plugin" else "xboard")
+
+
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("build")
-    ap.add_argument("out", nargs="?")
-    ap.add_argument("--flows")
-    ap.add_argument("--uci", action="store_true")
-    ap.add_argument("--child")
-    ap.add_argument("--wrapper")
-    ap.add_argument("--result")
-    ap.add_argument("--tee")
-    ap.add_argument("--protocol")
-    a = ap.parse_args()
-    if a.child:
+    if "--child" in sys.argv:
+        ap = argparse.ArgumentParser()
+        for flag in ("build", "--child", "--wrapper", "--result", "--tee", "--protocol"):
+            ap.add_argument(flag)
+        a = ap.parse_args()
         a.out = a.result
         return child_main(a)
-    import boardlib as bl
-    ctx = Ctx()
-    ctx.build = os.path.abspath(a.build)
-    # BUILD_DIR holds the program "chess"; an executable file given instead
-    # is used as the program (to try the scripts on another engine).
-    ctx.program = ctx.build if os.path.isfile(ctx.build) else os.path.join(ctx.build, "chess")
-    ctx.out = os.path.abspath(a.out or tempfile.mkdtemp(prefix="boards-pychess-"))
-    os.makedirs(ctx.out, exist_ok=True)
-    ctx.work = tempfile.mkdtemp(prefix="boards-pychess-work-")
-    ctx.procs = bl.Processes()
-    flows = a.flows.split(",") if a.flows else (["uci_hint", "uci_white", "uci_takeback"] if a.uci else FLOWS)
-    results = []
-    try:
-        for name in flows:
-            bl.log("pychess flow %s" % name)
-            protocol = "uci" if name.startswith("uci") else ("xboard" if name not in ("plugin",) else None)
-            r = run_flow(ctx, name, protocol)
-            results.append(r)
-            bl.log("  %s %s" % (r["result"], "; ".join(r["problems"])[:400]))
-    finally:
-        ctx.procs.end_all()
-        shutil.rmtree(ctx.work, ignore_errors=True)
-    return bl.report(ctx.out, "pychess-uci-results.json" if a.uci else "pychess-results.json", results)
+    ctx = bl.flow_context("pychess")
+    names = ctx.a.flows.split(",") if ctx.a.flows else (UCI_FLOWS if ctx.a.uci else FLOWS)
+    return bl.run_flows(ctx, [(name, run_flow) for name in names],
+                        lambda name: "pychess" + (" (UCI)" if protocol_of(name) == "uci" else ""),
+                        "pychess-uci-results.json" if ctx.a.uci else "pychess-results.json", display=False)
 
 
 if __name__ == "__main__":
-    bl.exit_on_signals()
-    sys.exit(main())
+    bl.main(main)

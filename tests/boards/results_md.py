@@ -8,7 +8,6 @@ second folder is given), its log file and notes, then a short excerpt of
 the words of each flow, taken from the logs around what the flow is about
 (remove, undo, setboard, a promotion, result) or its end.
 """
-import glob
 import json
 import os
 import re
@@ -22,7 +21,7 @@ import boardlib as bl  # noqa: E402
 ORDER = ["xboard-results.json", "xboard-uci-results.json", "gnome-chess-results.json",
          "gnome-chess-uci-results.json", "pychess-results.json", "pychess-uci-results.json"]
 ANCHOR = re.compile(r"^(remove|undo|setboard|edit|result|usermove [a-h][1-8][a-h][1-8][nbr]|"
-                    r"[a-h][1-8][a-h][1-8][nbr]|position fen)\b")
+                    r"[a-h][1-8][a-h][1-8][nbr]|position fen|analyze|go infinite)\b")
 
 
 def load(folder):
@@ -40,7 +39,10 @@ def note(r):
     for key, label in (("first_move_ms_xboard_clock", "first move (ms, xboard's clock)"),
                        ("first_move_s_wall", "first move (s, wall)"), ("mating_move", "mate"),
                        ("took_back_at_ply", "takebacks at ply"), ("protocol", "pychess's dialog finds"),
-                       ("probe", "probe")):
+                       ("depths_before_the_move", "depths"), ("depths_after_the_move", "after the move"),
+                       ("old_lines_after_the_move", "old search's lines after the move"),
+                       ("analysis_depths", "analyzer's depths"),
+                       ("uci_positions_against_xboard", "UCI positions = xboard protocol"), ("probe", "probe")):
         if key in r:
             bits.append("%s: %s" % (label, r[key]))
     if r["problems"]:

@@ -1,26 +1,22 @@
 #!/usr/bin/env bash
-# The CI-sized part of the board flows: the xboard flows that take under a
-# minute together (the program picked from xboard's engine list with its
-# first move timed, the engine list after an install by a user who ran
-# xboard before, the person as Black, Retract Move, Edit Position with
-# Black to move, an underpromotion), pychess's Add Engine checks and
-# discovery and its list from the plugin folders (headless), and a game in
-# xboard through polyglot (UCI).
+# The CI-sized part of the board flows, about 100 s: the xboard flows of
+# the program picked from xboard's engine list (its first move), the engine
+# list after an install by a user who ran xboard before, the person as
+# Black, Retract Move, Edit Position with Black to move, an underpromotion
+# and Analysis Mode; pychess's Add Engine checks and its list from the plugin
+# folders (headless); a game in xboard through polyglot (UCI).
 #
 # Usage: tests/boards/run_ci.sh BUILD_DIR [OUTDIR]
 #   BUILD_DIR  the build folder (holds the program "chess"; `cmake --install`
 #              is run from it into a private staging folder)
 #   OUTDIR     where the logs go (default: a new folder under /tmp)
 #
-# Needs (Debian): xboard fairymax xvfb xdotool xclip pychess polyglot cmake,
-# and root (xboard reads ~/.xboardrc from root's home whatever HOME says and
-# the plugin folder under /usr/local: both are replaced by private folders in
-# a mount namespace of the run, so nothing on the machine is touched).
-#
-# Each part runs under a hard time limit (BOARDS_CI_LIMIT seconds each,
-# default 240); the scripts end every process they started, by its id, on
-# any exit. Exit status: 0 when every flow passed, 1 otherwise, 2 when a
-# tool is missing.
+# Needs root: xboard reads ~/.xboardrc from root's home whatever HOME says,
+# and the plugin folder under /usr/local; both are replaced by private
+# folders in a mount namespace of the run. Without root or a package it
+# skips (exit 77), saying which. Each part has a hard time limit
+# (BOARDS_CI_LIMIT seconds, default 240). Exit status 0 when every flow
+# passed, 1 otherwise.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [OUTDIR]" >&2; exit 2; }
@@ -30,25 +26,27 @@ mkdir -p "$out" && out=$(cd "$out" && pwd)
 limit=${BOARDS_CI_LIMIT:-240}
 export PATH="$PATH:/usr/games"
 
-# The private mount namespace needs root; elsewhere the flows are skipped.
 if [ "$(id -u)" -ne 0 ]; then
-    echo "run_ci.sh: the board flows need root; skipped" >&2
+    echo "run_ci.sh: skipped: the board flows need root (a private mount namespace)" >&2
     exit 77
 fi
-
+if ! unshare -m true 2>/dev/null; then
+    echo "run_ci.sh: skipped: no private mount namespace can be made here (in a chroot, / must be a mount point)" >&2
+    exit 77
+fi
 missing=""
-for tool in Xvfb xboard fairymax xdotool xclip polyglot cmake unshare; do
-    command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
+for tool in Xvfb:xvfb xboard:xboard fairymax:fairymax xdotool:xdotool xclip:xclip polyglot:polyglot \
+            import:imagemagick pkill:procps cmake:cmake unshare:util-linux; do
+    command -v "${tool%%:*}" >/dev/null 2>&1 || missing="$missing ${tool#*:}"
 done
 [ -f /usr/lib/python3/dist-packages/pychess/__init__.py ] || missing="$missing pychess"
 if [ -n "$missing" ]; then
-    echo "run_ci.sh: missing:$missing (apt-get install -y xboard fairymax xvfb xdotool xclip pychess polyglot cmake)" >&2
-    exit 2
+    echo "run_ci.sh: skipped: missing the packages$missing (tests/install_test_packages.sh installs them)" >&2
+    exit 77
 fi
 
-# Each script ends what it started; should one be killed before its
-# clean-up, the sessions it started (listed here by id and start time) are
-# ended at exit.
+# Should a script be killed before its clean-up, the sessions it started
+# (listed by id and start time) are ended at exit.
 export BOARDS_SESSION_FILE="$out/sessions"
 : > "$BOARDS_SESSION_FILE"
 end_sessions() {
@@ -70,12 +68,9 @@ run() {     # name, command...
     [ "$rc" = 124 ] && echo "boards: $name passed its time limit of ${limit}s"
     [ "$rc" = 0 ] || status=1
 }
-
-# About 60 s.
 run xboard /usr/bin/python3 "$here/xboard_flows.py" "$build" "$out" \
-    --flows first_move,plugin,person_black,retract,edit_position_black,underpromotion
+    --flows first_move,plugin,person_black,retract,edit_position_black,underpromotion,analysis
 run pychess /usr/bin/python3 "$here/pychess_flows.py" "$build" "$out" --flows detect,plugin
 run polyglot /usr/bin/python3 "$here/xboard_flows.py" "$build" "$out" --flows uci_game
-
 echo "boards: logs in $out"
 exit $status

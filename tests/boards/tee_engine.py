@@ -6,8 +6,10 @@
 LOG gets one line per line exchanged, with the time in seconds since the
 epoch and the wrapper's process id (a board may run two copies at once):
 "1765300000.123 4242 > go" (board to program) and "... < move e7e5"
-(program to board); "#" lines are the wrapper's own notes. Signals the board sends (SIGINT, SIGTERM) are passed to
-the program; the wrapper ends with the program's exit status.
+(program to board); "#" lines are the wrapper's own notes. Signals the
+board sends (SIGINT, SIGTERM) are passed to the program; the wrapper ends
+with the program's exit status. TEE_ENGINE_FAULT injects faults, to check
+the checks (selftest.sh).
 
 Probe: when the file LOG.probe appears (a FEN on its first line), the
 wrapper stops passing the board's lines on (they are logged as "held"),
@@ -74,6 +76,10 @@ def send(line):
 
 
 FAULT = os.environ.get("TEE_ENGINE_FAULT", "")
+ONCE = os.environ.get("TEE_ENGINE_ONCE")
+if ONCE:
+    FAULT = "standin" if os.path.exists(ONCE) else FAULT
+    open(ONCE, "a").close()
 
 
 def injected_fault(line):
@@ -91,6 +97,32 @@ def injected_fault(line):
     return line
 
 
+stand_in_moves = [0, False]   # the program's moves, and whether it hangs
+
+
+def stand_in(line):
+    """What a misbehaving stand-in says instead of the program's LINE (for
+    the match's self-test, around fairymax): with "standin" it plays at
+    depth 3 and hides the lines that tell fairymax from the program; at
+    its third move "illegal" plays an impossible one, "crash" dies of
+    SIGSEGV, "error" prints an Error line, "hang" answers no more,
+    "falseclaim" claims a mate. With TEE_ENGINE_ONCE=FILE, only the first
+    copy misbehaves."""
+    if stand_in_moves[1] or "standin" in FAULT and line.startswith(("feature ", "tellics ", "Error (unknown")):
+        return []
+    if not line.startswith("move "):
+        return [line]
+    stand_in_moves[0] += 1
+    if stand_in_moves[0] != 3:
+        return [line]
+    if "crash" in FAULT:
+        child.kill()
+        os.kill(os.getpid(), signal.SIGSEGV)
+    stand_in_moves[1] = "hang" in FAULT
+    return {"illegal": ["move %s%s" % (line[5:7], line[5:7])], "error": ["Error (something went wrong)", line],
+            "hang": [], "falseclaim": ["1-0 {White mates}"]}.get(FAULT.split(",")[-1], [line])
+
+
 def from_board():
     for raw in sys.stdin.buffer:
         line = raw.decode("utf-8", "replace").rstrip("\r\n")
@@ -106,6 +138,8 @@ def from_board():
                 continue
             line = changed
         send(line)
+        if "standin" in FAULT and line == "new":
+            send("sd 3")
     log("#", "end of board input")
     if not probing.is_set():
         with write_lock:
@@ -116,44 +150,35 @@ def from_board():
 
 
 def from_engine():
-    buf = b""
-    while True:
-        chunk = child.stdout.read1(65536) if hasattr(child.stdout, "read1") else os.read(child.stdout.fileno(), 65536)
-        if not chunk:
-            break
-        buf += chunk
-        while b"\n" in buf:
-            raw, buf = buf.split(b"\n", 1)
-            line = raw.decode("utf-8", "replace").rstrip("\r")
-            if probing.is_set():
-                log("<p", line)
-                with probe_cond:
-                    probe_lines.append(line)
-                    probe_cond.notify_all()
-                continue
-            log("<", line)
-            try:
-                sys.stdout.buffer.write(raw + b"\n")
-                sys.stdout.buffer.flush()
-            except (BrokenPipeError, OSError):
-                pass
-    if buf:
-        log("<", buf.decode("utf-8", "replace"))
+    for raw in iter(child.stdout.readline, b""):
+        line = raw.decode("utf-8", "replace").rstrip("\r\n")
+        if probing.is_set():
+            log("<p", line)
+            with probe_cond:
+                probe_lines.append(line)
+                probe_cond.notify_all()
+            continue
+        outs = stand_in(line) if FAULT else [line]
+        for out in outs:
+            log("<", out)
         try:
-            sys.stdout.buffer.write(buf)
+            sys.stdout.buffer.write(raw if outs == [line] else "".join(o + "\n" for o in outs).encode())
             sys.stdout.buffer.flush()
         except (BrokenPipeError, OSError):
             pass
 
 
 def wait_line(pred, timeout):
+    """The program's lines up to the first one that PRED takes, that one
+    included (all taken off the queue); None after TIMEOUT seconds."""
     end = time.time() + timeout
     with probe_cond:
         while True:
             for i, line in enumerate(probe_lines):
                 if pred(line):
+                    got = probe_lines[: i + 1]
                     del probe_lines[: i + 1]
-                    return line
+                    return got
             left = end - time.time()
             if left <= 0:
                 return None
@@ -172,27 +197,16 @@ def probe(fen):
         probe_lines.clear()
     send("protover 2")
     feature = wait_line(lambda l: l.startswith("feature"), 3.0)
-    result["feature"] = feature
+    result["feature"] = feature and feature[-1]
     send("force")
     counter = [0]
 
     def sync():
+        """The program's lines before its answer to a new ping."""
         counter[0] += 1
-        n = 1000 + counter[0]
-        send("ping %d" % n)
-        got = []
-        end = time.time() + 5
-        with probe_cond:
-            while True:
-                while probe_lines:
-                    line = probe_lines.pop(0)
-                    if line.strip() == "pong %d" % n:
-                        return got
-                    got.append(line)
-                left = end - time.time()
-                if left <= 0:
-                    return None
-                probe_cond.wait(left)
+        send("ping %d" % (1000 + counter[0]))
+        got = wait_line(lambda l: l.strip() == "pong %d" % (1000 + counter[0]), 5)
+        return got and got[:-1]
 
     if sync() is None:
         result["error"] = "no pong: the program does not answer ping"

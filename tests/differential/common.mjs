@@ -1,6 +1,8 @@
 // Shared helpers of the differential tests: a seeded random generator, the
 // random opponent's choice of move, and move counting with chess.js in the
 // program's rules (a pawn that promotes always becomes a queen).
+import { parseArgs } from 'node:util';
+
 import { Chess } from 'chess.js';
 
 export { Chess };
@@ -156,35 +158,27 @@ export function perftQueenOnlyPublic(chess, depth) {
 // Parses "--name value" options; `defaults` maps each name to its default value
 // (a number default makes the option numeric, an array collects repeats).
 export function parseOptions(argv, defaults, usage) {
+  const spec = { help: { type: 'boolean', short: 'h' } };
+  for (const [name, value] of Object.entries(defaults)) spec[name] = { type: 'string', multiple: Array.isArray(value) };
+  let values;
+  try {
+    ({ values } = parseArgs({ args: argv, options: spec }));
+  } catch (error) {
+    console.error(`${error.message}\n${usage}`);
+    process.exit(2);
+  }
+  if (values.help) {
+    console.log(usage);
+    process.exit(0);
+  }
   const options = {};
-  for (const [name, value] of Object.entries(defaults)) options[name] = Array.isArray(value) ? [...value] : value;
-  for (let i = 0; i < argv.length; ++i) {
-    const arg = argv[i];
-    if (arg === '--help' || arg === '-h') {
-      console.log(usage);
-      process.exit(0);
-    }
-    const name = arg.startsWith('--') ? arg.slice(2) : null;
-    if (name === null || !(name in defaults)) {
-      console.error(`unknown argument ${arg}\n${usage}`);
+  for (const [name, value] of Object.entries(defaults)) {
+    const text = values[name];
+    options[name] = text === undefined ? value : typeof value === 'number' ? Number(text) : text;
+    if (Array.isArray(value)) options[name] = [...value, ...(text || [])];
+    if (typeof value === 'number' && !(Number.isInteger(options[name]) && options[name] >= 0)) {
+      console.error(`--${name} needs a whole number, not ${text}`);
       process.exit(2);
-    }
-    if (i + 1 >= argv.length) {
-      console.error(`${arg} needs a value\n${usage}`);
-      process.exit(2);
-    }
-    const text = argv[++i];
-    if (typeof defaults[name] === 'number') {
-      const value = Number(text);
-      if (!Number.isInteger(value) || value < 0) {
-        console.error(`${arg} needs a whole number, not ${text}`);
-        process.exit(2);
-      }
-      options[name] = value;
-    } else if (Array.isArray(defaults[name])) {
-      options[name].push(text);
-    } else {
-      options[name] = text;
     }
   }
   return options;
