@@ -159,13 +159,20 @@ EngineChoice ChooseEngineMove(const GameSession& session, int depth, const Searc
       return (control.interrupted && control.interrupted()) || (session.searchBound && session.searchBound());
     };
   }
-  limits.completed = control.completed;
+  if (control.completed) {
+    limits.completed = [&control, start](Move move, const SearchReport& report) {
+      control.completed(EngineChoice{move, report, MillisecondsSince(start)});
+    };
+  }
   EngineChoice choice{};
   choice.move =
       SearchMove(&session.position.board, session.position.lastMove, SideToMove(session), limits, &choice.report);
-  const auto elapsed = std::chrono::steady_clock::now() - start;
-  choice.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+  choice.milliseconds = MillisecondsSince(start);
   return choice;
+}
+
+std::int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
 }
 
 EngineChoice ChooseEngineMove(const GameSession& session, int depth) {

@@ -4,6 +4,7 @@
 // these operations.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -92,8 +93,12 @@ bool TakeBack(GameSession* session, int halfMoves);
 struct SearchControl {
   Clock clock;
   std::function<bool()> interrupted;
-  std::function<void(Move move, const SearchReport& report)> completed;
+  // Each completed iteration's choice, timed from the start of the search.
+  std::function<void(const EngineChoice& choice)> completed;
 };
+
+// Milliseconds on the steady clock since `start`.
+std::int64_t MillisecondsSince(std::chrono::steady_clock::time_point start);
 
 // The engine's choice for the side to move at `depth`, timed: the deepest
 // completed iteration's, a move back into a position of the game counting

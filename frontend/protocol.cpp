@@ -435,10 +435,6 @@ LineEffect EffectOnAnalysis(const std::string& line, std::FILE* out, ProtocolSes
   return LineEffect::kAnsweredAtOnce;
 }
 
-std::int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-}
-
 // The engine's choice on its move, at the session's depth and by its clock.
 // At any depth but the usual one the input is read meanwhile, so that the
 // board can make it move now.
@@ -487,9 +483,9 @@ void Analyse(std::FILE* out, ProtocolSession* session) {
     };
     StartReadingAhead(in);
   }
-  control.completed = [out, session, &game, start](Move move, const SearchReport& report) {
-    session->progress = {true, move, report, MillisecondsSince(start)};
-    WriteThinking(out, game, kMaxDepth, EngineChoice{move, report, session->progress.milliseconds});
+  control.completed = [out, session, &game](const EngineChoice& choice) {
+    session->progress = {true, choice.move, choice.report, choice.milliseconds};
+    WriteThinking(out, game, kMaxDepth, choice);
   };
   ChooseEngineMove(game, kMaxDepth, control);
   session->progress.milliseconds = MillisecondsSince(start);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -197,7 +196,6 @@ void Go(const std::vector<std::string>& words, std::FILE* out, UciSession* sessi
     return;
   }
   const GameSession& game = session->game;
-  const auto start = std::chrono::steady_clock::now();
   SearchControl control;
   control.clock = clock;
   bool ended = false;
@@ -214,11 +212,7 @@ void Go(const std::vector<std::string>& words, std::FILE* out, UciSession* sessi
   }
   if (duration == Duration::kUntilStopped) {
     // Analysis: a line for every depth done.
-    control.completed = [out, &game, start](Move move, const SearchReport& report) {
-      const auto elapsed = std::chrono::steady_clock::now() - start;
-      const std::int64_t milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
-      WriteInfo(out, game, kMaxDepth, EngineChoice{move, report, milliseconds});
-    };
+    control.completed = [out, &game](const EngineChoice& choice) { WriteInfo(out, game, kMaxDepth, choice); };
   }
   const EngineChoice choice = ChooseEngineMove(game, depth, control);
   if (duration == Duration::kLimited) WriteInfo(out, game, depth, choice);

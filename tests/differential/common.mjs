@@ -158,11 +158,11 @@ export function perftQueenOnlyPublic(chess, depth) {
 // Parses "--name value" options; `defaults` maps each name to its default value
 // (a number default makes the option numeric, an array collects repeats).
 export function parseOptions(argv, defaults, usage) {
-  const spec = { help: { type: 'boolean', short: 'h' } };
-  for (const [name, value] of Object.entries(defaults)) spec[name] = { type: 'string', multiple: Array.isArray(value) };
+  const optionTypes = { help: { type: 'boolean', short: 'h' } };
+  for (const [name, value] of Object.entries(defaults)) optionTypes[name] = { type: 'string', multiple: Array.isArray(value) };
   let values;
   try {
-    ({ values } = parseArgs({ args: argv, options: spec }));
+    ({ values } = parseArgs({ args: argv, options: optionTypes }));
   } catch (error) {
     console.error(`${error.message}\n${usage}`);
     process.exit(2);
