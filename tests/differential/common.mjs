@@ -155,11 +155,18 @@ export function perftQueenOnlyPublic(chess, depth) {
   return leaves;
 }
 
-// Parses "--name value" options; `defaults` maps each name to its default value
-// (a number default makes the option numeric, an array collects repeats).
-export function parseOptions(argv, defaults, usage) {
+// Parses "--name value" options of the script `script`; `table` maps each
+// name to its default value, the name of its value and its help (a number
+// default makes the option numeric and is shown in the help, an array
+// collects repeats).
+export function parseOptions(argv, script, table) {
+  const help = Object.entries(table).map(([name, [value, valueName, text]]) => {
+    const shownDefault = typeof value === 'number' ? ` (default ${value})` : '';
+    return `  ${`--${name} ${valueName}`.padEnd(18)}${text}${shownDefault}`;
+  });
+  const usage = [`usage: node ${script} [options]`, ...help].join('\n');
   const optionTypes = { help: { type: 'boolean', short: 'h' } };
-  for (const [name, value] of Object.entries(defaults)) optionTypes[name] = { type: 'string', multiple: Array.isArray(value) };
+  for (const [name, [value]] of Object.entries(table)) optionTypes[name] = { type: 'string', multiple: Array.isArray(value) };
   let values;
   try {
     ({ values } = parseArgs({ args: argv, options: optionTypes }));
@@ -172,7 +179,7 @@ export function parseOptions(argv, defaults, usage) {
     process.exit(0);
   }
   const options = {};
-  for (const [name, value] of Object.entries(defaults)) {
+  for (const [name, [value]] of Object.entries(table)) {
     const text = values[name];
     options[name] = text === undefined ? value : typeof value === 'number' ? Number(text) : text;
     if (Array.isArray(value)) options[name] = [...value, ...(text || [])];

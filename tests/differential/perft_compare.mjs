@@ -29,32 +29,16 @@ import {
 } from './common.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
-const usage = `usage: node perft_compare.mjs [--positions N] [--seed S] [--depth D] [--tool PATH]
-       [--fens FILE]... [--max-fens M] [--timeout SECONDS]
-  --positions N     positions from seeded random games (default 150)
-  --seed S          seed of those games (default 1)
-  --depth D         plies counted (default 3)
-  --tool PATH       the perft tool (default build/tests/perft_tool of this repository)
-  --generator G     which of the program's move generators counts: rules (the
-                    legality test, default) or search (the search's own)
-  --fens FILE       also positions from FILE, one FEN a line (may repeat)
-  --max-fens M      at most M positions from the files, drawn at random (default 300)
-  --timeout SECONDS longest run of the perft tool (default 600)`;
-
-const options = parseOptions(
-  process.argv.slice(2),
-  {
-    positions: 150,
-    seed: 1,
-    depth: 3,
-    tool: path.resolve(here, '../../build/tests/perft_tool'),
-    generator: 'rules',
-    fens: [],
-    'max-fens': 300,
-    timeout: 600,
-  },
-  usage,
-);
+const options = parseOptions(process.argv.slice(2), 'perft_compare.mjs', {
+  positions: [150, 'N', 'positions from seeded random games'],
+  seed: [1, 'S', 'seed of those games'],
+  depth: [3, 'D', 'plies counted'],
+  tool: [path.resolve(here, '../../build/tests/perft_tool'), 'PATH', 'the perft tool (default build/tests/perft_tool of this repository)'],
+  generator: ['rules', 'G', "which of the program's move generators counts: rules (the legality test, default) or search (the search's own)"],
+  fens: [[], 'FILE', 'also positions from FILE, one FEN a line (may repeat)'],
+  'max-fens': [300, 'M', 'at most M positions from the files, drawn at random'],
+  timeout: [600, 'SECONDS', 'longest run of the perft tool'],
+});
 
 // Well-known test positions: castling rights with attacked and blocked
 // squares, en passant captures that expose the king, promotions with capture.

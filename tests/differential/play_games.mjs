@@ -36,33 +36,17 @@ import {
 } from './common.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
-const usage = `usage: node play_games.mjs [--games N] [--seed S] [--max-plies P] [--binary PATH]
-       [--timeout SECONDS] [--fens-out FILE] [--only-game G] [--max-failures F]
-  --games N         games to play (default 200)
-  --seed S          seed of the random opponent (default 1)
-  --max-plies P     a game that lasts P plies ends there (default 150)
-  --binary PATH     the chess program (default build/chess of this repository)
-  --timeout SECONDS longest wait for one answer of the program (default 30)
-  --fens-out FILE   write the distinct positions met, one FEN a line
-  --only-game G     play only game G of the run (as printed on a failure)
-  --max-failures F  stop after F failed games (default 3)
-  --show-moves 1    print the moves of every game ("/" where the sides change)`;
-
-const options = parseOptions(
-  process.argv.slice(2),
-  {
-    games: 200,
-    seed: 1,
-    'max-plies': 150,
-    binary: path.resolve(here, '../../build/chess'),
-    timeout: 30,
-    'fens-out': '',
-    'only-game': '',
-    'max-failures': 3,
-    'show-moves': 0,
-  },
-  usage,
-);
+const options = parseOptions(process.argv.slice(2), 'play_games.mjs', {
+  games: [200, 'N', 'games to play'],
+  seed: [1, 'S', 'seed of the random opponent'],
+  'max-plies': [150, 'P', 'a game that lasts P plies ends there'],
+  binary: [path.resolve(here, '../../build/chess'), 'PATH', 'the chess program (default build/chess of this repository)'],
+  timeout: [30, 'SECONDS', 'longest wait for one answer of the program'],
+  'fens-out': ['', 'FILE', 'write the distinct positions met, one FEN a line'],
+  'only-game': ['', 'G', 'play only game G of the run (as printed on a failure)'],
+  'max-failures': [3, 'F', 'stop after F failed games'],
+  'show-moves': [0, '1', 'print the moves of every game ("/" where the sides change)'],
+});
 
 const GREETING = 'Hello, please enter your name: ';
 const WHITE_MATES = '1-0 {White mates}';
