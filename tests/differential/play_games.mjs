@@ -23,8 +23,8 @@ import {
   chooseRandomMove,
   itemRng,
   legalCoordinateSet,
+  movesWithOutcomes,
   mulberry32,
-  outcomeOf,
   parseOptions,
   pick,
   playMove,
@@ -559,35 +559,23 @@ class Game {
       }
     }
     let finishingMove = null;
+    if (this.finishing && chess.turn() === this.finishing.winner) {
+      const moves = movesWithOutcomes(chess);
+      const mate = moves.find((m) => m.outcome === 'mate');
+      const stalemate = moves.find((m) => m.outcome === 'stalemate');
+      const promotion = moves.find((m) => m.promotion);
+      if (mate) finishingMove = mate;
+      else if (stalemate && rng() < 0.4) finishingMove = stalemate;
+      else if (promotion && rng() < 0.7) finishingMove = promotion;
+    }
+    // While finishing, the program plays every move but the winner's finishing one.
     const inOpening = this.mode === 'random-opening' && this.moves.length < this.openingPlies;
-    if (this.finishing) {
-      if (chess.turn() === this.finishing.winner) {
-        const moves = programLegalMoves(chess).map((m) => ({ m, outcome: outcomeOf(chess, m) }));
-        const mate = moves.find((x) => x.outcome === 'mate');
-        const stalemate = moves.find((x) => x.outcome === 'stalemate');
-        const promotion = moves.find((x) => x.m.promotion);
-        if (mate) finishingMove = mate.m;
-        else if (stalemate && rng() < 0.4) finishingMove = stalemate.m;
-        else if (promotion && rng() < 0.7) finishingMove = promotion.m;
-      }
-      if (!finishingMove) {
-        await this.switchSides(words);
-        return;
-      }
-    } else if (rng() < (inOpening ? 0.5 : 0.03)) {
-      await this.switchSides(words);
-      return;
-    }
+    if (this.finishing ? !finishingMove : rng() < (inOpening ? 0.5 : 0.03)) return this.switchSides(words);
     const move = finishingMove || chooseRandomMove(chess, rng);
-    let moveWord = move.from + move.to;
-    if (move.promotion) {
-      if (rng() < 0.5) {
-        moveWord += 'q';
-        stats.promotionsSentWithQ++;
-      } else {
-        stats.promotionsSentBare++;
-      }
-    }
+    // A promotion goes with its piece or without: both mean a queen.
+    const withQ = move.promotion && rng() < 0.5;
+    const moveWord = move.from + move.to + (withQ ? 'q' : '');
+    if (move.promotion) stats[withQ ? 'promotionsSentWithQ' : 'promotionsSentBare']++;
     words.push(moveWord);
     await this.sendWords(words);
     const mover = chess.turn();
