@@ -16,6 +16,7 @@
 
 #include "tests/support/console_texts.h"
 #include "tests/support/run_program.h"
+#include "tests/support/test_names.h"
 
 #ifndef CHESS_SESSIONS_DIR
 #error "CHESS_SESSIONS_DIR must name the tests/sessions directory"
@@ -98,13 +99,7 @@ std::vector<fs::path> Sessions() {
   return inputs;
 }
 
-std::string SessionName(const ::testing::TestParamInfo<fs::path>& info) {
-  std::string name = info.param.stem().string();
-  for (char& c : name) {
-    if (std::isalnum(static_cast<unsigned char>(c)) == 0) c = '_';
-  }
-  return name;
-}
+std::string SessionName(const ::testing::TestParamInfo<fs::path>& info) { return CaseName(info.param.stem().string()); }
 
 TEST(SessionFolderTest, HoldsTheSessions) {
   // A wrong folder would otherwise run nothing and pass.
