@@ -1,5 +1,6 @@
 #include "tests/fuzz/capped_run.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -46,9 +47,8 @@ ssize_t ReadInput(void* cookie, char* buffer, std::size_t size) {
   if (streams->timeLimit == TimeLimit::kFewSeconds && std::chrono::steady_clock::now() - streams->start > kTimeBudget) {
     return 0;
   }
-  std::size_t count = streams->size - streams->read;
-  if (count > size) count = size;
-  for (std::size_t i = 0; i < count; ++i) buffer[i] = streams->data[streams->read + i];
+  const std::size_t count = std::min(size, streams->size - streams->read);
+  std::copy_n(streams->data + streams->read, count, buffer);
   streams->read += count;
   return static_cast<ssize_t>(count);
 }
