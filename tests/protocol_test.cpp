@@ -57,14 +57,12 @@ std::string WithoutTimesAndNodes(const std::string& output) {
 // The text cut at each line end; a text that ends with one ends with an
 // empty piece.
 std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines(1);
-  for (const char c : text) {
-    if (c == '\n') {
-      lines.emplace_back();
-    } else {
-      lines.back() += c;
-    }
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
   }
+  lines.push_back(text.substr(start));
   return lines;
 }
 
