@@ -140,23 +140,24 @@ class Display:
             raise Failure("xdotool %s failed" % " ".join(map(str, args)))
         return r.stdout
 
+    def point(self, x, y):
+        self.xdo("mousemove", x, y)
+        time.sleep(0.05)
+
     def key(self, *keys, pointer=None):
         if pointer:
-            self.xdo("mousemove", pointer[0], pointer[1])
-            time.sleep(0.05)
+            self.point(*pointer)
         for k in keys:
             self.xdo("key", k)
             time.sleep(0.15)
 
     def type(self, text, pointer=None):
         if pointer:
-            self.xdo("mousemove", pointer[0], pointer[1])
-            time.sleep(0.05)
+            self.point(*pointer)
         self.xdo("type", "--delay", "40", text)
 
     def click(self, x, y, button=1):
-        self.xdo("mousemove", x, y)
-        time.sleep(0.05)
+        self.point(x, y)
         self.xdo("click", button)
         time.sleep(0.15)
 
@@ -165,8 +166,7 @@ class Display:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def windows(self, name_regex):
-        out = self.xdo("search", "--name", name_regex)
-        return [w for w in out.split()]
+        return self.xdo("search", "--name", name_regex).split()
 
 
 def wait_until(pred, timeout, what, poll=0.1):
@@ -245,7 +245,7 @@ CECP_WORDS = {"xboard", "protover", "new", "random", "level", "post", "nopost", 
               "force", "go", "white", "black", "time", "otim", "undo", "remove", "setboard",
               "edit", "ping", "result", "quit", "computer", "name", "accepted", "rejected", "sd",
               "st", "usermove", "hint", "bk", "draw", "memory", "cores", "variant", "playother",
-              "?", "ics", "option", "egtpath", "exit", "analyze", ".", "#", "c", "easy"}
+              "?", "ics", "option", "egtpath", "exit", "analyze", ".", "#", "c"}
 
 MOVE_RE = re.compile(r"^[a-h][1-8][a-h][1-8][qrbnQRBN]?$")
 
@@ -287,10 +287,8 @@ class Replay:
                     self.pos = chesspos.Position(fen)
         elif w == "edit":
             self.in_edit = True
-            self.edit = {"white": True, "pieces": {}, "stm": self.pos.white_to_move()}
-            for sq, p in _pieces(self.pos.fen()).items():
-                self.edit["pieces"][sq] = p
-        elif w in ("undo",):
+            self.edit = {"white": True, "pieces": _pieces(self.pos.fen()), "stm": self.pos.white_to_move()}
+        elif w == "undo":
             if not self.pos.pop():
                 self.problems.append("undo with no move to take back")
         elif w == "remove":
@@ -328,18 +326,10 @@ class Replay:
         e = self.edit
         if line == ".":
             self.in_edit = False
-            rows = []
-            for rank in range(8, 0, -1):
-                row, empty = "", 0
-                for f in "abcdefgh":
-                    p = e["pieces"].get(f + str(rank))
-                    if p:
-                        row += (str(empty) if empty else "") + p
-                        empty = 0
-                    else:
-                        empty += 1
-                rows.append(row + (str(empty) if empty else ""))
-            fen = "/".join(rows) + (" w " if e["stm"] else " b ") + "KQkq - 0 1"
+            rows = "/".join("".join(e["pieces"].get(f + str(rank), "1") for f in "abcdefgh")
+                            for rank in range(8, 0, -1))
+            rows = re.sub(r"1+", lambda empty: str(len(empty.group(0))), rows)   # empty squares counted
+            fen = rows + (" w " if e["stm"] else " b ") + "KQkq - 0 1"
             fen = _fix_castling(fen)
             if chesspos.valid_fen(fen):
                 self.pos = chesspos.Position(fen)
@@ -670,6 +660,15 @@ def run_flows(ctx, flows, board, results_name, display=True, words=None):
     failed = [r["flow"] for r in results if r["problems"]]
     print("%d passed, %d failed" % (len(results) - len(failed), len(failed)))
     return 1 if failed else 0
+
+
+# The person's moves, the first legal one taken, so that runs repeat.
+PREFERRED_MOVES = ["e2e4", "d2d4", "g1f3", "b1c3", "c2c3", "h2h3", "a2a3",
+                   "e7e5", "d7d5", "g8f6", "b8c6", "c7c6", "h7h6", "a7a6"]
+
+
+def preferred(legal, fallback, prefer=PREFERRED_MOVES):
+    return next((w for w in prefer if w in legal), fallback)
 
 
 ERROR_REPLIES = ("Illegal move", "Error", "tellusererror", "telluser")

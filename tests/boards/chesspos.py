@@ -55,11 +55,7 @@ class Position:
         queen), or None when it is not a legal move here."""
         word = word.strip().lower()
         legal = self.legal()
-        if word in legal:
-            return word
-        if word + "q" in legal:
-            return word + "q"
-        return None
+        return next((w for w in (word, word + "q") if w in legal), None)
 
     def push(self, word):
         w = self.normalise(word)
@@ -119,16 +115,13 @@ def key_of(fen):
     """The part of a FEN that decides the game from here: pieces, side to
     move, castling rights, and the en passant square only when a capture
     there is legal."""
-    fields = fen.split()
-    while len(fields) < 4:
-        fields.append("-")
-    pieces, side, castling, ep = fields[:4]
+    pieces, side, castling, ep = (fen.split() + ["-"] * 4)[:4]
     if ep != "-":
         try:
             pos = Position(" ".join([pieces, side, castling, ep, "0", "1"]))
-            target = ep
-            if not any(m[2:4] == target and m[:2][0] != target[0] and
-                       pos.board.arBoard[_square(m[:2])] in (1,) for m in pos.legal()):
+            # a pawn (pychess's piece 1) taking on the square from another file
+            if not any(m[2:4] == ep and m[0] != ep[0] and pos.board.arBoard[_square(m[:2])] == 1
+                       for m in pos.legal()):
                 ep = "-"
         except Exception:  # pychess refuses some FENs; keep the field as given
             pass

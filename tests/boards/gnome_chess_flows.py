@@ -41,6 +41,7 @@ GNOME_CHESS = "/usr/games/gnome-chess"
 # The board in gnome-chess's default 700x550 window (top-left corner of a8
 # with White at the bottom, and the side of a square), in screen pixels.
 BOARD_X, BOARD_Y, SQUARE = 157.8, 82.5, 48.05
+WEAK_MOVES = ["f2f3", "g2g4", "f7f6", "g7g5", "e1f2", "e8f7", "h2h4", "h7h5", "a2a3", "a7a6"]
 
 
 class GC:
@@ -128,33 +129,16 @@ class GC:
             self.wait_engine_move(before)
 
     def _sent_moves(self):
-        n = 0
-        for _, d, l in self.events():
-            if d != ">":
-                continue
-            if self.uci and l.startswith("position"):
-                n += 1
-            elif not self.uci and re.match(r"^(usermove )?[a-h][1-8][a-h][1-8][qrbn]?$", l):
-                n += 1
-        return n
+        sent = r"^position" if self.uci else r"^(usermove )?[a-h][1-8][a-h][1-8][qrbn]?$"
+        return sum(1 for _, d, l in self.events() if d == ">" and re.match(sent, l))
 
     def pick(self, weak=False):
         pos = self.replay().pos
-        legal = pos.legal()
+        legal = [m for m in pos.legal() if len(m) == 4]      # no promotion dialog
         if not legal:
             return None
-        if weak:
-            prefer = ["f2f3", "g2g4", "f7f6", "g7g5", "e1f2", "e8f7", "h2h4", "h7h5", "a2a3", "a7a6"]
-        else:
-            prefer = ["e2e4", "d2d4", "g1f3", "b1c3", "e7e5", "d7d5", "g8f6", "b8c6",
-                      "c2c3", "c7c6", "h2h3", "h7h6", "a2a3", "a7a6"]
-        legal = [m for m in legal if len(m) == 4]      # no promotion dialog
-        if not legal:
-            return None
-        w = next((w for w in prefer if w in legal), None)
-        if w is None:
-            w = legal[(len(pos.moves) * 7) % len(legal)]
-        return w
+        return bl.preferred(legal, legal[(len(pos.moves) * 7) % len(legal)],
+                            WEAK_MOVES if weak else bl.PREFERRED_MOVES)
 
     def person_moves(self, n, weak=False):
         for _ in range(n):
@@ -213,18 +197,10 @@ def pgn_position(pgn):
     pos = chesspos.Position(fen.group(1) if fen else chesspos.START_FEN)
     from pychess.Utils.lutils import lmove
     for tok in body.split():
-        if re.match(r"^\d+\.+$", tok) or tok in ("*", "1-0", "0-1", "1/2-1/2"):
-            continue
-        tok = re.sub(r"^\d+\.+", "", tok)
-        if not tok:
-            continue
-        m = lmove.parseSAN(pos.board, tok)
-        pos.push(_word_of(pos, m))
+        tok = re.sub(r"^\d+\.+", "", tok)                # the move number
+        if tok and tok not in ("*", "1-0", "0-1", "1/2-1/2"):
+            pos.push(chesspos._word(pos.board, lmove.parseSAN(pos.board, tok)))
     return pos
-
-
-def _word_of(pos, move):
-    return chesspos._word(pos.board, move)
 
 
 def flow_white(ctx, r):

@@ -53,7 +53,7 @@ import chesspos  # noqa: E402
 def child_main(args):
     """Runs one flow inside a process with its own HOME (pychess reads its
     configuration at import)."""
-    flow, wrapper, out = args.child, args.wrapper, args.out
+    flow, wrapper, out = args.child, args.wrapper, args.result
     from pychess.System import conf
     from pychess.Players.engineNest import discoverer, is_uci, is_cecp
     r = {"problems": []}
@@ -182,8 +182,6 @@ def child_main(args):
             gm.loadAndStart(StringIO(UNDERPROMOTION_FEN), fen_loader, 0, -1)
         else:
             gm.start()
-        prefer = ["e2e4", "d2d4", "g1f3", "b1c3", "c2c3", "h2h3", "a2a3", "e7e5", "d7d5",
-                  "g8f6", "b8c6", "c7c6", "h7h6", "a7a6"]
         plies = 6 if base == "underpromotion" else 20
         deadline = time.time() + 120
         seen = [gm.ply, time.time()]
@@ -206,7 +204,7 @@ def child_main(args):
                     break
                 # after a takeback the person tries another move (out of the book)
                 other = ["h2h4", "a2a4", "h7h5", "a7a5"] if r.get("took_back_at_ply") else []
-                w = w or next((m for m in other + prefer if m in legal), legal[(gm.ply * 7) % len(legal)])
+                w = w or bl.preferred(legal, legal[(gm.ply * 7) % len(legal)], other + bl.PREFERRED_MOVES)
                 if w == "e7e8n":
                     r["promoted"] = True
                 person.queue.put_nowait(parseAny(board, w))
@@ -288,23 +286,21 @@ def run_flow(ctx, r):
     r.update(child)
     events = bl.tee_words(tee)
     r["words"] = bl.excerpt(events, 18)
+    games = split_games(tee)
     # Replay the game's words: every move of the program legal where it was made.
-    if name not in ("detect", "plugin"):
-        games = split_games(events, tee)
-        if games:
-            if protocol == "uci":
-                rp = bl.uci_replay(games[-1])
-                r["problems"] += bl.uci_against_xboard(ctx.program, games[-1], r)
-            else:
-                # pychess's book sets the position after the person's move
-                # and the book's answer, and may take both back with undo
-                rp = bl.Replay(setboard_keeps_moves=True)
-                rp.feed(games[-1])
-            r["problems"] += rp.problems
-            if r.get("fen") and chesspos.key_of(r["fen"]) != chesspos.key_of(rp.pos.fen()):
-                r["problems"].append("positions differ: pychess %s, words replayed %s" % (r["fen"], rp.pos.fen()))
-            r["program_fen"] = rp.pos.fen()
-    games = split_games(events, tee)
+    if name not in ("detect", "plugin") and games:
+        if protocol == "uci":
+            rp = bl.uci_replay(games[-1])
+            r["problems"] += bl.uci_against_xboard(ctx.program, games[-1], r)
+        else:
+            # pychess's book sets the position after the person's move
+            # and the book's answer, and may take both back with undo
+            rp = bl.Replay(setboard_keeps_moves=True)
+            rp.feed(games[-1])
+        r["problems"] += rp.problems
+        if r.get("fen") and chesspos.key_of(r["fen"]) != chesspos.key_of(rp.pos.fen()):
+            r["problems"].append("positions differ: pychess %s, words replayed %s" % (r["fen"], rp.pos.fen()))
+        r["program_fen"] = rp.pos.fen()
     r["problems"] += bl.error_replies(games[-1] if games else [])
     if name.endswith("hint"):
         r["problems"] += analysis_problems(tee, r)
@@ -334,7 +330,7 @@ def analysis_problems(tee, r):
     return ["no copy of the program was asked to analyse"]
 
 
-def split_games(events, tee=None):
+def split_games(tee):
     """The words of each copy of the program that played a game (pychess
     starts one per game and per check, and its hint analyzer besides)."""
     games = [[e for e in ev if e[1] in (">", "<")] for _, ev in bl.tee_processes(tee)]
@@ -361,9 +357,7 @@ def main():
         ap = argparse.ArgumentParser()
         for flag in ("build", "--child", "--wrapper", "--result", "--tee", "--protocol"):
             ap.add_argument(flag)
-        a = ap.parse_args()
-        a.out = a.result
-        return child_main(a)
+        return child_main(ap.parse_args())
     ctx = bl.flow_context("pychess")
     names = ctx.a.flows.split(",") if ctx.a.flows else (UCI_FLOWS if ctx.a.uci else FLOWS)
     return bl.run_flows(ctx, [(name, run_flow) for name in names],

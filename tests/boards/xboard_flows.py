@@ -151,14 +151,10 @@ class XB:
         """n moves for the person: the first legal move in xboard's position
         from a fixed preference list, so that runs repeat."""
         for _ in range(n):
-            pos = chesspos.Position(self.fen())
-            legal = pos.legal()
+            legal = chesspos.Position(self.fen()).legal()
             if not legal:
                 return
-            prefer = ["e2e4", "d2d4", "g1f3", "b1c3", "e7e5", "d7d5", "g8f6", "b8c6",
-                      "c2c3", "c7c6", "h2h3", "h7h6", "a2a3", "a7a6"]
-            word = next((w for w in prefer if w in legal), legal[len(legal) // 2])
-            self.play(word, reply=reply)
+            self.play(bl.preferred(legal, legal[len(legal) // 2]), reply=reply)
 
     # --- the checks ------------------------------------------------------------------
     def finish(self, result, probe=None):
@@ -215,6 +211,12 @@ def _start_and_quit(ctx, flow, usr_local, root=None):
     return xb
 
 
+def _engine_list(xb):
+    """The engines xboard lists in the ~/.xboardrc it saved."""
+    lst = re.search(r"-firstChessProgramNames \{(.*?)\}", bl.read(os.path.join(xb.root, ".xboardrc")), re.S)
+    return lst.group(1).strip().splitlines() if lst else []
+
+
 def flow_plugin(ctx, r):
     # 0. A user who has run xboard before: ~/.xboardrc exists, with the time
     # it was saved (xboard takes only plugin files newer than that).
@@ -230,16 +232,12 @@ def flow_plugin(ctx, r):
     r["plugin_file"] = bl.read(eng)
     saved = re.search(r"-saveDate (\d+)", bl.read(os.path.join(before.root, ".xboardrc")))
     r["plugin_file_newer_than_xboardrc"] = bool(saved) and os.path.getmtime(eng) > int(saved.group(1))
-    xb = _start_and_quit(ctx, "plugin-register", usr_local, root=before.root)
-    rc = bl.read(os.path.join(xb.root, ".xboardrc"))
-    lst = re.search(r"-firstChessProgramNames \{(.*?)\}", rc, re.S)
-    r["engine_list"] = lst.group(1).strip().splitlines() if lst else []
+    r["engine_list"] = _engine_list(_start_and_quit(ctx, "plugin-register", usr_local, root=before.root))
     if not any("/usr/local/bin/chess" in l for l in r["engine_list"]):
         r["problems"].append("xboard's engine list, after the install into /usr/local, does not name "
                              "/usr/local/bin/chess (plugin file %s than ~/.xboardrc): %s"
                              % ("newer" if r["plugin_file_newer_than_xboardrc"] else "older",
                                 r["engine_list"]))
-        return
 
 
 def flow_first_move(ctx, r):
@@ -249,9 +247,7 @@ def flow_first_move(ctx, r):
     stage = os.path.join(ctx.work, "stage")
     usr_local = bl.install_staged(ctx.build, stage)
     xb = _start_and_quit(ctx, "first_move-register", usr_local)
-    rc = bl.read(os.path.join(xb.root, ".xboardrc"))
-    lst = re.search(r"-firstChessProgramNames \{(.*?)\}", rc, re.S)
-    if not lst or "/usr/local/bin/chess" not in lst.group(1):
+    if not any("/usr/local/bin/chess" in l for l in _engine_list(xb)):
         r["problems"].append("xboard did not list /usr/local/bin/chess on its first start")
         return
     # Started again with the program picked from the list by its nickname
