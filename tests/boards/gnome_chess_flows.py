@@ -1,30 +1,19 @@
 #!/usr/bin/python3
 """The chess program in the real gnome-chess (Debian's, 43), words logged.
 
-    tests/boards/gnome_chess_flows.py BUILD_DIR [OUTDIR] [--flows a,b] [--uci]
+    tests/boards/gnome_chess_flows.py BUILD_DIR [OUTDIR] [--flows a,b] [--uci] [--level L]
 
 Each flow starts gnome-chess in its own D-Bus session (dbus-run-session) on
-a virtual display, with a private HOME whose ~/.config/gnome-chess/engines.conf
-holds one entry for the program:
+a virtual display, with a private HOME whose engines.conf holds the entry
+README.md gives (tee_engine.py around the program, on PATH), its settings
+(opponent, colour, level) set with gsettings; the person's moves are mouse
+clicks on the squares. At the end the probe (CECP only) compares the moves
+the program accepts with the words replayed, and the game gnome-chess saves
+on Ctrl+Q (autosave.pgn) must equal the words replayed.
 
-    [Chess]
-    protocol=cecp            (protocol=uci with --uci)
-    binary=chess             (tee_engine.py around the program, on PATH)
-    delay-before-move=0
-
-and its settings (opponent, colour, level) set with gsettings. The person's
-moves are mouse clicks on the squares (xdotool). At the end of each flow:
-  - the probe (tee_engine.py) compares the moves the program accepts with the
-    moves legal in gnome-chess's position (CECP only: needs ping and
-    "Illegal move" from the program);
-  - gnome-chess is closed with Ctrl+Q, which saves the game it shows to
-    ~/.local/share/gnome-chess/autosave.pgn; that game is replayed and must
-    equal the words the program got, replayed (pychess's move generator),
-    and every move the program played must have been legal where it was.
-
-Flows: white (the person plays White), black, undo, game_end (the person
-plays weak moves until the game ends). Needs (Debian): gnome-chess xvfb
-xdotool dbus pychess. Exit status 0 when every flow passed.
+Flows: white, black, undo, game_end (the person plays weak moves until the
+game ends). Needs (Debian): gnome-chess xvfb xdotool dbus pychess. Exit
+status 0 when every flow passed.
 """
 import os
 import re

@@ -2,34 +2,17 @@
 """The chess program in pychess (Debian's, 1.0.3), driven through pychess's
 own code with no window, words logged.
 
-    tests/boards/pychess_flows.py BUILD_DIR [OUTDIR] [--flows a,b]
+    tests/boards/pychess_flows.py BUILD_DIR [OUTDIR] [--flows a,b] [--uci]
 
-Flows:
-  detect    what pychess's Add Engine dialog (Preferences > Engines > +)
-            does with the program's file: its checks is_uci() then
-            is_cecp() (5 s each), then discoverer.addEngine() and
-            discoverer.discover(), which starts the program and records its
-            features; the engine must come out discovered, not failed.
-  plugin    pychess's list filled from the plugin folders: the program
-            installed with `cmake --install --prefix /usr/local` (in a
-            private mount namespace) must be in the list it builds.
-  white, black
-            a game through pychess's GameModel with its opening book on
-            (book_depth_max 13, its default: the engine's first moves come
-            from the book as `force` + `setboard`), the person (a scripted
-            local player) as White or as Black, 12 moves each, then the
-            program's position checked with the probe.
-  takeback  as White: after 8 moves the person takes back two half-moves
-            (GameModel.undoMoves(2): `force`, `undo`, `undo`), then plays on.
-  underpromotion
-            a game loaded from a position (pychess's Setup Position path:
-            the program gets it by setboard), the person promoting to a
-            knight.
-  hint, uci_hint
-            a game as White with pychess's hint analyzer (Preferences >
-            Hints) running on the program too, as a CECP or a UCI engine:
-            its thinking must come depth after depth and start again for
-            each new position.
+"detect" takes the path of pychess's Add Engine dialog (is_uci(), then
+is_cecp(), 5 s each; then discoverer.addEngine() and discover(), which must
+not fail the program); "plugin" reads pychess's list from the plugin
+folders after a `cmake --install --prefix /usr/local` staged in a private
+mount namespace. The other flows play a game through pychess's GameModel
+with its opening book on (book_depth_max 13, its default: the engine's
+first moves come as `force` + `setboard`), the person a scripted local
+player; README.md says what each does. Each flow runs in a child process
+with its own HOME (pychess reads its configuration at import).
 
 The engine runs through tee_engine.py, so every word is logged. Needs
 (Debian): pychess. Exit status 0 when every flow passed.

@@ -3,29 +3,17 @@
 
     tests/boards/xboard_flows.py BUILD_DIR [OUTDIR] [--flows a,b,...] [--uci]
 
-Each flow starts its own xboard (Debian's, 4.9) on a virtual display, drives
-it with xdotool as a person would (moves typed into its move box, menu
-choices by their keys), and at the end compares the program's position with
-xboard's:
-  - xboard's position is read with Edit > Copy Position (xclip);
-  - the words xboard sent the program and the program's answers (xboard's
-    debug log, and the wrapper's log) are replayed on a chess board
-    (pychess's move generator): every move the program made must be legal
-    where it was made, and the replayed position must equal xboard's;
-  - the probe (tee_engine.py): the moves the program accepts in its
-    position must be the moves legal in xboard's (needs a program that
-    answers ping and "Illegal move"; reported as "probe n/a" otherwise).
-
-The program runs as the first engine with xboard's default settings
-(protocol version 2, its default time control), through tee_engine.py,
-except in the flow "plugin", where it is taken from xboard's engine list,
-filled from the plugin file that `cmake --install --prefix /usr/local`
-lays down (in a private mount namespace, so nothing is installed on the
-machine); in "first_move" the time from xboard's start to the program's
-first move is measured, and xboard must not wait for the features.
-
-With --uci the program runs through polyglot (`xboard -fcp PROGRAM -fUCI`,
-after `uci` as its first word): the flows "uci_game" and "uci_two_machines".
+Each flow starts its own xboard (Debian's, 4.9) on a virtual display with
+the program as its first engine (xboard's default settings: protocol
+version 2, its default time control), through tee_engine.py; "plugin" and
+"first_move" take it from xboard's engine list instead, filled from the
+plugin file of a `cmake --install --prefix /usr/local` staged in a private
+mount namespace. A flow drives xboard with xdotool as a person would (moves
+typed into its move box, menu choices by their keys), then compares
+xboard's position (Edit > Copy Position) with the words replayed and with
+the probe's answers; README.md lists the flows and the checks. With --uci
+the program runs through polyglot (`-fcp PROGRAM -fUCI`): the flows
+"uci_game" and "uci_two_machines".
 
 Needs (Debian): xboard fairymax xvfb xdotool xclip pychess polyglot cmake;
 runs as root (mount namespace). Exit status 0 when every flow passed.
