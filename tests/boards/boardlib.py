@@ -508,7 +508,10 @@ def run_probe(tee_log, fen, timeout=60, status=None):
 
 
 def make_engine_wrapper(path, program, log_path):
-    """A one-line executable that runs the program through tee_engine.py."""
+    """A one-line executable that runs the program through tee_engine.py,
+    which starts the log LOG_PATH afresh."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    fresh(log_path)
     with open(path, "w") as f:
         f.write("#!/bin/sh\nexec /usr/bin/python3 %s %s %s \"$@\"\n" % (TEE, log_path, program))
     os.chmod(path, 0o755)
@@ -516,10 +519,7 @@ def make_engine_wrapper(path, program, log_path):
 
 
 def excerpt(events, limit=14):
-    out = []
-    for t, d, line in events:
-        if d in (">", "<"):
-            out.append("%s %s" % (d, line))
+    out = ["%s %s" % (d, line) for _, d, line in events if d in (">", "<")]
     if len(out) > limit:
         out = out[: limit // 2] + ["..."] + out[-(limit // 2):]
     return out
@@ -532,6 +532,15 @@ def versions():
                            stderr=subprocess.DEVNULL, text=True)
         out[p] = r.stdout.strip() or "not installed"
     return out
+
+
+def private_home(home):
+    """HOME, made empty, with the XDG folders under it: what a board saves
+    stays in the run."""
+    shutil.rmtree(home, ignore_errors=True)
+    os.makedirs(home)
+    return dict(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                XDG_DATA_HOME=os.path.join(home, ".local", "share"), XDG_CACHE_HOME=os.path.join(home, ".cache"))
 
 
 def install_staged(build_dir, stage):

@@ -45,10 +45,13 @@ class Position:
     def white_to_move(self):
         return self.board.color == 0
 
-    def legal(self):
-        """Legal moves as words; a promotion in all four forms."""
+    def _moves(self):
+        """The legal moves by their words; a promotion in all four forms."""
         b = self.board
-        return sorted(_word(b, m) for m in lmovegen.genAllMoves(b) if not b.willLeaveInCheck(m))
+        return {_word(b, m): m for m in lmovegen.genAllMoves(b) if not b.willLeaveInCheck(m)}
+
+    def legal(self):
+        return sorted(self._moves())
 
     def normalise(self, word):
         """The word as legal() spells it (a promotion without a letter gives a
@@ -61,21 +64,15 @@ class Position:
         w = self.normalise(word)
         if w is None:
             raise ValueError("illegal move %s in %s" % (word, self.fen()))
-        for m in lmovegen.genAllMoves(self.board):
-            if not self.board.willLeaveInCheck(m) and _word(self.board, m) == w:
-                self.board.applyMove(m)
-                self.moves.append(w)
-                return w
-        raise ValueError("no move %s in %s" % (word, self.fen()))
+        self.board.applyMove(self._moves()[w])
+        self.moves.append(w)
+        return w
 
     def pop(self):
         if not self.moves:
             return False
         self.moves.pop()
-        rebuilt = Position(self.setup)
-        for m in self.moves:
-            rebuilt.push(m)
-        self.board = rebuilt.board
+        self.board = self.copy().board     # the moves left, played again from the set-up
         return True
 
     def key(self):

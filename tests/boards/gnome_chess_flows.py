@@ -17,7 +17,6 @@ status 0 when every flow passed.
 """
 import os
 import re
-import shutil
 import sys
 import time
 
@@ -40,13 +39,11 @@ class GC:
         self.finished = self.game_over = False
         ctx.current = self
         self.home = os.path.join(ctx.work, "home-" + flow)
-        shutil.rmtree(self.home, ignore_errors=True)
+        home_env = bl.private_home(self.home)
         conf = os.path.join(self.home, ".config", "gnome-chess")
         os.makedirs(conf)
         bindir = os.path.join(ctx.work, "bin-" + flow)
-        os.makedirs(bindir, exist_ok=True)
         self.tee = os.path.join(ctx.out, "gnome-chess-%s.words" % flow)
-        bl.fresh(self.tee)
         bl.make_engine_wrapper(os.path.join(bindir, "chess"), ctx.program, self.tee)
         with open(os.path.join(conf, "engines.conf"), "w") as f:
             # The entries the README gives, its levels as depths 1, 2 and 5.
@@ -64,10 +61,7 @@ class GC:
                     "gsettings set org.gnome.Chess difficulty '%s'\n"
                     "gsettings set org.gnome.Chess board-side 'human'\n"
                     "exec %s\n" % (play_as, ctx.a.level, GNOME_CHESS))
-        env = ctx.display.env(HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
-                              XDG_DATA_HOME=os.path.join(self.home, ".local", "share"),
-                              XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
-                              PATH=bindir + ":" + os.environ["PATH"], NO_AT_BRIDGE="1")
+        env = ctx.display.env(PATH=bindir + ":" + os.environ["PATH"], NO_AT_BRIDGE="1", **home_env)
         env.pop("DBUS_SESSION_BUS_ADDRESS", None)
         self.proc = ctx.procs.spawn(["dbus-run-session", "--", "sh", script],
                                     os.path.join(ctx.out, "gnome-chess-%s.out" % flow), env=env)

@@ -22,7 +22,6 @@ import asyncio
 import json
 import os
 import re
-import shutil
 import subprocess
 import sys
 import time
@@ -70,16 +69,9 @@ def child_main(args):
         r["problems"].append("pychess's Add Engine refuses the program: neither is_uci nor is_cecp")
         return done()
     discoverer.addEngine("chess", wrapper, protocol, None, None)
-    state = {}
-
-    def on_done(_d):
-        state["all"] = True
-
-    def on_failed(_d, name, engine):
-        state.setdefault("failed", []).append(name)
-
-    discoverer.connect("all_engines_discovered", on_done)
-    discoverer.connect("engine_failed", on_failed)
+    state = {"failed": []}
+    discoverer.connect("all_engines_discovered", lambda _d: state.update(all=True))
+    discoverer.connect("engine_failed", lambda _d, name, _engine: state["failed"].append(name))
     discoverer.discover()
     end = time.time() + 70
 
@@ -88,13 +80,13 @@ def child_main(args):
             await asyncio.sleep(0.1)
     loop.run_until_complete(wait_discovery())
     engine = discoverer.getEngineByName("chess")
-    r["discovered"] = bool(engine) and "chess" not in state.get("failed", [])
+    r["discovered"] = bool(engine) and "chess" not in state["failed"]
     if engine:
         r["engine"] = {k: engine.get(k) for k in ("name", "protocol", "command", "variants", "recheck")}
     if "all" not in state:
         r["problems"].append("pychess's discovery did not finish in 70 s")
     if not r["discovered"]:
-        r["problems"].append("pychess's discovery failed the program (%s)" % state.get("failed"))
+        r["problems"].append("pychess's discovery failed the program (%s)" % state["failed"])
     if flow == "detect" or r["problems"]:
         return done()
 
@@ -234,16 +226,10 @@ def child_main(args):
 def run_flow(ctx, r):
     name = r["flow"]
     protocol = protocol_of(name)
-    home = os.path.join(ctx.work, "home-" + name)
-    shutil.rmtree(home, ignore_errors=True)
-    os.makedirs(home)
+    env = dict(os.environ, **bl.private_home(os.path.join(ctx.work, "home-" + name)))
     tee = os.path.join(ctx.out, "pychess-%s.words" % name)
-    bl.fresh(tee)
-    os.makedirs(os.path.join(ctx.work, "bin-" + name), exist_ok=True)
     wrapper = bl.make_engine_wrapper(os.path.join(ctx.work, "bin-" + name, "chess"), ctx.program, tee)
     out = os.path.join(ctx.work, "result-%s.json" % name)
-    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-               XDG_DATA_HOME=os.path.join(home, ".local/share"), XDG_CACHE_HOME=os.path.join(home, ".cache"))
     env.pop("DISPLAY", None)
     argv = ["/usr/bin/python3", os.path.abspath(__file__), ctx.build, "--child", name, "--wrapper", wrapper,
             "--result", out, "--tee", tee]

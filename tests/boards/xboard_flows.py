@@ -53,11 +53,7 @@ class XB:
             "-debugMode", "true", "-nameOfDebugFile", self.debug,
             "-saveSettingsOnExit", "true" if save_settings else "false",
             "-soundProgram", "", "-popupExitMessage", "false"]
-        if uci:
-            args += ["-fUCI"]
-        if second:
-            args += ["-scp", second]
-        args += list(extra)
+        args += (["-fUCI"] if uci else []) + (["-scp", second] if second else []) + list(extra)
         argv = bl.in_namespace(args, self.root, namespace, keep=ctx.keep)
         self.started = time.time()
         self.proc = ctx.procs.spawn(argv, out,
@@ -71,12 +67,9 @@ class XB:
         return len(re.findall(regex, self.text(), re.M))
 
     def wait(self, regex, n=1, timeout=30, what=None):
-        bl.wait_until(lambda: self.count(regex) >= n or self._dead(), timeout, what or regex)
-        if self._dead():
+        bl.wait_until(lambda: self.count(regex) >= n or self.proc.poll() is not None, timeout, what or regex)
+        if self.proc.poll() is not None:
             raise bl.Failure("xboard ended (%s)" % self.proc.returncode)
-
-    def _dead(self):
-        return self.proc.poll() is not None
 
     def ready(self, timeout=40):
         """The program has answered xboard's opening (pong), or xboard gave up
@@ -167,9 +160,9 @@ class XB:
         text = self.text()
         for pat, what in [(r"Illegal move from first", "xboard refused a move of the program"),
                           (r"exited unexpectedly|broken pipe|first chess program .* exited", "the program died")]:
-            for m in re.finditer(r"^.*%s.*$" % pat, text, re.M):
+            m = re.search(r"^.*%s.*$" % pat, text, re.M)
+            if m:
                 problems.append("%s: %s" % (what, m.group(0).strip()))
-                break
         if probe and board and os.path.exists(self.tee):
             if re.search(r"<first : (feature .*ping=1|pong)", text):
                 problems += bl.run_probe(self.tee, board, status=result)
@@ -276,15 +269,15 @@ def _edit_position(xb, fen):
     time.sleep(0.5)
 
 
-def steps(*todo):
+def steps(*todo, uci=False):
     """A flow of steps on one xboard: ("person", N) N moves of the person;
     ("machine", KEY) a menu key after which the program must move; ("key",
     KEY); ("play", MOVE) a move the program answers; ("enter", "MOVES")
     moves in Edit Game; ("sent", WORD) xboard must send WORD; ("position",
-    FEN) Edit Position with FEN pasted."""
+    FEN) Edit Position with FEN pasted. UCI: the program behind polyglot."""
     def flow(ctx, r):
-        xb = XB(ctx, r["flow"])
-        xb.ready()
+        xb = XB(ctx, r["flow"], uci=uci)
+        xb.ready(60 if uci else 40)
         for step, arg in todo:
             if step == "person":
                 xb.person_moves(arg)
@@ -408,13 +401,6 @@ def flow_analysis(ctx, r):
     xb.finish(r)
 
 
-def flow_uci_game(ctx, r):
-    xb = XB(ctx, "uci_game", uci=True)
-    xb.ready(60)
-    xb.person_moves(4)
-    xb.finish(r)
-
-
 FLOWS = [("first_move", flow_first_move), ("plugin", flow_plugin),
          ("person_white", steps(("person", 3))),
          ("person_black", steps(("machine", MACHINE_WHITE), ("person", 3))),
@@ -430,7 +416,7 @@ FLOWS = [("first_move", flow_first_move), ("plugin", flow_plugin),
          ("edit_position_black", steps(("position", EDIT_BLACK), ("machine", MACHINE_BLACK), ("person", 2))),
          ("new_after_mate", flow_new_after_mate), ("two_machines", flow_two_machines),
          ("underpromotion", flow_underpromotion), ("hint", flow_hint), ("analysis", flow_analysis)]
-UCI_FLOWS = [("uci_game", flow_uci_game), ("uci_two_machines", lambda ctx, r: flow_two_machines(ctx, r, uci=True))]
+UCI_FLOWS = [("uci_game", steps(("person", 4), uci=True)), ("uci_two_machines", lambda ctx, r: flow_two_machines(ctx, r, uci=True))]
 
 
 def main():
