@@ -211,7 +211,7 @@ def xboard_words(debug_path, who="first"):
             continue
         if last and last[1] == ">" and re.match(r"^[a-z0-9 ./\-+=#]*$", line) and line.strip():
             # continuation of a multi-line send ("new\nrandom")
-            if line.split()[0] in CECP_WORDS or re.match(r"^[a-h][1-8][a-h][1-8][qrbn]?$", line):
+            if line.split()[0] in CECP_WORDS or MOVE_RE.match(line):
                 events.append((last[0], ">", line))
                 continue
         last = None
@@ -431,16 +431,9 @@ def uci_position(line, rp):
 
 
 def _pieces(fen):
-    out = {}
-    for i, row in enumerate(fen.split()[0].split("/")):
-        f = 0
-        for ch in row:
-            if ch.isdigit():
-                f += int(ch)
-            else:
-                out["abcdefgh"[f] + str(8 - i)] = ch
-                f += 1
-    return out
+    """{square: piece} of a FEN's board."""
+    rows = re.sub(r"\d", lambda empty: "1" * int(empty.group(0)), fen.split()[0]).split("/")
+    return {"abcdefgh"[f] + str(8 - i): p for i, row in enumerate(rows) for f, p in enumerate(row) if p != "1"}
 
 
 def _fix_castling(fen):

@@ -136,8 +136,7 @@ class GC:
         rp = self.replay()
         problems += rp.problems + (bl.uci_against_xboard(self.ctx.program, self.events(), r) if self.uci else [])
         if probe and not self.uci:
-            fen = rp.pos.fen()
-            problems += bl.run_probe(self.tee, fen, status=r)
+            problems += bl.run_probe(self.tee, rp.pos.fen(), status=r)
         # Ctrl+Q: gnome-chess saves the game it shows, then ends the program.
         self.ctx.display.key("ctrl+q", pointer=(400, 300))
         try:

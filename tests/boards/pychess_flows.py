@@ -197,9 +197,7 @@ def child_main(args):
                 gm.undoMoves(2)
                 await asyncio.sleep(1.0)
         await asyncio.sleep(1.0)
-        r["ply"] = gm.ply
-        r["fen"] = gm.boards[-1].asFen()
-        r["status"] = gm.status
+        r.update(ply=gm.ply, fen=gm.boards[-1].asFen(), status=gm.status)
         if time.time() >= deadline:
             r["problems"].append("the game did not reach %d plies in 120 s (at ply %d)" % (plies, gm.ply))
         if gm.status not in (0, 1, 2):
