@@ -664,6 +664,10 @@ def run_flows(ctx, flows, board, results_name, display=True, words=None):
     return 1 if failed else 0
 
 
+# A position where the person promotes to a knight (e7e8n) after Black's
+# move; pawns besides, so that no board calls a draw for lack of material.
+UNDERPROMOTION_FEN = "7k/p3P3/8/8/8/8/7P/K7 b - - 0 1"
+
 # The person's moves, the first legal one taken, so that runs repeat.
 PREFERRED_MOVES = ["e2e4", "d2d4", "g1f3", "b1c3", "c2c3", "h2h3", "a2a3",
                    "e7e5", "d7d5", "g8f6", "b8c6", "c7c6", "h7h6", "a7a6"]

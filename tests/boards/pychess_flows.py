@@ -154,7 +154,7 @@ def child_main(args):
             # promotes to a knight, with check
             from io import StringIO
             from pychess.Savers import fen as fen_loader
-            gm.loadAndStart(StringIO(UNDERPROMOTION_FEN), fen_loader, 0, -1)
+            gm.loadAndStart(StringIO(bl.UNDERPROMOTION_FEN), fen_loader, 0, -1)
         else:
             gm.start()
         plies = 6 if base == "underpromotion" else 20
@@ -312,7 +312,6 @@ def split_games(tee):
 
 FLOWS = ["detect", "plugin", "white", "black", "takeback", "underpromotion", "hint"]
 UCI_FLOWS = ["uci_hint", "uci_white", "uci_takeback"]
-UNDERPROMOTION_FEN = "7k/p3P3/8/8/8/8/7P/K7 b - - 0 1"
 
 
 def protocol_of(name):

@@ -335,8 +335,7 @@ def flow_two_machines(ctx, r, uci=False):
 def flow_underpromotion(ctx, r):
     xb = XB(ctx, "underpromotion")
     xb.ready()
-    # pawns besides, so that xboard does not call a draw for lack of material
-    _edit_position(xb, "7k/p3P3/8/8/8/8/7P/K7 b - - 0 1")
+    _edit_position(xb, bl.UNDERPROMOTION_FEN)
     n = xb.engine_moves()
     xb.key(MACHINE_BLACK)                # the program plays Black, to move
     xb.wait_engine_move(n)
