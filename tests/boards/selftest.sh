@@ -32,7 +32,7 @@ check() {   # name want(0|1) pattern command...: exits WANT and prints PATTERN
 }
 flows() {   # want fault script flows
     check "${2:-clean}-$3" "$1" "passed" env TEE_ENGINE_FAULT="$2" /usr/bin/python3 "$here/$3" "$build" \
-        "$out/${2:-clean}" --flows "$4"
+        "$out/flows-${2:-clean}" --flows "$4"
 }
 standin() {   # name fault [once]: a stand-in engine, fairymax misbehaving
     printf '#!/bin/sh\nTEE_ENGINE_FAULT=standin,%s TEE_ENGINE_ONCE=%s exec /usr/bin/python3 %s %s /usr/games/fairymax\n' \
