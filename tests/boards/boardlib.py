@@ -140,23 +140,24 @@ class Display:
             raise Failure("xdotool %s failed" % " ".join(map(str, args)))
         return r.stdout
 
+    def point(self, x, y):
+        self.xdo("mousemove", x, y)
+        time.sleep(0.05)
+
     def key(self, *keys, pointer=None):
         if pointer:
-            self.xdo("mousemove", pointer[0], pointer[1])
-            time.sleep(0.05)
+            self.point(*pointer)
         for k in keys:
             self.xdo("key", k)
             time.sleep(0.15)
 
     def type(self, text, pointer=None):
         if pointer:
-            self.xdo("mousemove", pointer[0], pointer[1])
-            time.sleep(0.05)
+            self.point(*pointer)
         self.xdo("type", "--delay", "40", text)
 
     def click(self, x, y, button=1):
-        self.xdo("mousemove", x, y)
-        time.sleep(0.05)
+        self.point(x, y)
         self.xdo("click", button)
         time.sleep(0.15)
 
@@ -165,8 +166,7 @@ class Display:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def windows(self, name_regex):
-        out = self.xdo("search", "--name", name_regex)
-        return [w for w in out.split()]
+        return self.xdo("search", "--name", name_regex).split()
 
 
 def wait_until(pred, timeout, what, poll=0.1):
@@ -211,7 +211,7 @@ def xboard_words(debug_path, who="first"):
             continue
         if last and last[1] == ">" and re.match(r"^[a-z0-9 ./\-+=#]*$", line) and line.strip():
             # continuation of a multi-line send ("new\nrandom")
-            if line.split()[0] in CECP_WORDS or re.match(r"^[a-h][1-8][a-h][1-8][qrbn]?$", line):
+            if line.split()[0] in CECP_WORDS or MOVE_RE.match(line):
                 events.append((last[0], ">", line))
                 continue
         last = None
@@ -245,7 +245,7 @@ CECP_WORDS = {"xboard", "protover", "new", "random", "level", "post", "nopost", 
               "force", "go", "white", "black", "time", "otim", "undo", "remove", "setboard",
               "edit", "ping", "result", "quit", "computer", "name", "accepted", "rejected", "sd",
               "st", "usermove", "hint", "bk", "draw", "memory", "cores", "variant", "playother",
-              "?", "ics", "option", "egtpath", "exit", "analyze", ".", "#", "c", "easy"}
+              "?", "ics", "option", "egtpath", "exit", "analyze", ".", "#", "c"}
 
 MOVE_RE = re.compile(r"^[a-h][1-8][a-h][1-8][qrbnQRBN]?$")
 
@@ -287,10 +287,8 @@ class Replay:
                     self.pos = chesspos.Position(fen)
         elif w == "edit":
             self.in_edit = True
-            self.edit = {"white": True, "pieces": {}, "stm": self.pos.white_to_move()}
-            for sq, p in _pieces(self.pos.fen()).items():
-                self.edit["pieces"][sq] = p
-        elif w in ("undo",):
+            self.edit = {"white": True, "pieces": _pieces(self.pos.fen()), "stm": self.pos.white_to_move()}
+        elif w == "undo":
             if not self.pos.pop():
                 self.problems.append("undo with no move to take back")
         elif w == "remove":
@@ -328,18 +326,10 @@ class Replay:
         e = self.edit
         if line == ".":
             self.in_edit = False
-            rows = []
-            for rank in range(8, 0, -1):
-                row, empty = "", 0
-                for f in "abcdefgh":
-                    p = e["pieces"].get(f + str(rank))
-                    if p:
-                        row += (str(empty) if empty else "") + p
-                        empty = 0
-                    else:
-                        empty += 1
-                rows.append(row + (str(empty) if empty else ""))
-            fen = "/".join(rows) + (" w " if e["stm"] else " b ") + "KQkq - 0 1"
+            rows = "/".join("".join(e["pieces"].get(f + str(rank), "1") for f in "abcdefgh")
+                            for rank in range(8, 0, -1))
+            rows = re.sub(r"1+", lambda empty: str(len(empty.group(0))), rows)   # empty squares counted
+            fen = rows + (" w " if e["stm"] else " b ") + "KQkq - 0 1"
             fen = _fix_castling(fen)
             if chesspos.valid_fen(fen):
                 self.pos = chesspos.Position(fen)
@@ -441,16 +431,9 @@ def uci_position(line, rp):
 
 
 def _pieces(fen):
-    out = {}
-    for i, row in enumerate(fen.split()[0].split("/")):
-        f = 0
-        for ch in row:
-            if ch.isdigit():
-                f += int(ch)
-            else:
-                out["abcdefgh"[f] + str(8 - i)] = ch
-                f += 1
-    return out
+    """{square: piece} of a FEN's board."""
+    rows = re.sub(r"\d", lambda empty: "1" * int(empty.group(0)), fen.split()[0]).split("/")
+    return {"abcdefgh"[f] + str(8 - i): p for i, row in enumerate(rows) for f, p in enumerate(row) if p != "1"}
 
 
 def _fix_castling(fen):
@@ -518,7 +501,10 @@ def run_probe(tee_log, fen, timeout=60, status=None):
 
 
 def make_engine_wrapper(path, program, log_path):
-    """A one-line executable that runs the program through tee_engine.py."""
+    """A one-line executable that runs the program through tee_engine.py,
+    which starts the log LOG_PATH afresh."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    fresh(log_path)
     with open(path, "w") as f:
         f.write("#!/bin/sh\nexec /usr/bin/python3 %s %s %s \"$@\"\n" % (TEE, log_path, program))
     os.chmod(path, 0o755)
@@ -526,10 +512,7 @@ def make_engine_wrapper(path, program, log_path):
 
 
 def excerpt(events, limit=14):
-    out = []
-    for t, d, line in events:
-        if d in (">", "<"):
-            out.append("%s %s" % (d, line))
+    out = ["%s %s" % (d, line) for _, d, line in events if d in (">", "<")]
     if len(out) > limit:
         out = out[: limit // 2] + ["..."] + out[-(limit // 2):]
     return out
@@ -542,6 +525,15 @@ def versions():
                            stderr=subprocess.DEVNULL, text=True)
         out[p] = r.stdout.strip() or "not installed"
     return out
+
+
+def private_home(home):
+    """HOME, made empty, with the XDG folders under it: what a board saves
+    stays in the run."""
+    shutil.rmtree(home, ignore_errors=True)
+    os.makedirs(home)
+    return dict(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                XDG_DATA_HOME=os.path.join(home, ".local", "share"), XDG_CACHE_HOME=os.path.join(home, ".cache"))
 
 
 def install_staged(build_dir, stage):
@@ -670,6 +662,19 @@ def run_flows(ctx, flows, board, results_name, display=True, words=None):
     failed = [r["flow"] for r in results if r["problems"]]
     print("%d passed, %d failed" % (len(results) - len(failed), len(failed)))
     return 1 if failed else 0
+
+
+# A position where the person promotes to a knight (e7e8n) after Black's
+# move; pawns besides, so that no board calls a draw for lack of material.
+UNDERPROMOTION_FEN = "7k/p3P3/8/8/8/8/7P/K7 b - - 0 1"
+
+# The person's moves, the first legal one taken, so that runs repeat.
+PREFERRED_MOVES = ["e2e4", "d2d4", "g1f3", "b1c3", "c2c3", "h2h3", "a2a3",
+                   "e7e5", "d7d5", "g8f6", "b8c6", "c7c6", "h7h6", "a7a6"]
+
+
+def preferred(legal, fallback, prefer=PREFERRED_MOVES):
+    return next((w for w in prefer if w in legal), fallback)
 
 
 ERROR_REPLIES = ("Illegal move", "Error", "tellusererror", "telluser")

@@ -45,41 +45,34 @@ class Position:
     def white_to_move(self):
         return self.board.color == 0
 
-    def legal(self):
-        """Legal moves as words; a promotion in all four forms."""
+    def _moves(self):
+        """The legal moves by their words; a promotion in all four forms."""
         b = self.board
-        return sorted(_word(b, m) for m in lmovegen.genAllMoves(b) if not b.willLeaveInCheck(m))
+        return {_word(b, m): m for m in lmovegen.genAllMoves(b) if not b.willLeaveInCheck(m)}
+
+    def legal(self):
+        return sorted(self._moves())
 
     def normalise(self, word):
         """The word as legal() spells it (a promotion without a letter gives a
         queen), or None when it is not a legal move here."""
         word = word.strip().lower()
         legal = self.legal()
-        if word in legal:
-            return word
-        if word + "q" in legal:
-            return word + "q"
-        return None
+        return next((w for w in (word, word + "q") if w in legal), None)
 
     def push(self, word):
         w = self.normalise(word)
         if w is None:
             raise ValueError("illegal move %s in %s" % (word, self.fen()))
-        for m in lmovegen.genAllMoves(self.board):
-            if not self.board.willLeaveInCheck(m) and _word(self.board, m) == w:
-                self.board.applyMove(m)
-                self.moves.append(w)
-                return w
-        raise ValueError("no move %s in %s" % (word, self.fen()))
+        self.board.applyMove(self._moves()[w])
+        self.moves.append(w)
+        return w
 
     def pop(self):
         if not self.moves:
             return False
         self.moves.pop()
-        rebuilt = Position(self.setup)
-        for m in self.moves:
-            rebuilt.push(m)
-        self.board = rebuilt.board
+        self.board = self.copy().board     # the moves left, played again from the set-up
         return True
 
     def key(self):
@@ -119,16 +112,13 @@ def key_of(fen):
     """The part of a FEN that decides the game from here: pieces, side to
     move, castling rights, and the en passant square only when a capture
     there is legal."""
-    fields = fen.split()
-    while len(fields) < 4:
-        fields.append("-")
-    pieces, side, castling, ep = fields[:4]
+    pieces, side, castling, ep = (fen.split() + ["-"] * 4)[:4]
     if ep != "-":
         try:
             pos = Position(" ".join([pieces, side, castling, ep, "0", "1"]))
-            target = ep
-            if not any(m[2:4] == target and m[:2][0] != target[0] and
-                       pos.board.arBoard[_square(m[:2])] in (1,) for m in pos.legal()):
+            # a pawn (pychess's piece 1) taking on the square from another file
+            if not any(m[2:4] == ep and m[0] != ep[0] and pos.board.arBoard[_square(m[:2])] == 1
+                       for m in pos.legal()):
                 ep = "-"
         except Exception:  # pychess refuses some FENs; keep the field as given
             pass

@@ -1,34 +1,22 @@
 #!/usr/bin/python3
 """The chess program in the real gnome-chess (Debian's, 43), words logged.
 
-    tests/boards/gnome_chess_flows.py BUILD_DIR [OUTDIR] [--flows a,b] [--uci]
+    tests/boards/gnome_chess_flows.py BUILD_DIR [OUTDIR] [--flows a,b] [--uci] [--level L]
 
 Each flow starts gnome-chess in its own D-Bus session (dbus-run-session) on
-a virtual display, with a private HOME whose ~/.config/gnome-chess/engines.conf
-holds one entry for the program:
+a virtual display, with a private HOME whose engines.conf holds the entry
+README.md gives (tee_engine.py around the program, on PATH), its settings
+(opponent, colour, level) set with gsettings; the person's moves are mouse
+clicks on the squares. At the end the probe (CECP only) compares the moves
+the program accepts with the words replayed, and the game gnome-chess saves
+on Ctrl+Q (autosave.pgn) must equal the words replayed.
 
-    [Chess]
-    protocol=cecp            (protocol=uci with --uci)
-    binary=chess             (tee_engine.py around the program, on PATH)
-    delay-before-move=0
-
-and its settings (opponent, colour, level) set with gsettings. The person's
-moves are mouse clicks on the squares (xdotool). At the end of each flow:
-  - the probe (tee_engine.py) compares the moves the program accepts with the
-    moves legal in gnome-chess's position (CECP only: needs ping and
-    "Illegal move" from the program);
-  - gnome-chess is closed with Ctrl+Q, which saves the game it shows to
-    ~/.local/share/gnome-chess/autosave.pgn; that game is replayed and must
-    equal the words the program got, replayed (pychess's move generator),
-    and every move the program played must have been legal where it was.
-
-Flows: white (the person plays White), black, undo, game_end (the person
-plays weak moves until the game ends). Needs (Debian): gnome-chess xvfb
-xdotool dbus pychess. Exit status 0 when every flow passed.
+Flows: white, black, undo, game_end (the person plays weak moves until the
+game ends). Needs (Debian): gnome-chess xvfb xdotool dbus pychess. Exit
+status 0 when every flow passed.
 """
 import os
 import re
-import shutil
 import sys
 import time
 
@@ -41,6 +29,7 @@ GNOME_CHESS = "/usr/games/gnome-chess"
 # The board in gnome-chess's default 700x550 window (top-left corner of a8
 # with White at the bottom, and the side of a square), in screen pixels.
 BOARD_X, BOARD_Y, SQUARE = 157.8, 82.5, 48.05
+WEAK_MOVES = ["f2f3", "g2g4", "f7f6", "g7g5", "e1f2", "e8f7", "h2h4", "h7h5", "a2a3", "a7a6"]
 
 
 class GC:
@@ -50,13 +39,11 @@ class GC:
         self.finished = self.game_over = False
         ctx.current = self
         self.home = os.path.join(ctx.work, "home-" + flow)
-        shutil.rmtree(self.home, ignore_errors=True)
+        home_env = bl.private_home(self.home)
         conf = os.path.join(self.home, ".config", "gnome-chess")
         os.makedirs(conf)
         bindir = os.path.join(ctx.work, "bin-" + flow)
-        os.makedirs(bindir, exist_ok=True)
         self.tee = os.path.join(ctx.out, "gnome-chess-%s.words" % flow)
-        bl.fresh(self.tee)
         bl.make_engine_wrapper(os.path.join(bindir, "chess"), ctx.program, self.tee)
         with open(os.path.join(conf, "engines.conf"), "w") as f:
             # The entries the README gives, its levels as depths 1, 2 and 5.
@@ -74,10 +61,7 @@ class GC:
                     "gsettings set org.gnome.Chess difficulty '%s'\n"
                     "gsettings set org.gnome.Chess board-side 'human'\n"
                     "exec %s\n" % (play_as, ctx.a.level, GNOME_CHESS))
-        env = ctx.display.env(HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
-                              XDG_DATA_HOME=os.path.join(self.home, ".local", "share"),
-                              XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
-                              PATH=bindir + ":" + os.environ["PATH"], NO_AT_BRIDGE="1")
+        env = ctx.display.env(PATH=bindir + ":" + os.environ["PATH"], NO_AT_BRIDGE="1", **home_env)
         env.pop("DBUS_SESSION_BUS_ADDRESS", None)
         self.proc = ctx.procs.spawn(["dbus-run-session", "--", "sh", script],
                                     os.path.join(ctx.out, "gnome-chess-%s.out" % flow), env=env)
@@ -128,33 +112,16 @@ class GC:
             self.wait_engine_move(before)
 
     def _sent_moves(self):
-        n = 0
-        for _, d, l in self.events():
-            if d != ">":
-                continue
-            if self.uci and l.startswith("position"):
-                n += 1
-            elif not self.uci and re.match(r"^(usermove )?[a-h][1-8][a-h][1-8][qrbn]?$", l):
-                n += 1
-        return n
+        sent = r"^position" if self.uci else r"^(usermove )?[a-h][1-8][a-h][1-8][qrbn]?$"
+        return sum(1 for _, d, l in self.events() if d == ">" and re.match(sent, l))
 
     def pick(self, weak=False):
         pos = self.replay().pos
-        legal = pos.legal()
+        legal = [m for m in pos.legal() if len(m) == 4]      # no promotion dialog
         if not legal:
             return None
-        if weak:
-            prefer = ["f2f3", "g2g4", "f7f6", "g7g5", "e1f2", "e8f7", "h2h4", "h7h5", "a2a3", "a7a6"]
-        else:
-            prefer = ["e2e4", "d2d4", "g1f3", "b1c3", "e7e5", "d7d5", "g8f6", "b8c6",
-                      "c2c3", "c7c6", "h2h3", "h7h6", "a2a3", "a7a6"]
-        legal = [m for m in legal if len(m) == 4]      # no promotion dialog
-        if not legal:
-            return None
-        w = next((w for w in prefer if w in legal), None)
-        if w is None:
-            w = legal[(len(pos.moves) * 7) % len(legal)]
-        return w
+        return bl.preferred(legal, legal[(len(pos.moves) * 7) % len(legal)],
+                            WEAK_MOVES if weak else bl.PREFERRED_MOVES)
 
     def person_moves(self, n, weak=False):
         for _ in range(n):
@@ -169,8 +136,7 @@ class GC:
         rp = self.replay()
         problems += rp.problems + (bl.uci_against_xboard(self.ctx.program, self.events(), r) if self.uci else [])
         if probe and not self.uci:
-            fen = rp.pos.fen()
-            problems += bl.run_probe(self.tee, fen, status=r)
+            problems += bl.run_probe(self.tee, rp.pos.fen(), status=r)
         # Ctrl+Q: gnome-chess saves the game it shows, then ends the program.
         self.ctx.display.key("ctrl+q", pointer=(400, 300))
         try:
@@ -213,18 +179,10 @@ def pgn_position(pgn):
     pos = chesspos.Position(fen.group(1) if fen else chesspos.START_FEN)
     from pychess.Utils.lutils import lmove
     for tok in body.split():
-        if re.match(r"^\d+\.+$", tok) or tok in ("*", "1-0", "0-1", "1/2-1/2"):
-            continue
-        tok = re.sub(r"^\d+\.+", "", tok)
-        if not tok:
-            continue
-        m = lmove.parseSAN(pos.board, tok)
-        pos.push(_word_of(pos, m))
+        tok = re.sub(r"^\d+\.+", "", tok)                # the move number
+        if tok and tok not in ("*", "1-0", "0-1", "1/2-1/2"):
+            pos.push(chesspos._word(pos.board, lmove.parseSAN(pos.board, tok)))
     return pos
-
-
-def _word_of(pos, move):
-    return chesspos._word(pos.board, move)
 
 
 def flow_white(ctx, r):

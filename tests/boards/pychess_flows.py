@@ -2,34 +2,17 @@
 """The chess program in pychess (Debian's, 1.0.3), driven through pychess's
 own code with no window, words logged.
 
-    tests/boards/pychess_flows.py BUILD_DIR [OUTDIR] [--flows a,b]
+    tests/boards/pychess_flows.py BUILD_DIR [OUTDIR] [--flows a,b] [--uci]
 
-Flows:
-  detect    what pychess's Add Engine dialog (Preferences > Engines > +)
-            does with the program's file: its checks is_uci() then
-            is_cecp() (5 s each), then discoverer.addEngine() and
-            discoverer.discover(), which starts the program and records its
-            features; the engine must come out discovered, not failed.
-  plugin    pychess's list filled from the plugin folders: the program
-            installed with `cmake --install --prefix /usr/local` (in a
-            private mount namespace) must be in the list it builds.
-  white, black
-            a game through pychess's GameModel with its opening book on
-            (book_depth_max 13, its default: the engine's first moves come
-            from the book as `force` + `setboard`), the person (a scripted
-            local player) as White or as Black, 12 moves each, then the
-            program's position checked with the probe.
-  takeback  as White: after 8 moves the person takes back two half-moves
-            (GameModel.undoMoves(2): `force`, `undo`, `undo`), then plays on.
-  underpromotion
-            a game loaded from a position (pychess's Setup Position path:
-            the program gets it by setboard), the person promoting to a
-            knight.
-  hint, uci_hint
-            a game as White with pychess's hint analyzer (Preferences >
-            Hints) running on the program too, as a CECP or a UCI engine:
-            its thinking must come depth after depth and start again for
-            each new position.
+"detect" takes the path of pychess's Add Engine dialog (is_uci(), then
+is_cecp(), 5 s each; then discoverer.addEngine() and discover(), which must
+not fail the program); "plugin" reads pychess's list from the plugin
+folders after a `cmake --install --prefix /usr/local` staged in a private
+mount namespace. The other flows play a game through pychess's GameModel
+with its opening book on (book_depth_max 13, its default: the engine's
+first moves come as `force` + `setboard`), the person a scripted local
+player; README.md says what each does. Each flow runs in a child process
+with its own HOME (pychess reads its configuration at import).
 
 The engine runs through tee_engine.py, so every word is logged. Needs
 (Debian): pychess. Exit status 0 when every flow passed.
@@ -39,7 +22,6 @@ import asyncio
 import json
 import os
 import re
-import shutil
 import subprocess
 import sys
 import time
@@ -53,7 +35,7 @@ import chesspos  # noqa: E402
 def child_main(args):
     """Runs one flow inside a process with its own HOME (pychess reads its
     configuration at import)."""
-    flow, wrapper, out = args.child, args.wrapper, args.out
+    flow, wrapper, out = args.child, args.wrapper, args.result
     from pychess.System import conf
     from pychess.Players.engineNest import discoverer, is_uci, is_cecp
     r = {"problems": []}
@@ -87,16 +69,9 @@ def child_main(args):
         r["problems"].append("pychess's Add Engine refuses the program: neither is_uci nor is_cecp")
         return done()
     discoverer.addEngine("chess", wrapper, protocol, None, None)
-    state = {}
-
-    def on_done(_d):
-        state["all"] = True
-
-    def on_failed(_d, name, engine):
-        state.setdefault("failed", []).append(name)
-
-    discoverer.connect("all_engines_discovered", on_done)
-    discoverer.connect("engine_failed", on_failed)
+    state = {"failed": []}
+    discoverer.connect("all_engines_discovered", lambda _d: state.update(all=True))
+    discoverer.connect("engine_failed", lambda _d, name, _engine: state["failed"].append(name))
     discoverer.discover()
     end = time.time() + 70
 
@@ -105,13 +80,13 @@ def child_main(args):
             await asyncio.sleep(0.1)
     loop.run_until_complete(wait_discovery())
     engine = discoverer.getEngineByName("chess")
-    r["discovered"] = bool(engine) and "chess" not in state.get("failed", [])
+    r["discovered"] = bool(engine) and "chess" not in state["failed"]
     if engine:
         r["engine"] = {k: engine.get(k) for k in ("name", "protocol", "command", "variants", "recheck")}
     if "all" not in state:
         r["problems"].append("pychess's discovery did not finish in 70 s")
     if not r["discovered"]:
-        r["problems"].append("pychess's discovery failed the program (%s)" % state.get("failed"))
+        r["problems"].append("pychess's discovery failed the program (%s)" % state["failed"])
     if flow == "detect" or r["problems"]:
         return done()
 
@@ -179,11 +154,9 @@ def child_main(args):
             # promotes to a knight, with check
             from io import StringIO
             from pychess.Savers import fen as fen_loader
-            gm.loadAndStart(StringIO(UNDERPROMOTION_FEN), fen_loader, 0, -1)
+            gm.loadAndStart(StringIO(bl.UNDERPROMOTION_FEN), fen_loader, 0, -1)
         else:
             gm.start()
-        prefer = ["e2e4", "d2d4", "g1f3", "b1c3", "c2c3", "h2h3", "a2a3", "e7e5", "d7d5",
-                  "g8f6", "b8c6", "c7c6", "h7h6", "a7a6"]
         plies = 6 if base == "underpromotion" else 20
         deadline = time.time() + 120
         seen = [gm.ply, time.time()]
@@ -206,7 +179,7 @@ def child_main(args):
                     break
                 # after a takeback the person tries another move (out of the book)
                 other = ["h2h4", "a2a4", "h7h5", "a7a5"] if r.get("took_back_at_ply") else []
-                w = w or next((m for m in other + prefer if m in legal), legal[(gm.ply * 7) % len(legal)])
+                w = w or bl.preferred(legal, legal[(gm.ply * 7) % len(legal)], other + bl.PREFERRED_MOVES)
                 if w == "e7e8n":
                     r["promoted"] = True
                 person.queue.put_nowait(parseAny(board, w))
@@ -224,9 +197,7 @@ def child_main(args):
                 gm.undoMoves(2)
                 await asyncio.sleep(1.0)
         await asyncio.sleep(1.0)
-        r["ply"] = gm.ply
-        r["fen"] = gm.boards[-1].asFen()
-        r["status"] = gm.status
+        r.update(ply=gm.ply, fen=gm.boards[-1].asFen(), status=gm.status)
         if time.time() >= deadline:
             r["problems"].append("the game did not reach %d plies in 120 s (at ply %d)" % (plies, gm.ply))
         if gm.status not in (0, 1, 2):
@@ -253,16 +224,10 @@ def child_main(args):
 def run_flow(ctx, r):
     name = r["flow"]
     protocol = protocol_of(name)
-    home = os.path.join(ctx.work, "home-" + name)
-    shutil.rmtree(home, ignore_errors=True)
-    os.makedirs(home)
+    env = dict(os.environ, **bl.private_home(os.path.join(ctx.work, "home-" + name)))
     tee = os.path.join(ctx.out, "pychess-%s.words" % name)
-    bl.fresh(tee)
-    os.makedirs(os.path.join(ctx.work, "bin-" + name), exist_ok=True)
     wrapper = bl.make_engine_wrapper(os.path.join(ctx.work, "bin-" + name, "chess"), ctx.program, tee)
     out = os.path.join(ctx.work, "result-%s.json" % name)
-    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-               XDG_DATA_HOME=os.path.join(home, ".local/share"), XDG_CACHE_HOME=os.path.join(home, ".cache"))
     env.pop("DISPLAY", None)
     argv = ["/usr/bin/python3", os.path.abspath(__file__), ctx.build, "--child", name, "--wrapper", wrapper,
             "--result", out, "--tee", tee]
@@ -288,23 +253,21 @@ def run_flow(ctx, r):
     r.update(child)
     events = bl.tee_words(tee)
     r["words"] = bl.excerpt(events, 18)
+    games = split_games(tee)
     # Replay the game's words: every move of the program legal where it was made.
-    if name not in ("detect", "plugin"):
-        games = split_games(events, tee)
-        if games:
-            if protocol == "uci":
-                rp = bl.uci_replay(games[-1])
-                r["problems"] += bl.uci_against_xboard(ctx.program, games[-1], r)
-            else:
-                # pychess's book sets the position after the person's move
-                # and the book's answer, and may take both back with undo
-                rp = bl.Replay(setboard_keeps_moves=True)
-                rp.feed(games[-1])
-            r["problems"] += rp.problems
-            if r.get("fen") and chesspos.key_of(r["fen"]) != chesspos.key_of(rp.pos.fen()):
-                r["problems"].append("positions differ: pychess %s, words replayed %s" % (r["fen"], rp.pos.fen()))
-            r["program_fen"] = rp.pos.fen()
-    games = split_games(events, tee)
+    if name not in ("detect", "plugin") and games:
+        if protocol == "uci":
+            rp = bl.uci_replay(games[-1])
+            r["problems"] += bl.uci_against_xboard(ctx.program, games[-1], r)
+        else:
+            # pychess's book sets the position after the person's move
+            # and the book's answer, and may take both back with undo
+            rp = bl.Replay(setboard_keeps_moves=True)
+            rp.feed(games[-1])
+        r["problems"] += rp.problems
+        if r.get("fen") and chesspos.key_of(r["fen"]) != chesspos.key_of(rp.pos.fen()):
+            r["problems"].append("positions differ: pychess %s, words replayed %s" % (r["fen"], rp.pos.fen()))
+        r["program_fen"] = rp.pos.fen()
     r["problems"] += bl.error_replies(games[-1] if games else [])
     if name.endswith("hint"):
         r["problems"] += analysis_problems(tee, r)
@@ -334,7 +297,7 @@ def analysis_problems(tee, r):
     return ["no copy of the program was asked to analyse"]
 
 
-def split_games(events, tee=None):
+def split_games(tee):
     """The words of each copy of the program that played a game (pychess
     starts one per game and per check, and its hint analyzer besides)."""
     games = [[e for e in ev if e[1] in (">", "<")] for _, ev in bl.tee_processes(tee)]
@@ -349,7 +312,6 @@ def split_games(events, tee=None):
 
 FLOWS = ["detect", "plugin", "white", "black", "takeback", "underpromotion", "hint"]
 UCI_FLOWS = ["uci_hint", "uci_white", "uci_takeback"]
-UNDERPROMOTION_FEN = "7k/p3P3/8/8/8/8/7P/K7 b - - 0 1"
 
 
 def protocol_of(name):
@@ -361,9 +323,7 @@ def main():
         ap = argparse.ArgumentParser()
         for flag in ("build", "--child", "--wrapper", "--result", "--tee", "--protocol"):
             ap.add_argument(flag)
-        a = ap.parse_args()
-        a.out = a.result
-        return child_main(a)
+        return child_main(ap.parse_args())
     ctx = bl.flow_context("pychess")
     names = ctx.a.flows.split(",") if ctx.a.flows else (UCI_FLOWS if ctx.a.uci else FLOWS)
     return bl.run_flows(ctx, [(name, run_flow) for name in names],

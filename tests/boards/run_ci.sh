@@ -1,22 +1,18 @@
 #!/usr/bin/env bash
-# The CI-sized part of the board flows, about 100 s: the xboard flows of
-# the program picked from xboard's engine list (its first move), the engine
-# list after an install by a user who ran xboard before, the person as
-# Black, Retract Move, Edit Position with Black to move, an underpromotion
-# and Analysis Mode; pychess's Add Engine checks and its list from the plugin
-# folders (headless); a game in xboard through polyglot (UCI).
+# The CI-sized part of the board flows, about 100 s: the xboard flows named
+# at the end, pychess's Add Engine checks and its list from the plugin
+# folders (headless), and a game in xboard through polyglot (UCI).
 #
 # Usage: tests/boards/run_ci.sh BUILD_DIR [OUTDIR]
 #   BUILD_DIR  the build folder (holds the program "chess"; `cmake --install`
 #              is run from it into a private staging folder)
 #   OUTDIR     where the logs go (default: a new folder under /tmp)
 #
-# Needs root: xboard reads ~/.xboardrc from root's home whatever HOME says,
-# and the plugin folder under /usr/local; both are replaced by private
-# folders in a mount namespace of the run. Without root or a package it
-# skips (exit 77), saying which. Each part has a hard time limit
-# (BOARDS_CI_LIMIT seconds, default 240). Exit status 0 when every flow
-# passed, 1 otherwise.
+# Needs root: xboard's ~/.xboardrc (in root's home whatever HOME says) and
+# /usr/local are private folders in a mount namespace of the run. Without
+# root or a package it skips (exit 77), saying which. Each part has a hard
+# time limit (BOARDS_CI_LIMIT seconds, default 240). Exit status 0 when
+# every flow passed, 1 otherwise.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [OUTDIR]" >&2; exit 2; }

@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
 # Checks the checks. The flows must fail when the program misses what the
-# board says: tee_engine.py injects the fault (TEE_ENGINE_FAULT: a knight
-# promotion passed on as a queen's, undo/remove dropped, setboard dropped),
-# and the clean run of the same flows must pass. The match must fail on a
-# stand-in program (fairymax behind tee_engine.py) that plays an illegal move, crashes,
-# prints an error, makes a false mate claim or hangs, pass a clean one, and
-# put an opponent's fault on the opponent: replayed once when the opponent
-# dies once, failed when it hangs both times.
+# board says (tee_engine.py's TEE_ENGINE_FAULT) and pass without the fault;
+# the match must fail on a stand-in program that misbehaves, pass a clean
+# one, and put an opponent's fault on the opponent. README.md lists the cases.
 #
 # Usage: tests/boards/selftest.sh BUILD_DIR [OUTDIR] [flows|match]
 #   (about 4 minutes for the flows, 10 for the match)
@@ -36,7 +32,7 @@ check() {   # name want(0|1) pattern command...: exits WANT and prints PATTERN
 }
 flows() {   # want fault script flows
     check "${2:-clean}-$3" "$1" "passed" env TEE_ENGINE_FAULT="$2" /usr/bin/python3 "$here/$3" "$build" \
-        "$out/${2:-clean}" --flows "$4"
+        "$out/flows-${2:-clean}" --flows "$4"
 }
 standin() {   # name fault [once]: a stand-in engine, fairymax misbehaving
     printf '#!/bin/sh\nTEE_ENGINE_FAULT=standin,%s TEE_ENGINE_ONCE=%s exec /usr/bin/python3 %s %s /usr/games/fairymax\n' \

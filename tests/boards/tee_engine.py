@@ -26,13 +26,11 @@ import re
 import signal
 import subprocess
 import sys
-
-sys.dont_write_bytecode = True
 import threading
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 log_path, argv = sys.argv[1], sys.argv[2:]
 log_lock = threading.Lock()
@@ -187,10 +185,9 @@ def wait_line(pred, timeout):
 
 def probe(fen):
     from chesspos import Position
-    result = {"fen": fen}
     pos = Position(fen)
     legal = pos.legal()
-    result["legal"] = legal
+    result = {"fen": fen, "legal": legal}
     probing.set()
     time.sleep(0.3)  # let a reply in flight arrive
     with probe_cond:
@@ -211,14 +208,9 @@ def probe(fen):
     if sync() is None:
         result["error"] = "no pong: the program does not answer ping"
         return result
-    board = pos.board
-    occupied = [sq for sq in range(64) if board.arBoard[sq] != 0]
+    occupied = [sq for sq in range(64) if pos.board.arBoard[sq] != 0]
     names = ["abcdefgh"[sq % 8] + str(sq // 8 + 1) for sq in range(64)]
-    words = []
-    for f in occupied:
-        for t in range(64):
-            if t != f:
-                words.append(names[f] + names[t])
+    words = [names[f] + names[t] for f in occupied for t in range(64) if t != f]
     words += [w for w in legal if len(w) == 5]
     accepted = []
     for w in words:

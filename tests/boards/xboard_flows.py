@@ -3,29 +3,17 @@
 
     tests/boards/xboard_flows.py BUILD_DIR [OUTDIR] [--flows a,b,...] [--uci]
 
-Each flow starts its own xboard (Debian's, 4.9) on a virtual display, drives
-it with xdotool as a person would (moves typed into its move box, menu
-choices by their keys), and at the end compares the program's position with
-xboard's:
-  - xboard's position is read with Edit > Copy Position (xclip);
-  - the words xboard sent the program and the program's answers (xboard's
-    debug log, and the wrapper's log) are replayed on a chess board
-    (pychess's move generator): every move the program made must be legal
-    where it was made, and the replayed position must equal xboard's;
-  - the probe (tee_engine.py): the moves the program accepts in its
-    position must be the moves legal in xboard's (needs a program that
-    answers ping and "Illegal move"; reported as "probe n/a" otherwise).
-
-The program runs as the first engine with xboard's default settings
-(protocol version 2, its default time control), through tee_engine.py,
-except in the flow "plugin", where it is taken from xboard's engine list,
-filled from the plugin file that `cmake --install --prefix /usr/local`
-lays down (in a private mount namespace, so nothing is installed on the
-machine); in "first_move" the time from xboard's start to the program's
-first move is measured, and xboard must not wait for the features.
-
-With --uci the program runs through polyglot (`xboard -fcp PROGRAM -fUCI`,
-after `uci` as its first word): the flows "uci_game" and "uci_two_machines".
+Each flow starts its own xboard (Debian's, 4.9) on a virtual display with
+the program as its first engine (xboard's default settings: protocol
+version 2, its default time control), through tee_engine.py; "plugin" and
+"first_move" take it from xboard's engine list instead, filled from the
+plugin file of a `cmake --install --prefix /usr/local` staged in a private
+mount namespace. A flow drives xboard with xdotool as a person would (moves
+typed into its move box, menu choices by their keys), then compares
+xboard's position (Edit > Copy Position) with the words replayed and with
+the probe's answers; README.md lists the flows and the checks. With --uci
+the program runs through polyglot (`-fcp PROGRAM -fUCI`): the flows
+"uci_game" and "uci_two_machines".
 
 Needs (Debian): xboard fairymax xvfb xdotool xclip pychess polyglot cmake;
 runs as root (mount namespace). Exit status 0 when every flow passed.
@@ -65,11 +53,7 @@ class XB:
             "-debugMode", "true", "-nameOfDebugFile", self.debug,
             "-saveSettingsOnExit", "true" if save_settings else "false",
             "-soundProgram", "", "-popupExitMessage", "false"]
-        if uci:
-            args += ["-fUCI"]
-        if second:
-            args += ["-scp", second]
-        args += list(extra)
+        args += (["-fUCI"] if uci else []) + (["-scp", second] if second else []) + list(extra)
         argv = bl.in_namespace(args, self.root, namespace, keep=ctx.keep)
         self.started = time.time()
         self.proc = ctx.procs.spawn(argv, out,
@@ -83,12 +67,9 @@ class XB:
         return len(re.findall(regex, self.text(), re.M))
 
     def wait(self, regex, n=1, timeout=30, what=None):
-        bl.wait_until(lambda: self.count(regex) >= n or self._dead(), timeout, what or regex)
-        if self._dead():
+        bl.wait_until(lambda: self.count(regex) >= n or self.proc.poll() is not None, timeout, what or regex)
+        if self.proc.poll() is not None:
             raise bl.Failure("xboard ended (%s)" % self.proc.returncode)
-
-    def _dead(self):
-        return self.proc.poll() is not None
 
     def ready(self, timeout=40):
         """The program has answered xboard's opening (pong), or xboard gave up
@@ -151,14 +132,10 @@ class XB:
         """n moves for the person: the first legal move in xboard's position
         from a fixed preference list, so that runs repeat."""
         for _ in range(n):
-            pos = chesspos.Position(self.fen())
-            legal = pos.legal()
+            legal = chesspos.Position(self.fen()).legal()
             if not legal:
                 return
-            prefer = ["e2e4", "d2d4", "g1f3", "b1c3", "e7e5", "d7d5", "g8f6", "b8c6",
-                      "c2c3", "c7c6", "h2h3", "h7h6", "a2a3", "a7a6"]
-            word = next((w for w in prefer if w in legal), legal[len(legal) // 2])
-            self.play(word, reply=reply)
+            self.play(bl.preferred(legal, legal[len(legal) // 2]), reply=reply)
 
     # --- the checks ------------------------------------------------------------------
     def finish(self, result, probe=None):
@@ -183,9 +160,9 @@ class XB:
         text = self.text()
         for pat, what in [(r"Illegal move from first", "xboard refused a move of the program"),
                           (r"exited unexpectedly|broken pipe|first chess program .* exited", "the program died")]:
-            for m in re.finditer(r"^.*%s.*$" % pat, text, re.M):
+            m = re.search(r"^.*%s.*$" % pat, text, re.M)
+            if m:
                 problems.append("%s: %s" % (what, m.group(0).strip()))
-                break
         if probe and board and os.path.exists(self.tee):
             if re.search(r"<first : (feature .*ping=1|pong)", text):
                 problems += bl.run_probe(self.tee, board, status=result)
@@ -215,6 +192,12 @@ def _start_and_quit(ctx, flow, usr_local, root=None):
     return xb
 
 
+def _engine_list(xb):
+    """The engines xboard lists in the ~/.xboardrc it saved."""
+    lst = re.search(r"-firstChessProgramNames \{(.*?)\}", bl.read(os.path.join(xb.root, ".xboardrc")), re.S)
+    return lst.group(1).strip().splitlines() if lst else []
+
+
 def flow_plugin(ctx, r):
     # 0. A user who has run xboard before: ~/.xboardrc exists, with the time
     # it was saved (xboard takes only plugin files newer than that).
@@ -230,16 +213,12 @@ def flow_plugin(ctx, r):
     r["plugin_file"] = bl.read(eng)
     saved = re.search(r"-saveDate (\d+)", bl.read(os.path.join(before.root, ".xboardrc")))
     r["plugin_file_newer_than_xboardrc"] = bool(saved) and os.path.getmtime(eng) > int(saved.group(1))
-    xb = _start_and_quit(ctx, "plugin-register", usr_local, root=before.root)
-    rc = bl.read(os.path.join(xb.root, ".xboardrc"))
-    lst = re.search(r"-firstChessProgramNames \{(.*?)\}", rc, re.S)
-    r["engine_list"] = lst.group(1).strip().splitlines() if lst else []
+    r["engine_list"] = _engine_list(_start_and_quit(ctx, "plugin-register", usr_local, root=before.root))
     if not any("/usr/local/bin/chess" in l for l in r["engine_list"]):
         r["problems"].append("xboard's engine list, after the install into /usr/local, does not name "
                              "/usr/local/bin/chess (plugin file %s than ~/.xboardrc): %s"
                              % ("newer" if r["plugin_file_newer_than_xboardrc"] else "older",
                                 r["engine_list"]))
-        return
 
 
 def flow_first_move(ctx, r):
@@ -249,9 +228,7 @@ def flow_first_move(ctx, r):
     stage = os.path.join(ctx.work, "stage")
     usr_local = bl.install_staged(ctx.build, stage)
     xb = _start_and_quit(ctx, "first_move-register", usr_local)
-    rc = bl.read(os.path.join(xb.root, ".xboardrc"))
-    lst = re.search(r"-firstChessProgramNames \{(.*?)\}", rc, re.S)
-    if not lst or "/usr/local/bin/chess" not in lst.group(1):
+    if not any("/usr/local/bin/chess" in l for l in _engine_list(xb)):
         r["problems"].append("xboard did not list /usr/local/bin/chess on its first start")
         return
     # Started again with the program picked from the list by its nickname
@@ -292,15 +269,15 @@ def _edit_position(xb, fen):
     time.sleep(0.5)
 
 
-def steps(*todo):
+def steps(*todo, uci=False):
     """A flow of steps on one xboard: ("person", N) N moves of the person;
     ("machine", KEY) a menu key after which the program must move; ("key",
     KEY); ("play", MOVE) a move the program answers; ("enter", "MOVES")
     moves in Edit Game; ("sent", WORD) xboard must send WORD; ("position",
-    FEN) Edit Position with FEN pasted."""
+    FEN) Edit Position with FEN pasted. UCI: the program behind polyglot."""
     def flow(ctx, r):
-        xb = XB(ctx, r["flow"])
-        xb.ready()
+        xb = XB(ctx, r["flow"], uci=uci)
+        xb.ready(60 if uci else 40)
         for step, arg in todo:
             if step == "person":
                 xb.person_moves(arg)
@@ -358,8 +335,7 @@ def flow_two_machines(ctx, r, uci=False):
 def flow_underpromotion(ctx, r):
     xb = XB(ctx, "underpromotion")
     xb.ready()
-    # pawns besides, so that xboard does not call a draw for lack of material
-    _edit_position(xb, "7k/p3P3/8/8/8/8/7P/K7 b - - 0 1")
+    _edit_position(xb, bl.UNDERPROMOTION_FEN)
     n = xb.engine_moves()
     xb.key(MACHINE_BLACK)                # the program plays Black, to move
     xb.wait_engine_move(n)
@@ -424,13 +400,6 @@ def flow_analysis(ctx, r):
     xb.finish(r)
 
 
-def flow_uci_game(ctx, r):
-    xb = XB(ctx, "uci_game", uci=True)
-    xb.ready(60)
-    xb.person_moves(4)
-    xb.finish(r)
-
-
 FLOWS = [("first_move", flow_first_move), ("plugin", flow_plugin),
          ("person_white", steps(("person", 3))),
          ("person_black", steps(("machine", MACHINE_WHITE), ("person", 3))),
@@ -446,7 +415,7 @@ FLOWS = [("first_move", flow_first_move), ("plugin", flow_plugin),
          ("edit_position_black", steps(("position", EDIT_BLACK), ("machine", MACHINE_BLACK), ("person", 2))),
          ("new_after_mate", flow_new_after_mate), ("two_machines", flow_two_machines),
          ("underpromotion", flow_underpromotion), ("hint", flow_hint), ("analysis", flow_analysis)]
-UCI_FLOWS = [("uci_game", flow_uci_game), ("uci_two_machines", lambda ctx, r: flow_two_machines(ctx, r, uci=True))]
+UCI_FLOWS = [("uci_game", steps(("person", 4), uci=True)), ("uci_two_machines", lambda ctx, r: flow_two_machines(ctx, r, uci=True))]
 
 
 def main():

@@ -4,20 +4,18 @@ virtual display, and the outcome checked.
 
     tests/boards/xboard_match.py PROGRAM [OUTDIR]
 
-PROGRAM is xboard's first engine (through tee_engine.py, which logs its
-words in OUTDIR/match.words), fairymax the second. xboard alternates the
-colours, so in two games the program plays White once and Black once, in one
-process. Environment: MATCH_GAMES (even, default 2), MATCH_TIME_LIMIT
-(seconds, default 60 + 270 a game), MATCH_STALL (seconds with nothing
-in xboard's log that count as a hang, default 90), MATCH_OPPONENT (the second engine's
-command, default fairymax).
+PROGRAM is xboard's first engine (through tee_engine.py: OUTDIR/match.words),
+fairymax the second; xboard alternates the colours, so the program plays
+White and Black in one process. Environment: MATCH_GAMES (even, default 2),
+MATCH_TIME_LIMIT (seconds, default 60 + 270 a game), MATCH_STALL (seconds
+of silence in xboard's log that count as a hang, default 90),
+MATCH_OPPONENT (the second engine's command, default fairymax).
 
 Each problem found is the program's or the opponent's: the opponent's when
 fairymax dies, stops answering, or loses a game other than by mate. Then the
 match is played once more with new processes (OUTDIR/replay). Exit status:
 0 when every game ended properly; 1 on a fault of the program or a second
-fault of the opponent, saying which; 2 on bad usage or a missing tool
-(apt-get install -y xboard fairymax xvfb).
+fault of the opponent, saying which; 2 on bad usage or a missing tool.
 """
 import os
 import re
@@ -161,8 +159,9 @@ def play(procs, display, program, out, games, bound, stall):
             found.append((whose(game, line), "%s in game %d: %s" % (what, game, line.strip())))
         elif re.match(r"^\d+ <second: .*error", line, re.I) and "unknown command" not in line:
             found.append((OPPONENT, "the opponent printed an error: %s" % line))
-    found += [(PROGRAM, p) for p in bl.error_replies(bl.tee_words(words))]
-    starts = sum(1 for e in bl.tee_words(words) if e[1] == "#" and e[2].startswith("started"))
+    events = bl.tee_words(words)
+    found += [(PROGRAM, p) for p in bl.error_replies(events)]
+    starts = sum(1 for _, d, l in events if d == "#" and l.startswith("started"))
     if starts != 1:
         found.append((PROGRAM, "xboard started the program %d times; once is the match's" % starts))
 
@@ -185,8 +184,7 @@ def play(procs, display, program, out, games, bound, stall):
             found.append((whose(i), "game %d: %s {%s}, not a mate" % (i, g["result"], g["reason"])))
         elif g["result"] not in ("1-0", "0-1", "1/2-1/2"):
             found.append((PROGRAM, "game %d: no proper result: '%s' {%s}" % (i, g["result"], g["reason"])))
-    moves = [e for e in bl.tee_words(words) if e[1] == "<" and e[2].startswith("move ")]
-    if played and not moves:
+    if played and not any(d == "<" and l.startswith("move ") for _, d, l in events):
         found.append((PROGRAM, "the program made no move"))
     if len(played) == games and colours != {"white", "black"}:
         found.append((PROGRAM, "the program did not play both colours"))
