@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "engine/evaluation.h"
@@ -148,6 +149,20 @@ namespace {
 // A mate in `plies` and the first of its shortest mates in generation order,
 // which every level that sees it (depth `plies` or more, 2 excepted) plays,
 // scoring kMateScore - plies.
+SearchLimits AtLevel(int level) {
+  SearchLimits limits;
+  limits.depth = level;
+  return limits;
+}
+
+// A clock so far off that the search always ends on its depth.
+SearchLimits OnAFarClock(SearchLimits limits) {
+  const auto farOff = std::chrono::steady_clock::now() + std::chrono::hours(1);
+  limits.startBy = farOff;
+  limits.stopBy = farOff;
+  return limits;
+}
+
 struct MateCase {
   const char* name;
   const char* fen;
@@ -171,11 +186,15 @@ TEST(SearchTest, ShortestMateAtEveryLevelThatSeesIt) {
     const char side = SideToMove(&position.board, position.lastMove);
     for (int level = std::max(kMinDepth, c.plies); level <= kDeepestLevel; ++level) {
       if (level == kFullWidthDepth) continue;
-      SearchReport report{};
-      const Move chosen = ChooseComputerMoveReported(&position.board, position.lastMove, level, side, &report);
-      EXPECT_EQ(MoveText(chosen), c.move) << c.name << " at level " << level;
-      EXPECT_EQ(report.score, kMateScore - c.plies) << c.name << " at level " << level;
-      EXPECT_EQ(report.matePlies, c.plies) << c.name << " at level " << level;
+      // On a clock the mate is looked for alone first, and found the same.
+      for (const SearchLimits& limits : {AtLevel(level), OnAFarClock(AtLevel(level))}) {
+        const bool clock = limits.startBy != SearchLimits{}.startBy;
+        SearchReport report{};
+        const Move chosen = SearchMove(&position.board, position.lastMove, side, limits, &report);
+        EXPECT_EQ(MoveText(chosen), c.move) << c.name << " at level " << level << (clock ? " on a clock" : "");
+        EXPECT_EQ(report.score, kMateScore - c.plies) << c.name << " at level " << level;
+        EXPECT_EQ(report.matePlies, c.plies) << c.name << " at level " << level;
+      }
     }
   }
 }
@@ -215,6 +234,8 @@ TEST(SearchTest, RootMovesIntoEarlierPositions) {
        "g1h1", "4k2r/pppppppp/8/8/8/8/8/4K2R b k - 0 1", Repetition::kIgnored},
       {"ahead, a move whose reply goes back into the game is avoided", "4k3/8/8/8/8/8/8/4K2R w K - 0 1", 3, "e1g1",
        nullptr, Repetition::kAvoided, "e8d7"},
+      {"ahead, a mate whose only reply goes back into the game is no mate", "7k/8/5K2/8/8/8/8/R7 w - - 0 1", 3,
+       "f6f7", nullptr, Repetition::kAvoided, "h8h7"},
       {"level 2 does not look at the game", "4k2r/pppppppp/8/8/8/8/8/4K1R1 w - - 0 1", kFullWidthDepth, "g1h1", nullptr,
        Repetition::kIgnored},
   };
@@ -241,6 +262,11 @@ TEST(SearchTest, RootMovesIntoEarlierPositions) {
         reference::SearchMove(&position.board, position.lastMove, c.level, side, RulesOfLevel(c.level), &game, &plain);
     EXPECT_EQ(MoveText(chosen), MoveText(plainChoice)) << c.name;
     EXPECT_EQ(report.score, plain.score) << c.name;
+    SearchReport clocked{};
+    EXPECT_EQ(MoveText(SearchMove(&position.board, position.lastMove, side, OnAFarClock(limits), &clocked)),
+              MoveText(plainChoice))
+        << c.name << " on a clock";
+    EXPECT_EQ(clocked.score, plain.score) << c.name << " on a clock";
     switch (c.expected) {
       case Repetition::kTaken:
         EXPECT_EQ(MoveText(chosen), c.move) << c.name;
