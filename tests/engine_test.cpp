@@ -199,6 +199,39 @@ TEST(SearchTest, ShortestMateAtEveryLevelThatSeesIt) {
   }
 }
 
+// The mate search passes over a lone king too far from the edge to be mated
+// in time by king and queen or king and rook: every such mate, with either
+// piece on any square, stands on the edge.
+TEST(SearchTest, LoneKingMatedByKingAndQueenOrRookOnlyOnTheEdge) {
+  int mates = 0;
+  for (char piece : {'Q', 'R'}) {
+    for (int defender = 0; defender < kSquareCount; ++defender) {
+      for (int king = 0; king < kSquareCount; ++king) {
+        for (int square = 0; square < kSquareCount; ++square) {
+          if (king == defender || square == defender || square == king) continue;
+          Board board;
+          std::fill(std::begin(board.squares), std::end(board.squares), kEmptySquare);
+          board.squares[defender] = 'k';
+          board.squares[king] = 'K';
+          board.squares[square] = piece;
+          // White has just moved: its king's move stands for the last one.
+          const Move last = BuildMove(king / kBoardSize, king % kBoardSize, king / kBoardSize, king % kBoardSize, {});
+          const SearchBoard position = MakeSearchBoard(&board, last);
+          if (position.opponentInCheck) continue;
+          const Analysis analysis = Analyse(position);
+          if (analysis.checkers == kNoSquares || HasLegalMove(position, analysis)) continue;
+          ++mates;
+          const int file = defender / kBoardSize;
+          const int rank = defender % kBoardSize;
+          EXPECT_TRUE(file == 0 || file == kBoardSize - 1 || rank == 0 || rank == kBoardSize - 1)
+              << piece << " mates a king on square " << defender;
+        }
+      }
+    }
+  }
+  EXPECT_GT(mates, 0);
+}
+
 enum class Repetition {
   kTaken,    // the move into the earlier position is played, valued 0
   kAvoided,  // without the earlier position `move` is played; with it another, still winning
