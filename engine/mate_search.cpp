@@ -37,8 +37,9 @@ struct MateEntry {
 };
 static_assert(std::is_trivial_v<MateEntry>, "zeroed storage holds empty entries");
 
-// 2^20 entries of 24 bytes: more positions than a second's search visits.
-constexpr int kMateTableBits = 20;
+// 2^19 entries of 24 bytes (12 MiB): as many positions as a second's search
+// visits, and half the pages of 2^20 to take from the system, which costs.
+constexpr int kMateTableBits = 19;
 constexpr std::int64_t kCheckEvery = 4096;
 
 struct ReleaseMateTable {
@@ -106,22 +107,34 @@ bool DefenderIsMated(const SearchBoard& position, const Analysis& analysis, int 
                      MateContext* context);
 
 // A lone king is mated by king and queen, or king and rook, only on the
-// edge of the board (engine_test goes through every such mate): so where
-// the attacker has just those, a king further from the edge than it can
-// walk in the moves it has left escapes.
+// edge of the board and with the kings two squares apart (engine_test goes
+// through every such mate). So where the attacker has just those, a king
+// further from the edge than it can walk in the moves it has left, or
+// further from the other king than both can close in the plies left,
+// escapes.
 int DistanceFromEdge(int square) {
   const int file = square / kBoardSize;
   const int rank = square % kBoardSize;
   return std::min({file, kBoardSize - 1 - file, rank, kBoardSize - 1 - rank});
 }
 
-bool TooFarFromTheEdge(const PieceSets& sets, Side attacker, int defenderMovesLeft) {
+int KingDistance(int a, int b) {
+  return std::max(std::abs(a / kBoardSize - b / kBoardSize), std::abs(a % kBoardSize - b % kBoardSize));
+}
+
+constexpr int kMatingKingDistance = 2;
+
+bool CannotBeMatedInTime(const PieceSets& sets, Side attacker, int pliesLeft, int defenderMovesLeft) {
   const Side defender = Opponent(attacker);
   const SquareSet king = sets.Of(defender, kKing);
   if (sets.Of(defender) != king) return false;
   const SquareSet others = sets.Of(attacker) & ~sets.Of(attacker, kKing);
-  const bool queenOrRook = others == sets.Of(attacker, kQueen) || others == sets.Of(attacker, kRook);
-  return HasOneSquare(others) && queenOrRook && DistanceFromEdge(FirstSquare(king)) > defenderMovesLeft;
+  if (!HasOneSquare(others) || (others != sets.Of(attacker, kQueen) && others != sets.Of(attacker, kRook))) {
+    return false;
+  }
+  const int square = FirstSquare(king);
+  return DistanceFromEdge(square) > defenderMovesLeft ||
+         KingDistance(square, FirstSquare(sets.Of(attacker, kKing))) > kMatingKingDistance + pliesLeft;
 }
 
 // Whether a move of the side to move checks the enemy king on `king`, in a
@@ -151,7 +164,7 @@ bool AttackerMates(const SearchBoard& position, int ply, int pliesLeft, MateCont
   const Side mover = position.mover;
   // A lone king gives no check.
   if (position.sets.Of(mover) == position.sets.Of(mover, kKing)) return false;
-  if (TooFarFromTheEdge(position.sets, mover, (pliesLeft - 1) / 2)) return false;
+  if (CannotBeMatedInTime(position.sets, mover, pliesLeft, (pliesLeft - 1) / 2)) return false;
   // The last ply is cheaper to search than to look up.
   MateEntry* const entry = pliesLeft > 1 ? EntryFor(position, ply, context) : nullptr;
   const Known known = WhatIsKnown(entry, pliesLeft);
@@ -213,7 +226,7 @@ bool DefenderIsMated(const SearchBoard& position, const Analysis& analysis, int 
                      MateContext* context) {
   if (Visit(context)) return false;
   if (pliesLeft == 0) return IsMated(position, analysis);
-  if (TooFarFromTheEdge(position.sets, Opponent(position.mover), pliesLeft / 2)) return false;
+  if (CannotBeMatedInTime(position.sets, Opponent(position.mover), pliesLeft, pliesLeft / 2)) return false;
   MoveList moves;
   GenerateMovesCapturesFirst(position, analysis, &moves);
   if (moves.count == 0) return analysis.checkers != kNoSquares;  // mate, or stalemate

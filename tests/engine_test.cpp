@@ -199,9 +199,10 @@ TEST(SearchTest, ShortestMateAtEveryLevelThatSeesIt) {
   }
 }
 
-// The mate search passes over a lone king too far from the edge to be mated
-// in time by king and queen or king and rook: every such mate, with either
-// piece on any square, stands on the edge.
+// The mate search passes over a lone king too far from the edge, or from the
+// other king, to be mated in time by king and queen or king and rook: every
+// such mate, with either piece on any square, stands on the edge, the kings
+// two squares apart.
 TEST(SearchTest, LoneKingMatedByKingAndQueenOrRookOnlyOnTheEdge) {
   int mates = 0;
   for (char piece : {'Q', 'R'}) {
@@ -225,6 +226,8 @@ TEST(SearchTest, LoneKingMatedByKingAndQueenOrRookOnlyOnTheEdge) {
           const int rank = defender % kBoardSize;
           EXPECT_TRUE(file == 0 || file == kBoardSize - 1 || rank == 0 || rank == kBoardSize - 1)
               << piece << " mates a king on square " << defender;
+          const int kings = std::max(std::abs(file - king / kBoardSize), std::abs(rank - king % kBoardSize));
+          EXPECT_EQ(kings, 2) << piece << " mates a king on square " << defender << " from square " << king;
         }
       }
     }
