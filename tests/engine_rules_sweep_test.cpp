@@ -7,6 +7,7 @@
 #include <cctype>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "engine/evaluation.h"
 #include "engine/move_generation.h"
@@ -37,16 +38,9 @@ const char* SideName(Side side) { return side == Side::kWhite ? "White" : "Black
 char WhiteLetterOf(char piece) { return static_cast<char>(std::toupper(static_cast<unsigned char>(piece))); }
 
 std::string PieceName(char piece) {
-  std::string kind;
-  switch (WhiteLetterOf(piece)) {
-    case 'P': kind = "pawn"; break;
-    case 'N': kind = "knight"; break;
-    case 'B': kind = "bishop"; break;
-    case 'R': kind = "rook"; break;
-    case 'Q': kind = "queen"; break;
-    default: kind = "king"; break;
-  }
-  return (IsWhitePiece(piece) ? "white " : "black ") + kind;
+  constexpr std::string_view kLetters = "PNBRQK";
+  constexpr const char* kKinds[] = {"pawn", "knight", "bishop", "rook", "queen", "king"};
+  return (IsWhitePiece(piece) ? "white " : "black ") + std::string(kKinds[kLetters.find(WhiteLetterOf(piece))]);
 }
 
 Side ColourOf(char piece) { return IsWhitePiece(piece) ? Side::kWhite : Side::kBlack; }
@@ -204,8 +198,6 @@ TEST_P(EngineRulesSweep, Moves) {
 
 INSTANTIATE_TEST_SUITE_P(EveryPiece, EngineRulesSweep,
                          ::testing::Values('P', 'N', 'B', 'R', 'Q', 'K', 'p', 'n', 'b', 'r', 'q', 'k'),
-                         [](const ::testing::TestParamInfo<char>& info) {
-                           return CaseName(PieceName(info.param).c_str());
-                         });
+                         [](const ::testing::TestParamInfo<char>& info) { return CaseName(PieceName(info.param)); });
 
 }  // namespace

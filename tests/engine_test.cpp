@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/evaluation.h"
+#include "engine/evaluation_tables.h"
 #include "engine/move_generation.h"
 #include "engine/search.h"
 #include "model/apply_move.h"
@@ -92,17 +93,18 @@ TEST_P(ChoiceTest, SameMoveAndScoreAsThePlainSearch) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Positions, ChoiceTest,
-    ::testing::Values(ChoiceCase{"the only legal move", "7k/8/8/8/8/8/r7/K6r w - - 0 1", "a1a2"},
-                      // Every king move scores the same: the first in generation order wins.
-                      ChoiceCase{"ties keep the earliest move", "7k/8/8/3K4/8/8/8/8 w - - 0 1", "d5c4"},
-                      ChoiceCase{"mate in one", "k7/7Q/1K6/8/8/8/8/8 w - - 0 1", "h7a7"},
-                      ChoiceCase{"black mates in one", "8/8/8/8/8/1k6/7q/K7 b - - 0 1", ""},
-                      ChoiceCase{"a free queen", "4k3/8/8/3q4/8/8/8/3RK3 w - - 0 1", "d1d5"},
-                      ChoiceCase{"castling rights after the first move", "r3k3/8/8/8/8/8/4P3/R3K3 w Qq - 0 1", ""},
-                      ChoiceCase{"pawns racing", "8/5k2/8/1p6/8/8/6PK/8 b - - 0 1", ""}),
-    NamedCase());
+constexpr ChoiceCase kChoiceCases[] = {
+    {"the only legal move", "7k/8/8/8/8/8/r7/K6r w - - 0 1", "a1a2"},
+    // Every king move scores the same: the first in generation order wins.
+    {"ties keep the earliest move", "7k/8/8/3K4/8/8/8/8 w - - 0 1", "d5c4"},
+    {"mate in one", "k7/7Q/1K6/8/8/8/8/8 w - - 0 1", "h7a7"},
+    {"black mates in one", "8/8/8/8/8/1k6/7q/K7 b - - 0 1", ""},
+    {"a free queen", "4k3/8/8/3q4/8/8/8/3RK3 w - - 0 1", "d1d5"},
+    {"castling rights after the first move", "r3k3/8/8/8/8/8/4P3/R3K3 w Qq - 0 1", ""},
+    {"pawns racing", "8/5k2/8/1p6/8/8/6PK/8 b - - 0 1", ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Positions, ChoiceTest, ::testing::ValuesIn(kChoiceCases), NamedCase());
 
 TEST(SearchTest, MateScore) {
   const Position mate = FromFen("k7/7Q/1K6/8/8/8/8/8 w - - 0 1");
@@ -128,23 +130,14 @@ TEST(SearchTest, NoLegalMoveReturnsTheLastMove) {
   EXPECT_EQ(MoveText(chosen), "d8h4");
 }
 
-}  // namespace
-
-namespace {
-
 TEST(MoveGenerationTest, PublishedCounts) {
   for (const PerftCount& c : kPublishedPerft) {
     EXPECT_EQ(SearchGeneratorPerft(FromFen(c.fen), c.depth), c.leaves) << c.fen << " depth " << c.depth;
   }
 }
 
-}  // namespace
-
 // At every level but 2 a mate counts its plies, and a root move back into a
 // position of the game is a draw.
-#include "engine/evaluation_tables.h"
-
-namespace {
 
 // A mate in `plies` and the first of its shortest mates in generation order,
 // which every level that sees it (depth `plies` or more, 2 excepted) plays,
@@ -252,14 +245,6 @@ struct RepetitionCase {
   Repetition expected;
   const char* reply = nullptr;
 };
-
-// Plays `text` on `position`, which must allow it.
-void PlayText(const char* text, Position* position) {
-  Move move = ParseCoordinateMove(text, position->lastMove);
-  ASSERT_TRUE(IsLegalMove(move, &position->board, position->lastMove)) << text;
-  ApplyMove(&position->board, &move, &position->board);
-  position->lastMove = move;
-}
 
 TEST(SearchTest, RootMovesIntoEarlierPositions) {
   const RepetitionCase cases[] = {

@@ -52,9 +52,8 @@ GoldenFile ReadGoldenFile(const GoldenCase& golden) {
   GoldenFile file;
   std::ifstream in(std::string(GOLDEN_DIR) + golden.name);
   EXPECT_TRUE(in.is_open()) << golden.name;
-  std::string line;
   bool selfPlay = false;
-  while (std::getline(in, line)) {
+  for (std::string line; std::getline(in, line);) {
     if (line == "# self-play") selfPlay = true;
     if (line.empty() || line[0] == '#') continue;
     GoldenRecord record;

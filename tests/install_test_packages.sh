@@ -30,21 +30,16 @@ done
 
 packages=()
 have() { command -v "$1" >/dev/null 2>&1 || [ -x "/usr/games/$1" ]; }
-have cmake || packages+=(cmake)
-have make || packages+=(make)
-have g++ || packages+=(g++)
+# Tools named as their packages are.
+for tool in cmake make g++ xboard fairymax xdotool xclip polyglot npm; do
+  have "$tool" || packages+=("$tool")
+done
 [ -f /usr/include/gtest/gtest.h ] || packages+=(libgtest-dev)
-have xboard || packages+=(xboard)
-have fairymax || packages+=(fairymax)
 have Xvfb || packages+=(xvfb)
-have xdotool || packages+=(xdotool)
-have xclip || packages+=(xclip)
-have polyglot || packages+=(polyglot)
 have import || packages+=(imagemagick)
 have pkill || packages+=(procps)
 [ -f /usr/lib/python3/dist-packages/pychess/__init__.py ] || packages+=(pychess)
 have node || packages+=(nodejs)
-have npm || packages+=(npm)
 if [ -n "$gnome" ]; then
   have gnome-chess || packages+=(gnome-chess)
   have dbus-run-session || packages+=(dbus)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 #include "model/apply_move.h"
 #include "support/positions.h"
@@ -15,16 +16,10 @@ TEST(SetUpBoardTest, InitialPositionAndRecord) {
   Move last;
   std::memset(&board, 'x', sizeof board);
   SetUpBoard(&board, &last);
-  EXPECT_EQ(board.squares[0], 'R');
-  EXPECT_EQ(board.squares[1], 'P');
-  EXPECT_EQ(board.squares[6], 'p');
-  EXPECT_EQ(board.squares[7], 'r');
-  EXPECT_EQ(board.squares[24], 'Q');
-  EXPECT_EQ(board.squares[31], 'q');
-  EXPECT_EQ(board.squares[32], 'K');
-  EXPECT_EQ(board.squares[39], 'k');
-  EXPECT_EQ(board.squares[56], 'R');
-  EXPECT_EQ(board.squares[63], 'r');
+  // Squares numbered file by file from a1: a1 0, a2 1, ..., h8 63.
+  constexpr std::pair<int, char> kPieces[] = {{0, 'R'},  {1, 'P'},  {6, 'p'},  {7, 'r'},  {24, 'Q'},
+                                              {31, 'q'}, {32, 'K'}, {39, 'k'}, {56, 'R'}, {63, 'r'}};
+  for (const auto& [square, piece] : kPieces) EXPECT_EQ(board.squares[square], piece) << "square " << square;
   for (int file = 0; file < 8; ++file) {
     for (int rank = kRank3; rank <= kRank6; ++rank) EXPECT_EQ(PieceAt(&board, file, rank), '-');
   }
@@ -75,32 +70,26 @@ TEST_P(ApplyMoveTest, PlaysTheMove) {
   EXPECT_EQ(MoveText(move), squares) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Moves, ApplyMoveTest,
-    ::testing::Values(
-        ApplyCase{"white castles king side", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1g1",
-                  "r3k2r/8/8/8/8/8/8/R4RK1 b kq -"},
-        ApplyCase{"white castles queen side", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1c1",
-                  "r3k2r/8/8/8/8/8/8/2KR3R b kq -"},
-        ApplyCase{"black castles king side", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8g8",
-                  "r4rk1/8/8/8/8/8/8/R3K2R w KQ -"},
-        ApplyCase{"a king step gives up both rights", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1f1",
-                  "r3k2r/8/8/8/8/8/8/R4K1R b kq -"},
-        ApplyCase{"a rook leaving a1", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "a1a5",
-                  "r3k2r/8/8/R7/8/8/8/4K2R b Kkq -"},
-        ApplyCase{"a bishop taking on h8", "r3k2r/8/8/8/8/2B5/8/R3K2R w KQkq - 0 1", "c3h8",
-                  "r3k2B/8/8/8/8/8/8/R3K2R b KQq -"},
-        ApplyCase{"promotion to a queen", "4k3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8", "4Q3/8/8/8/8/8/8/4K3 b - -"},
-        ApplyCase{"promotion to the knight named in upper case", "4k3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8N",
-                  "4N3/8/8/8/8/8/8/4K3 b - -"},
-        ApplyCase{"a letter that names no piece promotes to a queen", "4k3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8x",
-                  "4Q3/8/8/8/8/8/8/4K3 b - -"},
-        ApplyCase{"capturing promotion", "3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7d8", "3Qk3/8/8/8/8/8/8/4K3 b - -"},
-        ApplyCase{"black promotes on rank 1", "4k3/8/8/8/8/8/p7/4K3 b - - 0 1", "a2a1", "4k3/8/8/8/8/8/8/q3K3 w - -"},
-        ApplyCase{"en passant removes the passed pawn", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6",
-                  "4k3/8/3P4/8/8/8/8/4K3 b - -"},
-        ApplyCase{"a capture onto d6 leaves d5 alone", "4k3/8/3n4/3pP3/8/8/8/4K3 w - - 0 1", "e5d6",
-                  "4k3/8/3P4/3p4/8/8/8/4K3 b - -"}),
-    NamedCase());
+constexpr ApplyCase kApplyCases[] = {
+    {"white castles king side", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1g1", "r3k2r/8/8/8/8/8/8/R4RK1 b kq -"},
+    {"white castles queen side", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1c1", "r3k2r/8/8/8/8/8/8/2KR3R b kq -"},
+    {"black castles king side", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8g8", "r4rk1/8/8/8/8/8/8/R3K2R w KQ -"},
+    {"a king step gives up both rights", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1f1",
+     "r3k2r/8/8/8/8/8/8/R4K1R b kq -"},
+    {"a rook leaving a1", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "a1a5", "r3k2r/8/8/R7/8/8/8/4K2R b Kkq -"},
+    {"a bishop taking on h8", "r3k2r/8/8/8/8/2B5/8/R3K2R w KQkq - 0 1", "c3h8", "r3k2B/8/8/8/8/8/8/R3K2R b KQq -"},
+    {"promotion to a queen", "4k3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8", "4Q3/8/8/8/8/8/8/4K3 b - -"},
+    {"promotion to the knight named in upper case", "4k3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8N",
+     "4N3/8/8/8/8/8/8/4K3 b - -"},
+    {"a letter that names no piece promotes to a queen", "4k3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8x",
+     "4Q3/8/8/8/8/8/8/4K3 b - -"},
+    {"capturing promotion", "3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7d8", "3Qk3/8/8/8/8/8/8/4K3 b - -"},
+    {"black promotes on rank 1", "4k3/8/8/8/8/8/p7/4K3 b - - 0 1", "a2a1", "4k3/8/8/8/8/8/8/q3K3 w - -"},
+    {"en passant removes the passed pawn", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", "4k3/8/3P4/8/8/8/8/4K3 b - -"},
+    {"a capture onto d6 leaves d5 alone", "4k3/8/3n4/3pP3/8/8/8/4K3 w - - 0 1", "e5d6",
+     "4k3/8/3P4/3p4/8/8/8/4K3 b - -"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Moves, ApplyMoveTest, ::testing::ValuesIn(kApplyCases), NamedCase());
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "tests/support/console_texts.h"
 #include "tests/support/run_program.h"
+#include "tests/support/test_names.h"
 
 #ifndef CHESS_SESSIONS_DIR
 #error "CHESS_SESSIONS_DIR must name the tests/sessions directory"
@@ -56,14 +57,12 @@ std::string WithoutTimesAndNodes(const std::string& output) {
 // The text cut at each line end; a text that ends with one ends with an
 // empty piece.
 std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines(1);
-  for (const char c : text) {
-    if (c == '\n') {
-      lines.emplace_back();
-    } else {
-      lines.back() += c;
-    }
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
   }
+  lines.push_back(text.substr(start));
   return lines;
 }
 
@@ -98,13 +97,7 @@ std::vector<fs::path> Sessions() {
   return inputs;
 }
 
-std::string SessionName(const ::testing::TestParamInfo<fs::path>& info) {
-  std::string name = info.param.stem().string();
-  for (char& c : name) {
-    if (std::isalnum(static_cast<unsigned char>(c)) == 0) c = '_';
-  }
-  return name;
-}
+std::string SessionName(const ::testing::TestParamInfo<fs::path>& info) { return CaseName(info.param.stem().string()); }
 
 TEST(SessionFolderTest, HoldsTheSessions) {
   // A wrong folder would otherwise run nothing and pass.

@@ -50,56 +50,55 @@ TEST_P(LegalityTest, Judges) {
 
 constexpr const char* kQueenSideOpen = "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1";
 
-INSTANTIATE_TEST_SUITE_P(
-    Positions, LegalityTest,
-    ::testing::Values(
-        LegalityCase{"white opens with the king's pawn", kStartFen, "e2e4", 1},
-        LegalityCase{"black may not move first", kStartFen, "e7e5", 0},
-        LegalityCase{"pawn may not jump three", kStartFen, "e2e5", 0},
-        LegalityCase{"pawn may not step diagonally onto nothing", kStartFen, "e2d3", 0},
-        LegalityCase{"knight jumps the pawns", kStartFen, "g1f3", 1},
-        LegalityCase{"knight may not take its own pawn", kStartFen, "g1e2", 0},
-        LegalityCase{"empty origin", kStartFen, "e3e4", 0}, LegalityCase{"origin equals target", kStartFen, "e2e2", 0},
-        LegalityCase{"bishop blocked by own pawn", kStartFen, "c1e3", 0},
-        LegalityCase{"pinned knight may not leave the file", "4r1k1/8/8/8/8/8/4N3/4K3 w - - 0 1", "e2c3", 0},
-        LegalityCase{"king may not step into a rook's file", "4r1k1/8/8/8/8/8/8/3K4 w - - 0 1", "d1e1", 0},
-        LegalityCase{"a check must be answered", "4k3/8/8/8/8/8/8/r3K2R w - - 0 1", "h1h5", 0},
-        LegalityCase{"capturing the checking piece", "4k3/8/8/8/8/8/3q4/4K3 w - - 0 1", "e1d2", 1},
-        LegalityCase{"blocking a check", "4k3/4r3/8/8/8/8/8/2B1K3 w - - 0 1", "c1e3", 1},
-        LegalityCase{"castling king side", kQueenSideOpen, "e1g1", 1},
-        LegalityCase{"castling queen side", kQueenSideOpen, "e1c1", 1},
-        LegalityCase{"castling without the right", "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w kq - 0 1", "e1g1", 0},
-        LegalityCase{"black castles king side", "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1", "e8g8", 1},
-        LegalityCase{"black may not castle onto rank 1", "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1", "e8g1",
-                     0},
-        LegalityCase{"castling out of check", "r3k2r/pppp1ppp/8/8/8/8/PPP2PPP/R3K2R w KQkq - 0 1", "e1g1", 1},
-        LegalityCase{"no castling while in check", "r3k2r/pppp1ppp/8/8/8/8/PPP1rPPP/R3K2R w KQkq - 0 1", "e1g1", 0},
-        LegalityCase{"no castling through an attacked square", "r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1", "e1g1", 0},
-        LegalityCase{"a bishop on d1's diagonal stops only the queen side", "4k3/8/8/8/6b1/8/8/R3K2R w KQ - 0 1",
-                     "e1c1", 0},
-        LegalityCase{"the same bishop leaves the king side free", "4k3/8/8/8/6b1/8/8/R3K2R w KQ - 0 1", "e1g1", 1},
-        // Every square between king and rook must be empty, and so must the
-        // king's target: a knight on b1 is not jumped over, a piece on c1 or
-        // g1 is not captured by castling.
-        LegalityCase{"knight still on b1", "4k3/8/8/8/8/8/8/RN2K2R w KQ - 0 1", "e1c1", 0},
-        LegalityCase{"bishop still on c1", "4k3/8/8/8/8/8/8/R1B1K2R w KQ - 0 1", "e1c1", 0},
-        LegalityCase{"enemy knight on c1 is not captured by castling", "4k3/8/8/8/8/8/8/R1n1K2R w KQ - 0 1", "e1c1", 0},
-        LegalityCase{"enemy knight on g1 is not captured by castling", "4k3/8/8/8/8/8/8/R3K1nR w KQ - 0 1", "e1g1", 0},
-        LegalityCase{"black knight still on b8", "rn2k2r/8/8/8/8/8/8/4K3 b kq - 0 1", "e8c8", 0},
-        LegalityCase{"black knight still on g8", "r3k1nr/8/8/8/8/8/8/4K3 b kq - 0 1", "e8g8", 0},
-        // A pawn attacks diagonally: a Black pawn on e2 guards d1 and f1, one
-        // on b2 guards c1, one on h2 guards g1.
-        LegalityCase{"black pawn on e2 stops king side castling", "4k3/8/8/8/8/8/4p3/R3K2R w KQ - 0 1", "e1g1", 0},
-        LegalityCase{"black pawn on e2 stops queen side castling", "4k3/8/8/8/8/8/4p3/R3K2R w KQ - 0 1", "e1c1", 0},
-        LegalityCase{"black pawn on b2 stops queen side castling", "4k3/8/8/8/8/8/1p6/R3K2R w KQ - 0 1", "e1c1", 0},
-        LegalityCase{"black pawn on h2 stops king side castling", "4k3/8/8/8/8/8/7p/R3K2R w KQ - 0 1", "e1g1", 0},
-        LegalityCase{"black pawn on c2 guards d1", "4k3/8/8/8/8/8/2p5/R3K2R w KQ - 0 1", "e1c1", 0},
-        LegalityCase{"black pawn on g2 leaves the queen side free", "4k3/8/8/8/8/8/6p1/R3K2R w KQ - 0 1", "e1c1", 1},
-        LegalityCase{"white pawn on e7 stops black castling", "r3k2r/4P3/8/8/8/8/8/4K3 b kq - 0 1", "e8g8", 0},
-        LegalityCase{"white pawn on g7 guards f8 and h8", "r3k2r/6P1/8/8/8/8/8/4K3 b kq - 0 1", "e8c8", 1},
-        LegalityCase{"en passant right after the double step", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", 1},
-        LegalityCase{"en passant that would expose the king", "8/8/8/K2pP2r/8/8/8/4k3 w - d6 0 1", "e5d6", 0}),
-    NamedCase());
+constexpr LegalityCase kLegalityCases[] = {
+    {"white opens with the king's pawn", kStartFen, "e2e4", 1},
+    {"black may not move first", kStartFen, "e7e5", 0},
+    {"pawn may not jump three", kStartFen, "e2e5", 0},
+    {"pawn may not step diagonally onto nothing", kStartFen, "e2d3", 0},
+    {"knight jumps the pawns", kStartFen, "g1f3", 1},
+    {"knight may not take its own pawn", kStartFen, "g1e2", 0},
+    {"empty origin", kStartFen, "e3e4", 0},
+    {"origin equals target", kStartFen, "e2e2", 0},
+    {"bishop blocked by own pawn", kStartFen, "c1e3", 0},
+    {"pinned knight may not leave the file", "4r1k1/8/8/8/8/8/4N3/4K3 w - - 0 1", "e2c3", 0},
+    {"king may not step into a rook's file", "4r1k1/8/8/8/8/8/8/3K4 w - - 0 1", "d1e1", 0},
+    {"a check must be answered", "4k3/8/8/8/8/8/8/r3K2R w - - 0 1", "h1h5", 0},
+    {"capturing the checking piece", "4k3/8/8/8/8/8/3q4/4K3 w - - 0 1", "e1d2", 1},
+    {"blocking a check", "4k3/4r3/8/8/8/8/8/2B1K3 w - - 0 1", "c1e3", 1},
+    {"castling king side", kQueenSideOpen, "e1g1", 1},
+    {"castling queen side", kQueenSideOpen, "e1c1", 1},
+    {"castling without the right", "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w kq - 0 1", "e1g1", 0},
+    {"black castles king side", "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1", "e8g8", 1},
+    {"black may not castle onto rank 1", "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1", "e8g1", 0},
+    {"castling out of check", "r3k2r/pppp1ppp/8/8/8/8/PPP2PPP/R3K2R w KQkq - 0 1", "e1g1", 1},
+    {"no castling while in check", "r3k2r/pppp1ppp/8/8/8/8/PPP1rPPP/R3K2R w KQkq - 0 1", "e1g1", 0},
+    {"no castling through an attacked square", "r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1", "e1g1", 0},
+    {"a bishop on d1's diagonal stops only the queen side", "4k3/8/8/8/6b1/8/8/R3K2R w KQ - 0 1", "e1c1", 0},
+    {"the same bishop leaves the king side free", "4k3/8/8/8/6b1/8/8/R3K2R w KQ - 0 1", "e1g1", 1},
+    // Every square between king and rook must be empty, and so must the
+    // king's target: a knight on b1 is not jumped over, a piece on c1 or
+    // g1 is not captured by castling.
+    {"knight still on b1", "4k3/8/8/8/8/8/8/RN2K2R w KQ - 0 1", "e1c1", 0},
+    {"bishop still on c1", "4k3/8/8/8/8/8/8/R1B1K2R w KQ - 0 1", "e1c1", 0},
+    {"enemy knight on c1 is not captured by castling", "4k3/8/8/8/8/8/8/R1n1K2R w KQ - 0 1", "e1c1", 0},
+    {"enemy knight on g1 is not captured by castling", "4k3/8/8/8/8/8/8/R3K1nR w KQ - 0 1", "e1g1", 0},
+    {"black knight still on b8", "rn2k2r/8/8/8/8/8/8/4K3 b kq - 0 1", "e8c8", 0},
+    {"black knight still on g8", "r3k1nr/8/8/8/8/8/8/4K3 b kq - 0 1", "e8g8", 0},
+    // A pawn attacks diagonally: a Black pawn on e2 guards d1 and f1, one
+    // on b2 guards c1, one on h2 guards g1.
+    {"black pawn on e2 stops king side castling", "4k3/8/8/8/8/8/4p3/R3K2R w KQ - 0 1", "e1g1", 0},
+    {"black pawn on e2 stops queen side castling", "4k3/8/8/8/8/8/4p3/R3K2R w KQ - 0 1", "e1c1", 0},
+    {"black pawn on b2 stops queen side castling", "4k3/8/8/8/8/8/1p6/R3K2R w KQ - 0 1", "e1c1", 0},
+    {"black pawn on h2 stops king side castling", "4k3/8/8/8/8/8/7p/R3K2R w KQ - 0 1", "e1g1", 0},
+    {"black pawn on c2 guards d1", "4k3/8/8/8/8/8/2p5/R3K2R w KQ - 0 1", "e1c1", 0},
+    {"black pawn on g2 leaves the queen side free", "4k3/8/8/8/8/8/6p1/R3K2R w KQ - 0 1", "e1c1", 1},
+    {"white pawn on e7 stops black castling", "r3k2r/4P3/8/8/8/8/8/4K3 b kq - 0 1", "e8g8", 0},
+    {"white pawn on g7 guards f8 and h8", "r3k2r/6P1/8/8/8/8/8/4K3 b kq - 0 1", "e8c8", 1},
+    {"en passant right after the double step", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", 1},
+    {"en passant that would expose the king", "8/8/8/K2pP2r/8/8/8/4k3 w - d6 0 1", "e5d6", 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Positions, LegalityTest, ::testing::ValuesIn(kLegalityCases), NamedCase());
 
 TEST(LegalityTest, EnPassantOnlyOnTheNextMove) {
   const Position now = Play({"e2e4", "a7a6", "e4e5", "d7d5"});
@@ -200,15 +199,15 @@ TEST_P(GameEndTest, Decides) {
   EXPECT_EQ(CheckGameEnd(&position.board, position.lastMove), GetParam().result) << GetParam().name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Positions, GameEndTest,
-    ::testing::Values(GameEndCase{"initial position", kStartFen, kGameGoesOn},
-                      GameEndCase{"fool's mate", "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3",
-                                  kCheckmate},
-                      GameEndCase{"queen stalemates the corner king", "k7/8/1Q6/8/8/8/8/4K3 b - - 0 1", kStalemate},
-                      GameEndCase{"queen mates next to her king", "k7/1Q6/2K5/8/8/8/8/8 b - - 0 1", kCheckmate},
-                      GameEndCase{"the same board with White to move", "k7/8/1Q6/8/8/8/8/4K3 w - - 0 1", kGameGoesOn}),
-    NamedCase());
+constexpr GameEndCase kGameEndCases[] = {
+    {"initial position", kStartFen, kGameGoesOn},
+    {"fool's mate", "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3", kCheckmate},
+    {"queen stalemates the corner king", "k7/8/1Q6/8/8/8/8/4K3 b - - 0 1", kStalemate},
+    {"queen mates next to her king", "k7/1Q6/2K5/8/8/8/8/8 b - - 0 1", kCheckmate},
+    {"the same board with White to move", "k7/8/1Q6/8/8/8/8/4K3 w - - 0 1", kGameGoesOn},
+};
+
+INSTANTIATE_TEST_SUITE_P(Positions, GameEndTest, ::testing::ValuesIn(kGameEndCases), NamedCase());
 
 TEST(GameEndTest, FoolsMatePlayed) {
   const Position mate = Play({"f2f3", "e7e5", "g2g4", "d8h4"});

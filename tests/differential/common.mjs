@@ -9,11 +9,8 @@ export { Chess };
 
 // The helpers below use chess.js's internal move lists, which the pinned
 // version has; another version may lack them.
-for (const name of ['_moves', '_makeMove', '_undoMove', '_isKingAttacked']) {
-  if (typeof Chess.prototype[name] !== 'function') {
-    throw new Error(`chess.js has no ${name}: install the version pinned in package.json (npm ci)`);
-  }
-}
+const missing = ['_moves', '_makeMove', '_undoMove', '_isKingAttacked'].find((name) => typeof Chess.prototype[name] !== 'function');
+if (missing) throw new Error(`chess.js has no ${missing}: install the version pinned in package.json (npm ci)`);
 
 // mulberry32: a small, fast 32-bit generator; the same seed gives the same run.
 export function mulberry32(seed) {
@@ -59,10 +56,12 @@ export function positionKey(fen) {
 // The flag of an en passant capture in chess.js's internal moves.
 const EN_PASSANT_FLAG = 8;
 
-function squareOf0x88(square) {
+export function squareOf0x88(square) {
   return FILES[square & 7] + String(8 - (square >> 4));
 }
-export { squareOf0x88 };
+
+// The program's pawns always become queens: the other promotions are left out.
+const queenOnly = (m) => !m.promotion || m.promotion === 'q';
 
 // Legal moves as the program knows them: promotions to a queen only. Built
 // on chess.js's internal move list, which skips the notation that the public
@@ -70,7 +69,7 @@ export { squareOf0x88 };
 export function programLegalMoves(chess) {
   return chess
     ._moves({ legal: true })
-    .filter((m) => !m.promotion || m.promotion === 'q')
+    .filter(queenOnly)
     .map((m) => ({
       from: squareOf0x88(m.from),
       to: squareOf0x88(m.to),
@@ -91,75 +90,82 @@ export function legalCoordinateSet(chess) {
   return new Set(programLegalMoves(chess).map((m) => m.from + m.to));
 }
 
-// What `move` leads to: "mate", "stalemate" or null.
-export function outcomeOf(chess, move) {
-  chess._makeMove(move.internal);
-  let outcome = null;
-  if (chess._moves({ legal: true }).length === 0) outcome = chess._isKingAttacked(chess.turn()) ? 'mate' : 'stalemate';
-  chess._undoMove();
-  return outcome;
+// The moves of programLegalMoves, each with what it leads to (`outcome`):
+// "mate", "stalemate" or null.
+export function movesWithOutcomes(chess) {
+  return programLegalMoves(chess).map((move) => {
+    chess._makeMove(move.internal);
+    let outcome = null;
+    if (chess._moves({ legal: true }).length === 0) outcome = chess._isKingAttacked(chess.turn()) ? 'mate' : 'stalemate';
+    chess._undoMove();
+    return { ...move, outcome };
+  });
 }
 
-// The random opponent: a legal move drawn at random, with a preference for
-// moves that end the game, promote, push a pawn or capture, so that mates
-// and stalemates by both sides and promotions show up in short games.
+// The random opponent's preferences, tried in turn: moves that end the game,
+// promote, push a pawn or capture, each kind taken with its probability, so
+// that mates and stalemates by both sides and promotions show up in short games.
+const PREFERENCES = [
+  [(m) => m.outcome === 'mate', 0.85],
+  [(m) => m.outcome === 'stalemate', 0.5],
+  [(m) => m.promotion, 0.6],
+  [(m) => m.internal.piece === 'p' && !m.captured, 0.2],
+  [(m) => m.captured, 0.25],
+];
+
+// The random opponent: a legal move drawn at random, with those preferences.
 export function chooseRandomMove(chess, rng) {
-  const moves = programLegalMoves(chess);
+  const moves = movesWithOutcomes(chess);
   if (moves.length === 0) return null;
-  const mates = [];
-  const stalemates = [];
-  for (const m of moves) {
-    const outcome = outcomeOf(chess, m);
-    if (outcome === 'mate') mates.push(m);
-    else if (outcome === 'stalemate') stalemates.push(m);
+  for (const [wanted, probability] of PREFERENCES) {
+    const preferred = moves.filter(wanted);
+    if (preferred.length > 0 && rng() < probability) return pick(rng, preferred);
   }
-  if (mates.length > 0 && rng() < 0.85) return pick(rng, mates);
-  if (stalemates.length > 0 && rng() < 0.5) return pick(rng, stalemates);
-  const promotions = moves.filter((m) => m.promotion);
-  if (promotions.length > 0 && rng() < 0.6) return pick(rng, promotions);
-  const pushes = moves.filter((m) => m.internal.piece === 'p' && !m.captured);
-  if (pushes.length > 0 && rng() < 0.2) return pick(rng, pushes);
-  const captures = moves.filter((m) => m.captured);
-  if (captures.length > 0 && rng() < 0.25) return pick(rng, captures);
   return pick(rng, moves);
 }
 
+// Two ways through chess.js's tree of moves: its internal move lists, which
+// skip the notation that the public ones compute for every move, and the
+// public interface, slow, to check the first against the library's
+// documented behaviour.
+export const INTERNAL = {
+  moves: (chess) => chess._moves({ legal: true }),
+  make: (chess, move) => chess._makeMove(move),
+  undo: (chess) => chess._undoMove(),
+};
+export const PUBLIC = {
+  moves: (chess) => chess.moves({ verbose: true }),
+  make: (chess, move) => chess.move(move),
+  undo: (chess) => chess.undo(),
+};
+
 // The number of leaves of the tree of legal moves `depth` plies deep, each
-// promotion counted once (as a queen). Uses chess.js's internal move lists,
-// which skip the notation that the public ones compute for every move.
-export function perftQueenOnly(chess, depth) {
+// promotion counted once (as a queen).
+export function perftQueenOnly(chess, depth, walk = INTERNAL) {
   if (depth === 0) return 1;
-  const moves = chess._moves({ legal: true }).filter((m) => !m.promotion || m.promotion === 'q');
+  const moves = walk.moves(chess).filter(queenOnly);
   if (depth === 1) return moves.length;
   let leaves = 0;
   for (const m of moves) {
-    chess._makeMove(m);
-    leaves += perftQueenOnly(chess, depth - 1);
-    chess._undoMove();
+    walk.make(chess, m);
+    leaves += perftQueenOnly(chess, depth - 1, walk);
+    walk.undo(chess);
   }
   return leaves;
 }
 
-// The same count through the public interface only: slow, used to check
-// perftQueenOnly against the library's documented behaviour.
-export function perftQueenOnlyPublic(chess, depth) {
-  if (depth === 0) return 1;
-  const moves = chess.moves({ verbose: true }).filter((m) => !m.promotion || m.promotion === 'q');
-  if (depth === 1) return moves.length;
-  let leaves = 0;
-  for (const m of moves) {
-    chess.move(m);
-    leaves += perftQueenOnlyPublic(chess, depth - 1);
-    chess.undo();
-  }
-  return leaves;
-}
-
-// Parses "--name value" options; `defaults` maps each name to its default value
-// (a number default makes the option numeric, an array collects repeats).
-export function parseOptions(argv, defaults, usage) {
+// Parses "--name value" options of the script `script`; `table` maps each
+// name to its default value, the name of its value and its help (a number
+// default makes the option numeric and is shown in the help, an array
+// collects repeats).
+export function parseOptions(argv, script, table) {
+  const help = Object.entries(table).map(([name, [value, valueName, text]]) => {
+    const shownDefault = typeof value === 'number' ? ` (default ${value})` : '';
+    return `  ${`--${name} ${valueName}`.padEnd(18)}${text}${shownDefault}`;
+  });
+  const usage = [`usage: node ${script} [options]`, ...help].join('\n');
   const optionTypes = { help: { type: 'boolean', short: 'h' } };
-  for (const [name, value] of Object.entries(defaults)) optionTypes[name] = { type: 'string', multiple: Array.isArray(value) };
+  for (const [name, [value]] of Object.entries(table)) optionTypes[name] = { type: 'string', multiple: Array.isArray(value) };
   let values;
   try {
     ({ values } = parseArgs({ args: argv, options: optionTypes }));
@@ -172,7 +178,7 @@ export function parseOptions(argv, defaults, usage) {
     process.exit(0);
   }
   const options = {};
-  for (const [name, value] of Object.entries(defaults)) {
+  for (const [name, [value]] of Object.entries(table)) {
     const text = values[name];
     options[name] = text === undefined ? value : typeof value === 'number' ? Number(text) : text;
     if (Array.isArray(value)) options[name] = [...value, ...(text || [])];

@@ -9,7 +9,7 @@
 // written by play_games.mjs (--fens), and from a few fixed positions rich in
 // castling, en passant and promotions. On a mismatch the tree is followed
 // down to a position where the two disagree on the moves themselves.
-import { spawn } from 'node:child_process';
+import { spawnSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -21,40 +21,24 @@ import {
   mulberry32,
   parseOptions,
   perftQueenOnly,
-  perftQueenOnlyPublic,
   playMove,
   positionKey,
   programLegalMoves,
+  PUBLIC,
   randomInt,
 } from './common.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
-const usage = `usage: node perft_compare.mjs [--positions N] [--seed S] [--depth D] [--tool PATH]
-       [--fens FILE]... [--max-fens M] [--timeout SECONDS]
-  --positions N     positions from seeded random games (default 150)
-  --seed S          seed of those games (default 1)
-  --depth D         plies counted (default 3)
-  --tool PATH       the perft tool (default build/tests/perft_tool of this repository)
-  --generator G     which of the program's move generators counts: rules (the
-                    legality test, default) or search (the search's own)
-  --fens FILE       also positions from FILE, one FEN a line (may repeat)
-  --max-fens M      at most M positions from the files, drawn at random (default 300)
-  --timeout SECONDS longest run of the perft tool (default 600)`;
-
-const options = parseOptions(
-  process.argv.slice(2),
-  {
-    positions: 150,
-    seed: 1,
-    depth: 3,
-    tool: path.resolve(here, '../../build/tests/perft_tool'),
-    generator: 'rules',
-    fens: [],
-    'max-fens': 300,
-    timeout: 600,
-  },
-  usage,
-);
+const options = parseOptions(process.argv.slice(2), 'perft_compare.mjs', {
+  positions: [150, 'N', 'positions from seeded random games'],
+  seed: [1, 'S', 'seed of those games'],
+  depth: [3, 'D', 'plies counted'],
+  tool: [path.resolve(here, '../../build/tests/perft_tool'), 'PATH', 'the perft tool (default build/tests/perft_tool of this repository)'],
+  generator: ['rules', 'G', "which of the program's move generators counts: rules (the legality test, default) or search (the search's own)"],
+  fens: [[], 'FILE', 'also positions from FILE, one FEN a line (may repeat)'],
+  'max-fens': [300, 'M', 'at most M positions from the files, drawn at random'],
+  timeout: [600, 'SECONDS', 'longest run of the perft tool'],
+});
 
 // Well-known test positions: castling rights with attacked and blocked
 // squares, en passant captures that expose the king, promotions with capture.
@@ -93,10 +77,8 @@ function randomGamePositions(count, seed) {
 }
 
 function filePositions(files, limit, seed) {
-  const fens = [];
-  for (const file of files) {
-    for (const line of readFileSync(file, 'utf8').split('\n')) if (line.trim()) fens.push(line.trim());
-  }
+  const lines = files.flatMap((file) => readFileSync(file, 'utf8').split('\n'));
+  const fens = lines.map((line) => line.trim()).filter(Boolean);
   // A seeded draw when there are more than wanted.
   const rng = mulberry32(seed ^ 0x1234567);
   for (let i = fens.length - 1; i > 0; --i) {
@@ -108,43 +90,27 @@ function filePositions(files, limit, seed) {
 
 // Runs the perft tool on lines "FEN;depth"; one count (or "error") a line.
 function runTool(queries) {
-  return new Promise((resolve, reject) => {
-    const child = spawn(options.tool, options.generator === 'search' ? ['--search-generator'] : [], { stdio: ['pipe', 'pipe', 'pipe'] });
-    let out = '';
-    let err = '';
-    const timer = setTimeout(() => {
-      child.kill('SIGKILL');
-      reject(new Error(`the perft tool gave no full answer within ${options.timeout} s`));
-    }, options.timeout * 1000);
-    child.stdout.setEncoding('utf8');
-    child.stdout.on('data', (d) => (out += d));
-    child.stderr.on('data', (d) => (err += d));
-    child.on('error', (e) => {
-      clearTimeout(timer);
-      reject(new Error(`cannot run the perft tool ${options.tool}: ${e.message}`));
-    });
-    child.on('close', (code, signal) => {
-      clearTimeout(timer);
-      if (code !== 0) {
-        reject(new Error(`the perft tool ended with ${signal || `status ${code}`}${err ? `: ${err.slice(0, 2000)}` : ''}`));
-        return;
-      }
-      const lines = out.split('\n');
-      if (lines[lines.length - 1] === '') lines.pop();
-      if (lines.length !== queries.length) {
-        reject(new Error(`the perft tool printed ${lines.length} lines for ${queries.length} positions`));
-        return;
-      }
-      resolve(lines);
-    });
-    child.stdin.on('error', () => {});
-    child.stdin.end(queries.map(([fen, depth]) => `${fen};${depth}\n`).join(''));
+  const run = spawnSync(options.tool, options.generator === 'search' ? ['--search-generator'] : [], {
+    input: queries.map(([fen, depth]) => `${fen};${depth}\n`).join(''),
+    encoding: 'utf8',
+    timeout: options.timeout * 1000,
+    killSignal: 'SIGKILL',
+    maxBuffer: Infinity,
   });
+  if (run.error?.code === 'ETIMEDOUT') throw new Error(`the perft tool gave no full answer within ${options.timeout} s`);
+  if (run.error) throw new Error(`cannot run the perft tool ${options.tool}: ${run.error.message}`);
+  if (run.status !== 0) {
+    throw new Error(`the perft tool ended with ${run.signal || `status ${run.status}`}${run.stderr ? `: ${run.stderr.slice(0, 2000)}` : ''}`);
+  }
+  const lines = run.stdout.split('\n');
+  if (lines[lines.length - 1] === '') lines.pop();
+  if (lines.length !== queries.length) throw new Error(`the perft tool printed ${lines.length} lines for ${queries.length} positions`);
+  return lines;
 }
 
 // Follows a mismatch down the tree: the first move after which the counts
 // differ, until a position where the lists of moves themselves differ.
-async function explain(fen, depth) {
+function explain(fen, depth) {
   const path = [];
   let current = fen;
   for (let d = depth; d > 1; --d) {
@@ -155,27 +121,22 @@ async function explain(fen, depth) {
       chess.undo();
       return { move: m.from + m.to, fen: child, expected: perftQueenOnly(new Chess(child), d - 1) };
     });
-    const counts = await runTool(children.map((c) => [c.fen, d - 1]));
+    const counts = runTool(children.map((c) => [c.fen, d - 1]));
     const wrong = children.findIndex((c, i) => String(c.expected) !== counts[i]);
-    if (wrong < 0) {
-      return `  every move's subtree agrees at depth ${d - 1}: the two disagree on the moves of ${current} itself`;
-    }
+    if (wrong < 0) return `  every move's subtree agrees at depth ${d - 1}: the two disagree on the moves of ${current} itself`;
     path.push(`${children[wrong].move} (chess.js ${children[wrong].expected}, program ${counts[wrong]})`);
     current = children[wrong].fen;
   }
-  const chess = new Chess(current);
-  const [count] = await runTool([[current, 1]]);
+  const moves = programLegalMoves(new Chess(current)).map((m) => m.from + m.to);
+  const [count] = runTool([[current, 1]]);
   return [
     `  moves from the position: ${path.join(' ') || '(none)'}`,
     `  there: ${current}`,
-    `  chess.js has ${programLegalMoves(chess).length} moves, the program ${count}: ` +
-      programLegalMoves(chess)
-        .map((m) => m.from + m.to)
-        .join(' '),
+    `  chess.js has ${moves.length} moves, the program ${count}: ${moves.join(' ')}`,
   ].join('\n');
 }
 
-async function main() {
+function main() {
   const depth = options.depth;
   // The fast count must agree with the library's own, public interface.
   for (const [fen, d] of [
@@ -184,7 +145,7 @@ async function main() {
     [FIXED[11], 2],
   ]) {
     const fast = perftQueenOnly(new Chess(fen), d);
-    const slow = perftQueenOnlyPublic(new Chess(fen), d);
+    const slow = perftQueenOnly(new Chess(fen), d, PUBLIC);
     if (fast !== slow) throw new Error(`chess.js counts disagree for ${fen}: ${fast} and ${slow}`);
   }
   if (perftQueenOnly(new Chess(), 3) !== new Chess().perft(3)) throw new Error('chess.js perft of the initial position disagrees');
@@ -208,20 +169,16 @@ async function main() {
   const expected = positions.map((p) => perftQueenOnly(new Chess(p.fen), depth));
   const chessJsSeconds = (Date.now() - started) / 1000;
   const toolStarted = Date.now();
-  const counts = await runTool(positions.map((p) => [p.fen, depth]));
+  const counts = runTool(positions.map((p) => [p.fen, depth]));
   const toolSeconds = (Date.now() - toolStarted) / 1000;
 
-  let passed = 0;
   let failed = 0;
   for (let i = 0; i < positions.length; ++i) {
-    if (counts[i] === String(expected[i])) {
-      passed++;
-      continue;
-    }
+    if (counts[i] === String(expected[i])) continue;
     failed++;
     console.error(`MISMATCH at depth ${depth}: ${positions[i].fen} (${positions[i].source})`);
     console.error(`  chess.js ${expected[i]}, program ${counts[i]}`);
-    if (failed <= 5 && counts[i] !== 'error') console.error(await explain(positions[i].fen, depth));
+    if (failed <= 5 && counts[i] !== 'error') console.error(explain(positions[i].fen, depth));
   }
   const leaves = expected.reduce((a, b) => a + b, 0);
   console.log(
@@ -229,12 +186,14 @@ async function main() {
       .map(([k, v]) => `${v} ${k}`)
       .join(', ')}), ${leaves} leaves at depth ${depth}; chess.js ${chessJsSeconds.toFixed(1)} s, perft tool ${toolSeconds.toFixed(1)} s`,
   );
-  console.log(`perft: ${passed} passed, ${failed} failed`);
+  console.log(`perft: ${positions.length - failed} passed, ${failed} failed`);
   process.exitCode = failed > 0 ? 1 : 0;
 }
 
-main().catch((error) => {
+try {
+  main();
+} catch (error) {
   console.error(error.message || String(error));
   console.log('perft: 0 passed, 1 failed');
   process.exit(1);
-});
+}

@@ -23,8 +23,8 @@ import {
   chooseRandomMove,
   itemRng,
   legalCoordinateSet,
+  movesWithOutcomes,
   mulberry32,
-  outcomeOf,
   parseOptions,
   pick,
   playMove,
@@ -36,33 +36,17 @@ import {
 } from './common.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
-const usage = `usage: node play_games.mjs [--games N] [--seed S] [--max-plies P] [--binary PATH]
-       [--timeout SECONDS] [--fens-out FILE] [--only-game G] [--max-failures F]
-  --games N         games to play (default 200)
-  --seed S          seed of the random opponent (default 1)
-  --max-plies P     a game that lasts P plies ends there (default 150)
-  --binary PATH     the chess program (default build/chess of this repository)
-  --timeout SECONDS longest wait for one answer of the program (default 30)
-  --fens-out FILE   write the distinct positions met, one FEN a line
-  --only-game G     play only game G of the run (as printed on a failure)
-  --max-failures F  stop after F failed games (default 3)
-  --show-moves 1    print the moves of every game ("/" where the sides change)`;
-
-const options = parseOptions(
-  process.argv.slice(2),
-  {
-    games: 200,
-    seed: 1,
-    'max-plies': 150,
-    binary: path.resolve(here, '../../build/chess'),
-    timeout: 30,
-    'fens-out': '',
-    'only-game': '',
-    'max-failures': 3,
-    'show-moves': 0,
-  },
-  usage,
-);
+const options = parseOptions(process.argv.slice(2), 'play_games.mjs', {
+  games: [200, 'N', 'games to play'],
+  seed: [1, 'S', 'seed of the random opponent'],
+  'max-plies': [150, 'P', 'a game that lasts P plies ends there'],
+  binary: [path.resolve(here, '../../build/chess'), 'PATH', 'the chess program (default build/chess of this repository)'],
+  timeout: [30, 'SECONDS', 'longest wait for one answer of the program'],
+  'fens-out': ['', 'FILE', 'write the distinct positions met, one FEN a line'],
+  'only-game': ['', 'G', 'play only game G of the run (as printed on a failure)'],
+  'max-failures': [3, 'F', 'stop after F failed games'],
+  'show-moves': [0, '1', 'print the moves of every game ("/" where the sides change)'],
+});
 
 const GREETING = 'Hello, please enter your name: ';
 const WHITE_MATES = '1-0 {White mates}';
@@ -97,29 +81,21 @@ class ProgramProcess {
       this.out += data;
       this.notify();
     });
-    this.child.stderr.on('data', (data) => {
-      this.err += data;
-    });
-    this.child.on('error', (error) => {
-      this.spawnError = error;
-      this.closed = true;
+    this.child.stderr.on('data', (data) => (this.err += data));
+    const ended = (how) => {
+      Object.assign(this, how, { closed: true });
       this.notify();
-    });
-    this.child.on('close', (code, signal) => {
-      this.exit = { code, signal };
-      this.closed = true;
-      this.notify();
-    });
+    };
+    this.child.on('error', (error) => ended({ spawnError: error }));
+    this.child.on('close', (code, signal) => ended({ exit: { code, signal } }));
     // A program that died is reported by the next read, not by a write.
     this.child.stdin.on('error', () => {});
   }
 
   notify() {
-    if (this.wake) {
-      const wake = this.wake;
-      this.wake = null;
-      wake();
-    }
+    const wake = this.wake;
+    this.wake = null;
+    wake?.();
   }
 
   note(text) {
@@ -147,13 +123,12 @@ class ProgramProcess {
             (this.out ? ` (partial output ${JSON.stringify(this.out)})` : ''),
         );
       }
+      let timer;
       await new Promise((resolve) => {
-        const timer = setTimeout(resolve, left);
-        this.wake = () => {
-          clearTimeout(timer);
-          resolve();
-        };
+        this.wake = resolve;
+        timer = setTimeout(resolve, left);
       });
+      clearTimeout(timer);
     }
   }
 
@@ -216,11 +191,17 @@ class ProgramProcess {
 const KNOWN_COMMANDS = new Set(['new', 'quit', 'white', 'black', 'post', 'hard', 'xboard']);
 const looksLikeCommand = (word) => KNOWN_COMMANDS.has(word) || word.startsWith('time');
 const COORDINATE = /^[a-h][1-8][a-h][1-8]/;
+const onBoard = (file, rank) => file >= 0 && file < 8 && rank >= 0 && rank < 8;
+const isPiece = (piece, type, colour) => piece?.type === type && piece.color === colour;
+
+// "e2e4" for every move the pieces could make, legal or not.
+function pseudoLegalWords(chess) {
+  return [...new Set(chess._moves({ legal: false }).map((m) => squareOf0x88(m.from) + squareOf0x88(m.to)))];
+}
 
 // Moves that the pieces could make but that leave the own king in check.
 function selfCheckMoves(chess, legal) {
-  const words = chess._moves({ legal: false }).map((m) => squareOf0x88(m.from) + squareOf0x88(m.to));
-  return [...new Set(words)].filter((w) => !legal.has(w));
+  return pseudoLegalWords(chess).filter((w) => !legal.has(w));
 }
 
 // Moves of the program's pieces, as if it were their turn.
@@ -229,33 +210,36 @@ function engineSideMoves(chess) {
   fields[1] = other(fields[1]);
   fields[3] = '-';
   try {
-    const flipped = new Chess(fields.join(' '), { skipValidation: true });
-    return [...new Set(flipped._moves({ legal: false }).map((m) => squareOf0x88(m.from) + squareOf0x88(m.to)))];
+    return pseudoLegalWords(new Chess(fields.join(' '), { skipValidation: true }));
   } catch {
     return [];
   }
 }
+
+// Castling on each side: the king's target file, the right (Black's letter),
+// the files between king and rook, and those the king crosses.
+const CASTLING = [
+  { side: 'g', right: 'k', between: 'fg', crossed: 'fg' },
+  { side: 'c', right: 'q', between: 'bcd', crossed: 'dc' },
+];
 
 // Castling that is not allowed now, with the reason.
 function castlingAttempts(chess, legal) {
   const us = chess.turn();
   const them = other(us);
   const rank = us === 'w' ? '1' : '8';
-  const king = chess.get(`e${rank}`);
-  if (!king || king.type !== 'k' || king.color !== us) return [];
+  if (!isPiece(chess.get(`e${rank}`), 'k', us)) return [];
   const rights = chess.fen().split(' ')[2];
+  const onRank = (files) => [...files].map((f) => `${f}${rank}`);
   const attempts = [];
-  for (const side of ['g', 'c']) {
+  for (const { side, right, between, crossed } of CASTLING) {
     const word = `e${rank}${side}${rank}`;
     if (legal.has(word)) continue;
-    const right = us === 'w' ? (side === 'g' ? 'K' : 'Q') : side === 'g' ? 'k' : 'q';
-    const between = (side === 'g' ? ['f', 'g'] : ['b', 'c', 'd']).map((f) => `${f}${rank}`);
-    const crossed = (side === 'g' ? ['f', 'g'] : ['d', 'c']).map((f) => `${f}${rank}`);
     let kind;
-    if (!rights.includes(right)) kind = 'castling-without-right';
-    else if (between.some((sq) => chess.get(sq))) kind = 'castling-blocked';
+    if (!rights.includes(us === 'w' ? right.toUpperCase() : right)) kind = 'castling-without-right';
+    else if (onRank(between).some((sq) => chess.get(sq))) kind = 'castling-blocked';
     else if (chess.inCheck()) kind = 'castling-out-of-check';
-    else if (crossed.some((sq) => chess.isAttacked(sq, them))) kind = 'castling-through-check';
+    else if (onRank(crossed).some((sq) => chess.isAttacked(sq, them))) kind = 'castling-through-check';
     else kind = 'castling-other';
     attempts.push({ word, kind });
   }
@@ -266,17 +250,14 @@ function castlingAttempts(chess, legal) {
 // "en passant" is not allowed.
 function enPassantLookalikes(chess) {
   const us = chess.turn();
-  const rank = us === 'w' ? 5 : 4;
-  const ahead = us === 'w' ? 6 : 3;
+  const rank = us === 'w' ? 4 : 3;
+  const ahead = us === 'w' ? 5 : 2;
   const words = [];
   for (let file = 0; file < 8; ++file) {
-    const pawn = chess.get(squareName(file, rank - 1));
-    if (!pawn || pawn.type !== 'p' || pawn.color !== us) continue;
+    if (!isPiece(chess.get(squareName(file, rank)), 'p', us)) continue;
     for (const side of [file - 1, file + 1]) {
-      if (side < 0 || side > 7) continue;
-      const beside = chess.get(squareName(side, rank - 1));
-      if (beside && beside.type === 'p' && beside.color !== us && !chess.get(squareName(side, ahead - 1))) {
-        words.push(squareName(file, rank - 1) + squareName(side, ahead - 1));
+      if (onBoard(side, rank) && isPiece(chess.get(squareName(side, rank)), 'p', other(us)) && !chess.get(squareName(side, ahead))) {
+        words.push(squareName(file, rank) + squareName(side, ahead));
       }
     }
   }
@@ -287,11 +268,8 @@ const PIECE_VALUES = { p: 1, n: 3, b: 3, r: 5, q: 9, k: 0 };
 
 // Material of `colour` minus that of the other side, in pawns.
 function materialBalance(chess, colour) {
-  let balance = 0;
-  for (const row of chess.board()) {
-    for (const piece of row) if (piece) balance += (piece.color === colour ? 1 : -1) * PIECE_VALUES[piece.type];
-  }
-  return balance;
+  const pieces = chess.board().flat().filter(Boolean);
+  return pieces.reduce((balance, piece) => balance + (piece.color === colour ? 1 : -1) * PIECE_VALUES[piece.type], 0);
 }
 
 // Pawn moves that break the pawn's own rules: onto a piece straight ahead,
@@ -304,49 +282,43 @@ function wrongPawnMoves(chess) {
   const words = [];
   for (let file = 0; file < 8; ++file) {
     for (let rank = 1; rank < 7; ++rank) {
-      const pawn = chess.get(squareName(file, rank));
-      if (!pawn || pawn.type !== 'p' || pawn.color !== us) continue;
       const from = squareName(file, rank);
+      if (!isPiece(chess.get(from), 'p', us)) continue;
       const one = squareName(file, rank + forward);
+      const two = squareName(file, rank + 2 * forward);
       if (chess.get(one)) words.push(from + one);
-      const twoRank = rank + 2 * forward;
-      if (twoRank >= 0 && twoRank <= 7) {
-        if (rank !== startRank || chess.get(one) || chess.get(squareName(file, twoRank))) words.push(from + squareName(file, twoRank));
-      }
+      if (onBoard(file, rank + 2 * forward) && (rank !== startRank || chess.get(one) || chess.get(two))) words.push(from + two);
       for (const side of [file - 1, file + 1]) {
-        if (side >= 0 && side <= 7 && !chess.get(squareName(side, rank + forward))) words.push(from + squareName(side, rank + forward));
+        if (onBoard(side, rank) && !chess.get(squareName(side, rank + forward))) words.push(from + squareName(side, rank + forward));
       }
-      const backRank = rank - forward;
-      if (backRank >= 0 && backRank <= 7) words.push(from + squareName(file, backRank));
+      // A pawn stands on ranks 2 to 7: the square behind it is on the board.
+      words.push(from + squareName(file, rank - forward));
     }
   }
   return words;
 }
 
+const LINES = [[1, 0], [-1, 0], [0, 1], [0, -1]];
+const DIAGONALS = [[1, 1], [1, -1], [-1, 1], [-1, -1]];
+const SLIDES = { b: DIAGONALS, r: LINES, q: [...LINES, ...DIAGONALS] };
+const KING_LEAPS = [[2, 0], [-2, 0], [0, 2], [0, -2], [2, 2], [-2, -2], [2, -2], [-2, 2]];
+
 // Moves of bishops, rooks and queens past the first piece on their way, and
 // of kings two squares away other than castling.
 function blockedSliderMoves(chess) {
-  const us = chess.turn();
   const words = [];
-  const lines = [[1, 0], [-1, 0], [0, 1], [0, -1]];
-  const diagonals = [[1, 1], [1, -1], [-1, 1], [-1, -1]];
   for (let file = 0; file < 8; ++file) {
     for (let rank = 0; rank < 8; ++rank) {
-      const piece = chess.get(squareName(file, rank));
-      if (!piece || piece.color !== us) continue;
-      const directions = { b: diagonals, r: lines, q: [...lines, ...diagonals] }[piece.type];
+      const from = squareName(file, rank);
+      const piece = chess.get(from);
+      if (!piece || piece.color !== chess.turn()) continue;
       if (piece.type === 'k') {
-        for (const [df, dr] of [[2, 0], [-2, 0], [0, 2], [0, -2], [2, 2], [-2, -2], [2, -2], [-2, 2]]) {
-          const f = file + df;
-          const r = rank + dr;
-          if (f >= 0 && f < 8 && r >= 0 && r < 8) words.push(squareName(file, rank) + squareName(f, r));
-        }
+        for (const [df, dr] of KING_LEAPS) if (onBoard(file + df, rank + dr)) words.push(from + squareName(file + df, rank + dr));
       }
-      if (!directions) continue;
-      for (const [df, dr] of directions) {
+      for (const [df, dr] of SLIDES[piece.type] || []) {
         let blocked = false;
-        for (let f = file + df, r = rank + dr; f >= 0 && f < 8 && r >= 0 && r < 8; f += df, r += dr) {
-          if (blocked) words.push(squareName(file, rank) + squareName(f, r));
+        for (let f = file + df, r = rank + dr; onBoard(f, r); f += df, r += dr) {
+          if (blocked) words.push(from + squareName(f, r));
           if (chess.get(squareName(f, r))) blocked = true;
         }
       }
@@ -356,9 +328,12 @@ function blockedSliderMoves(chess) {
 }
 
 function randomWord(rng, alphabet, length) {
-  let word = '';
-  for (let i = 0; i < length; ++i) word += alphabet[Math.floor(rng() * alphabet.length)];
-  return word;
+  return Array.from({ length }, () => pick(rng, alphabet)).join('');
+}
+
+// Two squares anywhere on the board.
+function randomPair(rng) {
+  return squareName(randomInt(rng, 0, 7), randomInt(rng, 0, 7)) + squareName(randomInt(rng, 0, 7), randomInt(rng, 0, 7));
 }
 
 const MALFORMED = [
@@ -382,10 +357,7 @@ function illegalCandidates(chess, rng, engineColour, epSeen) {
   add('program-piece', engineSideMoves(chess), 2);
   add('pawn-rule-broken', wrongPawnMoves(chess), 2);
   add('path-blocked-or-too-far', blockedSliderMoves(chess), 2);
-  const pairs = [];
-  for (let i = 0; i < 6; ++i) {
-    pairs.push(squareName(randomInt(rng, 0, 7), randomInt(rng, 0, 7)) + squareName(randomInt(rng, 0, 7), randomInt(rng, 0, 7)));
-  }
+  const pairs = Array.from({ length: 6 }, () => randomPair(rng));
   add('other-coordinate-pair', pairs, 3);
   add('too-short', [randomWord(rng, 'abcdefgh12345678xq-', randomInt(rng, 1, 3)), 'e2', 'e2e', 'a', 'x7', 'e4'], 1);
   add('malformed', [pick(rng, MALFORMED), randomWord(rng, 'ijklmnopqrstuvwxyz90!#%&*<>', randomInt(rng, 4, 8))], 1);
@@ -393,32 +365,25 @@ function illegalCandidates(chess, rng, engineColour, epSeen) {
   add('long-word', [head + randomWord(rng, 'abcdefgh12345678qrbn', randomInt(rng, 30, 600))], 1);
   // No-op commands: accepted and ignored ("black" when the program already plays Black).
   add('no-op-command', ['post', 'hard', 'time', 'time 12345', 'time12345', COLOUR_WORD[engineColour]], 1, true);
-  return { groups, legal };
+  return groups;
 }
 
 function drawIllegalWords(chess, rng, engineColour, epSeen, count) {
-  const { groups } = illegalCandidates(chess, rng, engineColour, epSeen);
+  const groups = illegalCandidates(chess, rng, engineColour, epSeen);
   const total = groups.reduce((sum, g) => sum + g.weight, 0);
   const words = [];
   for (let i = 0; i < count && total > 0; ++i) {
     let r = rng() * total;
-    let group = groups[groups.length - 1];
-    for (const g of groups) {
-      if ((r -= g.weight) < 0) {
-        group = g;
-        break;
-      }
-    }
-    words.push({ word: pick(rng, group.words), kind: group.kind });
+    const group = groups.find((g) => (r -= g.weight) < 0) || groups[groups.length - 1];
+    words.push(pick(rng, group.words));
+    stats.illegal[group.kind] = (stats.illegal[group.kind] || 0) + 1;
   }
   return words;
 }
 
 const SEPARATORS = [' ', ' ', '\n', '\n', '\t', '  ', ' \n', '\r\n'];
 function joinWords(rng, words) {
-  let text = '';
-  for (let i = 0; i < words.length; ++i) text += (i > 0 ? pick(rng, SEPARATORS) : '') + words[i];
-  return text + '\n';
+  return words.map((word, i) => (i > 0 ? pick(rng, SEPARATORS) : '') + word).join('') + '\n';
 }
 
 // ---------------------------------------------------------------------------
@@ -546,27 +511,19 @@ class Game {
   }
 
   // Sends words in one go, or now and then in two writes split anywhere.
-  sendWords(words) {
+  async sendWords(words) {
     const text = joinWords(this.rng, words);
     if (this.rng() < 0.04 && text.length > 2) return this.program.sendSplit(text, randomInt(this.rng, 1, text.length - 1));
     this.program.send(text);
-    return null;
   }
 
   async ourTurn() {
     const rng = this.rng;
     const chess = this.chess;
     this.program.assertQuiet('before our move: the program said more than expected');
-    for (const m of programLegalMoves(chess)) {
-      if (m.enPassant) this.epSeen.push({ word: m.from + m.to, colour: chess.turn(), ply: this.moves.length });
-    }
-    const words = [];
-    if (rng() < 0.5) {
-      for (const { word, kind } of drawIllegalWords(chess, rng, this.engineColour, this.epSeen, randomInt(rng, 1, 5))) {
-        words.push(word);
-        stats.illegal[kind] = (stats.illegal[kind] || 0) + 1;
-      }
-    }
+    const enPassants = programLegalMoves(chess).filter((m) => m.enPassant);
+    this.epSeen.push(...enPassants.map((m) => ({ word: m.from + m.to, colour: chess.turn() })));
+    const words = rng() < 0.5 ? drawIllegalWords(chess, rng, this.engineColour, this.epSeen, randomInt(rng, 1, 5)) : [];
     if (this.mayFinish && !this.finishing && this.moves.length >= 20) {
       const balance = materialBalance(chess, 'w');
       if (Math.abs(balance) >= 9) {
@@ -575,35 +532,23 @@ class Game {
       }
     }
     let finishingMove = null;
+    if (this.finishing && chess.turn() === this.finishing.winner) {
+      const moves = movesWithOutcomes(chess);
+      const mate = moves.find((m) => m.outcome === 'mate');
+      const stalemate = moves.find((m) => m.outcome === 'stalemate');
+      const promotion = moves.find((m) => m.promotion);
+      if (mate) finishingMove = mate;
+      else if (stalemate && rng() < 0.4) finishingMove = stalemate;
+      else if (promotion && rng() < 0.7) finishingMove = promotion;
+    }
+    // While finishing, the program plays every move but the winner's finishing one.
     const inOpening = this.mode === 'random-opening' && this.moves.length < this.openingPlies;
-    if (this.finishing) {
-      if (chess.turn() === this.finishing.winner) {
-        const moves = programLegalMoves(chess).map((m) => ({ m, outcome: outcomeOf(chess, m) }));
-        const mate = moves.find((x) => x.outcome === 'mate');
-        const stalemate = moves.find((x) => x.outcome === 'stalemate');
-        const promotion = moves.find((x) => x.m.promotion);
-        if (mate) finishingMove = mate.m;
-        else if (stalemate && rng() < 0.4) finishingMove = stalemate.m;
-        else if (promotion && rng() < 0.7) finishingMove = promotion.m;
-      }
-      if (!finishingMove) {
-        await this.switchSides(words);
-        return;
-      }
-    } else if (rng() < (inOpening ? 0.5 : 0.03)) {
-      await this.switchSides(words);
-      return;
-    }
+    if (this.finishing ? !finishingMove : rng() < (inOpening ? 0.5 : 0.03)) return this.switchSides(words);
     const move = finishingMove || chooseRandomMove(chess, rng);
-    let moveWord = move.from + move.to;
-    if (move.promotion) {
-      if (rng() < 0.5) {
-        moveWord += 'q';
-        stats.promotionsSentWithQ++;
-      } else {
-        stats.promotionsSentBare++;
-      }
-    }
+    // A promotion goes with its piece or without: both mean a queen.
+    const withQ = move.promotion && rng() < 0.5;
+    const moveWord = move.from + move.to + (withQ ? 'q' : '');
+    if (move.promotion) stats[withQ ? 'promotionsSentWithQ' : 'promotionsSentBare']++;
     words.push(moveWord);
     await this.sendWords(words);
     const mover = chess.turn();
@@ -620,11 +565,8 @@ class Game {
   // make the program move in a game that goes on must all be ignored.
   afterTheEnd() {
     const rng = this.rng;
-    const words = [];
-    const pairs = [];
-    for (let i = 0; i < 4; ++i) pairs.push(squareName(randomInt(rng, 0, 7), randomInt(rng, 0, 7)) + squareName(randomInt(rng, 0, 7), randomInt(rng, 0, 7)));
-    words.push(...pairs.slice(0, randomInt(rng, 0, 4)));
-    words.push(COLOUR_WORD[this.chess.turn()]);
+    const pairs = Array.from({ length: 4 }, () => randomPair(rng));
+    const words = [...pairs.slice(0, randomInt(rng, 0, 4)), COLOUR_WORD[this.chess.turn()]];
     if (rng() < 0.5) words.push(COLOUR_WORD[other(this.chess.turn())], ...engineSideMoves(this.chess).slice(0, 3));
     stats.silentWordsAfterEnd += words.length;
     this.program.send(joinWords(rng, words));
@@ -632,12 +574,7 @@ class Game {
 
   // The moves, with "/" where the program changed sides.
   movesText() {
-    const parts = [];
-    this.moves.forEach((move, i) => {
-      if (this.switches.includes(i)) parts.push('/');
-      parts.push(move);
-    });
-    return parts.join(' ');
+    return this.moves.map((move, i) => (this.switches.includes(i) ? `/ ${move}` : move)).join(' ');
   }
 
   async play(maxPlies) {
@@ -676,8 +613,7 @@ async function main() {
   const timeoutMs = options.timeout * 1000;
   const maxPlies = options['max-plies'];
   const batchRng = mulberry32(options.seed ^ 0x5bd1e995);
-  let numbers = [...Array(options.games).keys()].map((i) => i + 1);
-  if (options['only-game'] !== '') numbers = [Number(options['only-game'])];
+  const numbers = options['only-game'] !== '' ? [Number(options['only-game'])] : Array.from({ length: options.games }, (_, i) => i + 1);
   let passed = 0;
   let failed = 0;
   const started = Date.now();
@@ -691,14 +627,10 @@ async function main() {
     stats.processes++;
     program.start();
     let game = null;
-    let batchFailed = false;
     try {
       await program.greet();
       for (let i = 0; i < batch.length; ++i) {
-        if (game) {
-          if (game.result) stats.newAfterFinished++;
-          else stats.newInMidGame++;
-        }
+        if (game) stats[game.result ? 'newAfterFinished' : 'newInMidGame']++;
         game = new Game(batch[i], itemRng(options.seed, batch[i]), program, i === 0);
         const gameStart = Date.now();
         await game.play(maxPlies);
@@ -714,15 +646,14 @@ async function main() {
       await program.finish(finishHow);
       passed++;
     } catch (error) {
-      batchFailed = true;
       failed++;
       if (game) printFailure(error, game, program);
       else console.error(`FAILED before the first game of a batch (seed ${options.seed}): ${error.message}`);
       program.kill();
+      if (!game) break;
       // The games of the batch after the failed one go to a new process.
-      if (game) index = batchStart + batch.indexOf(game.number) + 1;
+      index = batchStart + batch.indexOf(game.number) + 1;
     }
-    if (batchFailed && game === null) break;
   }
   const seconds = (Date.now() - started) / 1000;
   const run = passed + failed;
@@ -748,12 +679,8 @@ async function main() {
       .map(([k, v]) => `${k} ${v}`)
       .join(', ')}), after a finished game ${stats.silentWordsAfterEnd}`,
   );
-  if (options['fens-out']) {
-    writeFileSync(options['fens-out'], [...positions.values()].join('\n') + '\n');
-    console.log(`positions: ${positions.size} distinct, written to ${options['fens-out']}`);
-  } else {
-    console.log(`positions: ${positions.size} distinct`);
-  }
+  if (options['fens-out']) writeFileSync(options['fens-out'], [...positions.values()].join('\n') + '\n');
+  console.log(`positions: ${positions.size} distinct${options['fens-out'] ? `, written to ${options['fens-out']}` : ''}`);
   if (failed > 0 && failed >= options['max-failures'] && index < numbers.length) {
     console.log(`stopped after ${failed} failed games; ${numbers.length - index} not played`);
   }

@@ -1,5 +1,6 @@
 #include "tests/fuzz/capped_run.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -40,21 +41,14 @@ struct Streams {
   std::string tail;  // the last bytes written, so that a word split between writes is seen
 };
 
-long Count(std::string_view text, std::string_view word) {
-  long count = 0;
-  for (std::size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) ++count;
-  return count;
-}
-
 ssize_t ReadInput(void* cookie, char* buffer, std::size_t size) {
   Streams* streams = static_cast<Streams*>(cookie);
   if (streams->moveCap != kUncapped && streams->moves >= streams->moveCap) return 0;
   if (streams->timeLimit == TimeLimit::kFewSeconds && std::chrono::steady_clock::now() - streams->start > kTimeBudget) {
     return 0;
   }
-  std::size_t count = streams->size - streams->read;
-  if (count > size) count = size;
-  for (std::size_t i = 0; i < count; ++i) buffer[i] = streams->data[streams->read + i];
+  const std::size_t count = std::min(size, streams->size - streams->read);
+  std::copy_n(streams->data + streams->read, count, buffer);
   streams->read += count;
   return static_cast<ssize_t>(count);
 }
@@ -66,9 +60,8 @@ ssize_t WriteOutput(void* cookie, const char* buffer, std::size_t size) {
   // announcement is counted once, in the write that completes it.
   const std::string joined = streams->tail + std::string(buffer, size);
   const std::string_view old(streams->tail);
-  streams->moves += Count(joined, kConsoleMove) - Count(old, kConsoleMove);
-  for (const std::string_view announcement : {kProtocolMove, kUciMove, kHint}) {
-    streams->moves += Count(joined, announcement) - Count(old, announcement);
+  for (const std::string_view announcement : {kConsoleMove, kProtocolMove, kUciMove, kHint}) {
+    streams->moves += CountOccurrences(joined, announcement) - CountOccurrences(old, announcement);
   }
   const std::size_t keep = joined.size() < kLongestAnnouncement ? joined.size() : kLongestAnnouncement - 1;
   streams->tail = joined.substr(joined.size() - keep);
@@ -76,6 +69,12 @@ ssize_t WriteOutput(void* cookie, const char* buffer, std::size_t size) {
 }
 
 }  // namespace
+
+long CountOccurrences(std::string_view text, std::string_view word) {
+  long count = 0;
+  for (std::size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) ++count;
+  return count;
+}
 
 bool RunCapped(const char* data, std::size_t size, long moveCap, TimeLimit timeLimit, Output output, CappedRun* run) {
   Streams streams{data, size, 0, moveCap, timeLimit, {0}, std::chrono::steady_clock::now(), output, &run->output, {}};

@@ -11,9 +11,15 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // No cap: the run ends when the input does.
 constexpr long kUncapped = -1;
+// The fuzz target's cap: few enough moves that one input cannot keep a search
+// going for long, yet enough for a short mate (the fool's mate takes four).
+// FUZZ_MOVE_LIMIT overrides it, for runs that reach castling on both wings,
+// promotion and stalemate.
+constexpr long kFuzzMoveCap = 8;
 
 struct CappedRun {
   int status = -1;
@@ -30,3 +36,7 @@ enum class TimeLimit { kNone, kFewSeconds };
 // Runs `RunProgram` on `size` bytes at `data`. Returns false when the
 // streams cannot be made.
 bool RunCapped(const char* data, std::size_t size, long moveCap, TimeLimit timeLimit, Output output, CappedRun* run);
+
+// How many times `word` occurs in `text`: the harness counts the moves
+// announced with it.
+long CountOccurrences(std::string_view text, std::string_view word);

@@ -25,12 +25,6 @@
 
 namespace {
 
-// Few enough moves that one input cannot keep a search going for long, yet
-// enough for a short mate (the fool's mate takes four). FUZZ_MOVE_LIMIT
-// overrides it, for runs that reach castling on both wings, promotion and
-// stalemate.
-constexpr long kFuzzMoveCap = 8;
-
 // libFuzzer's two entry points share nothing but these, set once at start.
 long gMoveCap = kFuzzMoveCap;
 int gStdoutCapture = -1;  // what stdout's descriptor writes into

@@ -12,14 +12,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/fuzz/capped_run.h"
 #include "tests/support/console_texts.h"
+#include "tests/support/test_names.h"
 
 #ifndef CHESS_FUZZ_DIR
 #error "CHESS_FUZZ_DIR must name the tests/fuzz directory"
@@ -32,37 +35,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The move cap of the fuzz target: one input cannot run for long.
-constexpr long kFuzzMoveCap = 8;
-
 struct Outcome {
   int status = -1;
   std::string output;      // what the program wrote to its output stream
   std::string stdoutText;  // what reached the real standard output
 };
 
-std::string ReadAll(std::FILE* file) {
-  std::string text;
-  std::rewind(file);
-  char buffer[1 << 16];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
-  return text;
-}
-
 // Runs the program on `input` as standard input, under the fuzz target's
 // move cap unless told otherwise.
 Outcome RunOn(const std::string& input, long moveCap = kFuzzMoveCap) {
-  Outcome outcome;
   CappedRun run;
   std::fflush(stdout);
   ::testing::internal::CaptureStdout();
   const bool ran = RunCapped(input.data(), input.size(), moveCap, TimeLimit::kNone, Output::kKeep, &run);
   std::fflush(stdout);
-  outcome.stdoutText = ::testing::internal::GetCapturedStdout();
+  std::string stdoutText = ::testing::internal::GetCapturedStdout();
   if (!ran) ADD_FAILURE() << "cannot open the streams";
-  outcome.status = run.status;
-  outcome.output = run.output;
-  return outcome;
+  return {run.status, std::move(run.output), std::move(stdoutText)};
 }
 
 // What every run must satisfy, whatever its input.
@@ -74,25 +63,10 @@ void ExpectSound(const Outcome& outcome) {
   EXPECT_EQ(outcome.output.find("Error:"), std::string::npos) << "an invalid move or board was printed";
 }
 
-std::size_t Count(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
-  return count;
-}
-
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 std::string ReadFile(const fs::path& path) {
-  std::string text;
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    text = ReadAll(file);
-    std::fclose(file);
-  } else {
-    ADD_FAILURE() << "cannot read " << path;
-  }
-  return text;
+  std::ifstream file(path, std::ios::binary);
+  EXPECT_TRUE(file.good()) << "cannot read " << path;
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // Every seed, every session's input and every saved finding, hidden files
@@ -114,11 +88,7 @@ std::vector<fs::path> Inputs() {
 }
 
 std::string TestName(const ::testing::TestParamInfo<fs::path>& info) {
-  std::string name = info.param.parent_path().filename().string() + "_" + info.param.filename().string();
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
+  return CaseName(info.param.parent_path().filename().string() + "_" + info.param.filename().string());
 }
 
 const std::string kMegabyte(1 << 20, 'n');
@@ -175,14 +145,14 @@ TEST(EndOfInputTest, EndsAtOnce) {
     SCOPED_TRACE(c.input);
     const Outcome outcome = RunOn(c.input);
     ExpectSound(outcome);
-    EXPECT_TRUE(EndsWith(outcome.output, c.outputEnd)) << outcome.output;
+    EXPECT_TRUE(outcome.output.ends_with(c.outputEnd)) << outcome.output;
   }
 }
 
 TEST(FuzzSideAnswerTest, LineEndAsAnswerAsksAgain) {
   const Outcome outcome = RunOn("Ann\n\n\nW\ne2\ne4\n");
   ExpectSound(outcome);
-  EXPECT_EQ(Count(outcome.output, kAskSide), 3u);
+  EXPECT_EQ(CountOccurrences(outcome.output, kAskSide), 3);
   EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
 }
 
@@ -198,7 +168,7 @@ TEST(FuzzNulByteTest, AsFileLetterAndAsRank) {
   // NUL as the file letter of the first entry and as the rank of the second.
   const Outcome outcome = RunOn("Ann\nW\n" + nul + "2\ne4\ne" + nul + "\ne4\ne2\ne4\n");
   ExpectSound(outcome);
-  EXPECT_EQ(Count(outcome.output, kRefused), 2u);
+  EXPECT_EQ(CountOccurrences(outcome.output, kRefused), 2);
   EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
 }
 
@@ -219,7 +189,7 @@ TEST(FuzzHighByteTest, InTheNameAndAsSquares) {
                                 "2\ne4\ne2\ne4\n");
   ExpectSound(outcome);
   EXPECT_NE(outcome.output.find("Hi, " + name + kAskSide), std::string::npos);
-  EXPECT_EQ(Count(outcome.output, kRefused), 2u);
+  EXPECT_EQ(CountOccurrences(outcome.output, kRefused), 2);
   EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
 }
 
@@ -289,7 +259,7 @@ TEST(FuzzRefusedMovesTest, TenThousandInTheConsole) {
   for (int i = 0; i < kEntries; ++i) input += refused[i % 8];
   const Outcome outcome = RunOn(input + "e2\ne4\n");
   ExpectSound(outcome);
-  EXPECT_EQ(Count(outcome.output, kRefused), static_cast<std::size_t>(kEntries));
+  EXPECT_EQ(CountOccurrences(outcome.output, kRefused), kEntries);
   EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
 }
 
@@ -308,7 +278,7 @@ TEST(FuzzMegabyteWordTest, AsTheNameOfAConsoleGame) {
   const std::string greeting = kHello + "\nHi, " + kMegabyte + kAskSide;
   EXPECT_EQ(outcome.output.compare(0, greeting.size(), greeting), 0);
   // The name is repeated whole at every move prompt.
-  EXPECT_EQ(Count(outcome.output, "Please enter your move, " + kMegabyte + ".\n"), 3u);
+  EXPECT_EQ(CountOccurrences(outcome.output, "Please enter your move, " + kMegabyte + ".\n"), 3);
   EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
 }
 
@@ -316,8 +286,8 @@ TEST(FuzzMegabyteWordTest, AsTheSideAnswerAndAsARank) {
   const Outcome outcome = RunOn("Ann\n" + kMegabyte + "\nW\ne" + std::string(1 << 20, '9') + "\ne4\ne0x" +
                                 std::string(1 << 20, 'f') + "\ne4\ne2\ne4\n");
   ExpectSound(outcome);
-  EXPECT_EQ(Count(outcome.output, kAskSide), 2u);
-  EXPECT_EQ(Count(outcome.output, kRefused), 2u);
+  EXPECT_EQ(CountOccurrences(outcome.output, kAskSide), 2);
+  EXPECT_EQ(CountOccurrences(outcome.output, kRefused), 2);
   EXPECT_NE(outcome.output.find(kMoveMade + "e2e4\n"), std::string::npos);
 }
 
@@ -333,17 +303,17 @@ TEST(FuzzMegabyteWordTest, InTheProtocol) {
 TEST(FuzzMegabyteWordTest, XboardFollowedByMoreLettersIsAName) {
   const Outcome outcome = RunOn("xboard" + kMegabyte + "\n");
   ExpectSound(outcome);
-  EXPECT_TRUE(EndsWith(outcome.output, "Hi, xboard" + kMegabyte + kAskSide));
+  EXPECT_TRUE(outcome.output.ends_with("Hi, xboard" + kMegabyte + kAskSide));
 }
 
 TEST(FuzzMoveCapTest, EndsTheGameInBothModes) {
   // Far more moves than the cap allows: the run stops after the cap.
   const Outcome console = RunOn("Ann\nW\ne2\ne4\nd2\nd4\ng1\nf3\nb1\nc3\nf1\nc4\nc1\ng5\na2\na3\n");
   ExpectSound(console);
-  EXPECT_EQ(Count(console.output, kMoveMade), static_cast<std::size_t>(kFuzzMoveCap));
+  EXPECT_EQ(CountOccurrences(console.output, kMoveMade), kFuzzMoveCap);
   const Outcome protocol = RunOn("xboard\nnew\nwhite\nblack\nwhite\nblack\nwhite\nblack\nwhite\nblack\nwhite\nblack\n");
   ExpectSound(protocol);
-  EXPECT_EQ(Count(protocol.output, "move "), static_cast<std::size_t>(kFuzzMoveCap));
+  EXPECT_EQ(CountOccurrences(protocol.output, "move "), kFuzzMoveCap);
 }
 
 }  // namespace

@@ -2,29 +2,23 @@
 # Builds the whole-program fuzz target and runs it on one core:
 #   tests/fuzz/run_fuzzer.sh [SECONDS | -runs=N]      (default: 60 seconds)
 #
-# Three runs follow each other:
-#   short inputs  -max_len=4096, games cut after 8 moves, on a copy of
+# Three runs follow each other, all with the word list program.dict:
+#   short inputs  up to 4096 bytes, games cut after 8 moves, on a copy of
 #                 tests/fuzz/seeds, tests/fuzz/regressions and the inputs of
-#                 tests/sessions (70% of the
-#                 time, or N runs);
-#   long inputs   -max_len=1100000, on seeds made here with 1 MB words in
+#                 tests/sessions (70% of the time, or N runs);
+#   long inputs   up to about 1 MB, on seeds made here with 1 MB words in
 #                 both modes (10% of the time, or N/500 runs, at least 20);
-#   deep games    -max_len=4096, games cut after 200 moves (FUZZ_MOVE_LIMIT),
-#                 so that castling on both wings, promotion, stalemate and
-#                 mates late in the game are reached (20% of the time, or
-#                 N/50 runs, at least 20).
-# All use -timeout=10 -rss_limit_mb=2048 and the word list program.dict.
+#   deep games    games cut after 200 moves (FUZZ_MOVE_LIMIT), so that
+#                 castling on both wings, promotion, stalemate and late mates
+#                 are reached (20% of the time, or N/50 runs, at least 20).
 # Nothing is written into the repository: the corpora, logs and findings live
 # in FUZZ_WORK_DIR (default: a new directory under /tmp, kept afterwards). Run
 # again with the same FUZZ_WORK_DIR to go on from the corpus already grown.
 #
-# Prints the executions, the coverage (cov and ft of libFuzzer's last status
-# line) and every finding; exits 1 on a crash, leak, timeout, out-of-memory or
-# sanitizer report. Each finding is minimised (-minimize_crash=1, at most
-# MINIMIZE_SECONDS, default 60; 0 skips it).
-#
-# Findings are named after their run (short-crash-..., deep-timeout-...); the
-# replay command printed for each sets the move cap of that run.
+# Prints the executions, the coverage and every finding, named after its run
+# (short-crash-..., deep-timeout-...) with the command that replays it; exits
+# 1 on a crash, leak, timeout, out-of-memory or sanitizer report. Each finding
+# is minimised (at most MINIMIZE_SECONDS, default 60; 0 skips it).
 #
 # Other settings: FUZZ_BUILD_DIR (default FUZZ_WORK_DIR/build), FUZZ_SKIP_BUILD=1
 # to use the fuzzer already in FUZZ_BUILD_DIR, FUZZ_EXTRA_FLAGS for more
@@ -65,12 +59,9 @@ fi
 
 mkdir -p "$work/corpus" "$work/long_corpus" "$work/deep_corpus" "$work/artifacts" "$work/logs"
 # The seeds are copied, never fuzzed in place: new units go to $work only.
-for dir in seeds regressions; do
-  if [[ -d $here/$dir ]]; then
-    for corpus in corpus deep_corpus; do
-      find "$here/$dir" -maxdepth 1 -type f ! -name '.*' ! -name 'README*' -exec cp -n {} "$work/$corpus/" \;
-    done
-  fi
+for corpus in corpus deep_corpus; do
+  find "$here/seeds" "$here/regressions" -maxdepth 1 -type f ! -name '.*' ! -name 'README*' \
+    -exec cp -n {} "$work/$corpus/" \;
 done
 # The session scripts' inputs too (tests/sessions/NAME.in, copied as
 # session_NAME so that no seed of the same name is hidden).
@@ -95,21 +86,16 @@ long_seed xboard_1mb_word 'xboard\nnew\ne2e4' x '\ne2e4\ng1f3\n'
 long_seed xboard_1mb_time_word 'xboard\nnew\ntime' 1 '\nwhite\nquit\n'
 long_seed xboard_1mb_name_prefix 'xboard' d '\nB\n'
 
+# at_least N MIN: N, or MIN when N is smaller.
+at_least() { echo $(($1 < $2 ? $2 : $1)); }
 if [[ -n $runs ]]; then
   short_limit=(-runs="$runs")
-  long_runs=$((runs / 500))
-  ((long_runs < 20)) && long_runs=20
-  long_limit=(-runs="$long_runs")
-  deep_runs=$((runs / 50))
-  ((deep_runs < 20)) && deep_runs=20
-  deep_limit=(-runs="$deep_runs")
+  long_limit=(-runs="$(at_least $((runs / 500)) 20)")
+  deep_limit=(-runs="$(at_least $((runs / 50)) 20)")
 else
-  short_seconds=$((seconds * 70 / 100))
-  ((short_seconds < 1)) && short_seconds=1
-  long_seconds=$((seconds / 10))
-  ((long_seconds < 5)) && long_seconds=5
-  deep_seconds=$((seconds - short_seconds - long_seconds))
-  ((deep_seconds < 5)) && deep_seconds=5
+  short_seconds=$(at_least $((seconds * 70 / 100)) 1)
+  long_seconds=$(at_least $((seconds / 10)) 5)
+  deep_seconds=$(at_least $((seconds - short_seconds - long_seconds)) 5)
   short_limit=(-max_total_time="$short_seconds")
   long_limit=(-max_total_time="$long_seconds")
   deep_limit=(-max_total_time="$deep_seconds")
@@ -149,7 +135,6 @@ fuzz() {
   fi
 }
 
-# Findings are named after the run: short-crash-..., deep-timeout-...
 fuzz short "${common[@]}" -artifact_prefix="$work/artifacts/short-" -max_len=4096 "${short_limit[@]}" \
   "${extra[@]}" "$work/corpus"
 fuzz long "${common[@]}" -artifact_prefix="$work/artifacts/long-" -max_len=1100000 "${long_limit[@]}" \

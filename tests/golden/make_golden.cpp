@@ -114,9 +114,8 @@ constexpr int kLeastMateScore = 50000;
 int SearchMatesAgain(const char* path, int depth) {
   std::ifstream in(path);
   if (!in || depth < 1) return 2;
-  std::string line;
   int searched = 0;
-  while (std::getline(in, line)) {
+  for (std::string line; std::getline(in, line);) {
     GoldenRecord record;
     Position position;
     if (line.empty() || line[0] == '#' || !ParseGoldenRecord(line, &record) ||
@@ -163,11 +162,7 @@ int main(int argc, char** argv) {
         if (moves.empty()) break;
         const bool whiteToMove = SideToMove(&position.board, position.lastMove) == kWhiteSide;
         const bool engineMoves = mode == 2 || (mode == 0) == whiteToMove;
-        if (engineMoves) {
-          Play(&position, Record(position, depth));
-        } else {
-          Play(&position, moves[random() % moves.size()]);
-        }
+        Play(&position, engineMoves ? Record(position, depth) : moves[random() % moves.size()]);
       }
     }
   }

@@ -24,15 +24,11 @@ bool StartProgram(const std::string& binary, RunningProgram* program) {
   // A program that stops reading must not end the test with SIGPIPE; the
   // child gets the default back before it becomes the program.
   std::signal(SIGPIPE, SIG_IGN);
-  int toProgram[2];
-  int fromProgram[2];
-  if (pipe(toProgram) != 0) {
-    ADD_FAILURE() << "no pipe for " << binary;
-    return false;
-  }
-  if (pipe(fromProgram) != 0) {
-    close(toProgram[kReadEnd]);
-    close(toProgram[kWriteEnd]);
+  // A failed pipe() leaves its pair -1.
+  int toProgram[2] = {-1, -1};
+  int fromProgram[2] = {-1, -1};
+  if (pipe(toProgram) != 0 || pipe(fromProgram) != 0) {
+    for (int& fd : toProgram) CloseIfOpen(&fd);
     ADD_FAILURE() << "no pipe for " << binary;
     return false;
   }

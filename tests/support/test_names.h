@@ -6,10 +6,9 @@
 
 // The case's description with every character that GoogleTest does not
 // allow in a name replaced by '_'.
-inline std::string CaseName(const char* description) {
-  std::string name;
-  for (const char* c = description; *c != '\0'; ++c) {
-    name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+inline std::string CaseName(std::string name) {
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
   }
   return name;
 }

@@ -18,15 +18,18 @@ inline Position FromFen(const std::string& fen) {
   return position;
 }
 
+// Plays the move given as text on `position`; it must be legal.
+inline void PlayText(const char* text, Position* position) {
+  Move move = ParseCoordinateMove(text, position->lastMove);
+  EXPECT_TRUE(IsLegalMove(move, &position->board, position->lastMove)) << text;
+  ApplyMove(&position->board, &move, &position->board);
+  position->lastMove = move;
+}
+
 // Plays moves given as text from the initial position; each must be legal.
 inline Position Play(std::initializer_list<const char*> moves) {
   Position position;
   SetUpBoard(&position.board, &position.lastMove);
-  for (const char* text : moves) {
-    Move move = ParseCoordinateMove(text, position.lastMove);
-    EXPECT_TRUE(IsLegalMove(move, &position.board, position.lastMove)) << text;
-    ApplyMove(&position.board, &move, &position.board);
-    position.lastMove = move;
-  }
+  for (const char* text : moves) PlayText(text, &position);
   return position;
 }
