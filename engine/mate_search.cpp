@@ -70,31 +70,46 @@ bool Visit(MateContext* context) {
 // positions; every other node is a function of its position.
 constexpr int kFirstPlyInTable = 2;
 
-MateEntry* EntryFor(const SearchBoard& position, int ply, MateContext* context) {
-  if (ply < kFirstPlyInTable || context->tableSize == 0) return nullptr;
+// A position's slot in the table, with what tells the position apart; what
+// the slot holds may belong to another position, and may change while the
+// position is searched (a position below it may take the slot).
+struct Probe {
+  MateEntry* entry;  // null for a position kept out of the table
+  std::uint64_t key;
+  SquareSet occupied;
+
+  bool Holds() const { return entry != nullptr && entry->key == key && entry->occupied == occupied; }
+};
+
+Probe Look(const SearchBoard& position, int ply, MateContext* context) {
+  if (ply < kFirstPlyInTable || context->tableSize == 0) return {nullptr, 0, 0};
   const std::uint64_t key = PositionKey(position);
-  const SquareSet occupied = position.sets.Occupied();
-  MateEntry* entry = &context->table[key & (context->tableSize - 1)];
-  if (entry->key != key || entry->occupied != occupied) *entry = {key, occupied, kUnknown, kUnknown, {}};
-  return entry;
+  return {&context->table[key & (context->tableSize - 1)], key, position.sets.Occupied()};
 }
 
-// What the entry knows of a mate in `plies` plies.
+// What the table knows of a mate in `plies` plies from the position.
 enum class Known { kNothing, kMates, kEscapes };
-Known WhatIsKnown(const MateEntry* entry, int plies) {
-  if (entry == nullptr) return Known::kNothing;
-  if (entry->matesIn != kUnknown && entry->matesIn <= plies) return Known::kMates;
-  if (entry->escapesIn != kUnknown && entry->escapesIn >= plies) return Known::kEscapes;
+Known WhatIsKnown(const Probe& probe, int plies) {
+  if (!probe.Holds()) return Known::kNothing;
+  const MateEntry& entry = *probe.entry;
+  if (entry.matesIn != kUnknown && entry.matesIn <= plies) return Known::kMates;
+  if (entry.escapesIn != kUnknown && entry.escapesIn >= plies) return Known::kEscapes;
   return Known::kNothing;
 }
 
-bool Keep(MateEntry* entry, int plies, bool mates) {
-  if (entry == nullptr) return mates;
+// Keeps whether the mate is forced in `plies` plies (and the defender's move
+// that escaped, if one did), in place of another position's entry; returns
+// `mates`.
+bool Keep(const Probe& probe, int plies, bool mates, GeneratedMove escape = {}) {
+  if (probe.entry == nullptr) return mates;
+  MateEntry& entry = *probe.entry;
+  if (!probe.Holds()) entry = {probe.key, probe.occupied, kUnknown, kUnknown, {}};
   const auto stored = static_cast<std::uint8_t>(plies);
   if (mates) {
-    entry->matesIn = entry->matesIn == kUnknown ? stored : std::min(entry->matesIn, stored);
+    entry.matesIn = entry.matesIn == kUnknown ? stored : std::min(entry.matesIn, stored);
   } else {
-    entry->escapesIn = entry->escapesIn == kUnknown ? stored : std::max(entry->escapesIn, stored);
+    entry.escapesIn = entry.escapesIn == kUnknown ? stored : std::max(entry.escapesIn, stored);
+    entry.escape = escape;
   }
   return mates;
 }
@@ -166,8 +181,8 @@ bool AttackerMates(const SearchBoard& position, int ply, int pliesLeft, MateCont
   if (position.sets.Of(mover) == position.sets.Of(mover, kKing)) return false;
   if (CannotBeMatedInTime(position.sets, mover, pliesLeft, (pliesLeft - 1) / 2)) return false;
   // The last ply is cheaper to search than to look up.
-  MateEntry* const entry = pliesLeft > 1 ? EntryFor(position, ply, context) : nullptr;
-  const Known known = WhatIsKnown(entry, pliesLeft);
+  const Probe probe = pliesLeft > 1 ? Look(position, ply, context) : Probe{nullptr, 0, 0};
+  const Known known = WhatIsKnown(probe, pliesLeft);
   if (known != Known::kNothing) return known == Known::kMates;
   MoveList moves;
   GenerateMoves(position, Analyse(position), &moves);
@@ -182,10 +197,10 @@ bool AttackerMates(const SearchBoard& position, int ply, int pliesLeft, MateCont
   if (pliesLeft == 1) moves.count = checks;
   for (int i = 0; i < moves.count; ++i) {
     const SearchBoard child = PlayMove(position, moves.moves[i]);
-    if (DefenderIsMated(child, Analyse(child), ply + 1, pliesLeft - 1, context)) return Keep(entry, pliesLeft, true);
+    if (DefenderIsMated(child, Analyse(child), ply + 1, pliesLeft - 1, context)) return Keep(probe, pliesLeft, true);
     if (context->abandoned) return false;
   }
-  return Keep(entry, pliesLeft, false);
+  return Keep(probe, pliesLeft, false);
 }
 
 // Centre distance of a square, 0 for the four centre squares to 3 on the edge.
@@ -199,8 +214,7 @@ constexpr int DistanceFromCentre(int square) {
 // escaped from this position before, the one that escaped last at this
 // ply, the captures, then the king's moves towards the centre, where it has
 // the most room, then the rest.
-void OrderEscapes(const SearchBoard& position, const MateEntry* entry, const GeneratedMove* lastEscape,
-                  MoveList* moves) {
+void OrderEscapes(const SearchBoard& position, const Probe& probe, const GeneratedMove* lastEscape, MoveList* moves) {
   const SquareSet enemies = position.sets.Of(Opponent(position.mover));
   constexpr int kOtherPieces = kBoardSize;
   auto rank = [&position, enemies](GeneratedMove move) {
@@ -211,7 +225,7 @@ void OrderEscapes(const SearchBoard& position, const MateEntry* entry, const Gen
   std::stable_sort(moves->moves, moves->moves + moves->count,
                    [&rank](GeneratedMove a, GeneratedMove b) { return rank(a) < rank(b); });
   int next = 0;
-  for (const GeneratedMove tried : {entry != nullptr ? entry->escape : GeneratedMove{}, *lastEscape}) {
+  for (const GeneratedMove tried : {probe.Holds() ? probe.entry->escape : GeneratedMove{}, *lastEscape}) {
     GeneratedMove* const end = moves->moves + moves->count;
     GeneratedMove* const found = std::find(moves->moves + next, end, tried);
     if (found == end) continue;
@@ -230,10 +244,10 @@ bool DefenderIsMated(const SearchBoard& position, const Analysis& analysis, int 
   MoveList moves;
   GenerateMovesCapturesFirst(position, analysis, &moves);
   if (moves.count == 0) return analysis.checkers != kNoSquares;  // mate, or stalemate
-  MateEntry* const entry = EntryFor(position, ply, context);
-  const Known known = WhatIsKnown(entry, pliesLeft);
+  const Probe probe = Look(position, ply, context);
+  const Known known = WhatIsKnown(probe, pliesLeft);
   if (known != Known::kNothing) return known == Known::kMates;
-  OrderEscapes(position, entry, &context->escapes[ply], &moves);
+  OrderEscapes(position, probe, &context->escapes[ply], &moves);
   const bool looksAtTheGame = ply == 1 && !context->limits->earlier->empty();
   for (int i = 0; i < moves.count; ++i) {
     const SearchBoard child = PlayMove(position, moves.moves[i]);
@@ -242,11 +256,10 @@ bool DefenderIsMated(const SearchBoard& position, const Analysis& analysis, int 
         !AttackerMates(child, ply + 1, pliesLeft - 1, context)) {
       if (context->abandoned) return false;
       context->escapes[ply] = moves.moves[i];
-      if (entry != nullptr) entry->escape = moves.moves[i];
-      return Keep(entry, pliesLeft, false);
+      return Keep(probe, pliesLeft, false, moves.moves[i]);
     }
   }
-  return Keep(entry, pliesLeft, true);
+  return Keep(probe, pliesLeft, true);
 }
 
 }  // namespace

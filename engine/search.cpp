@@ -451,13 +451,17 @@ Move SearchMove(const Board* board, Move lastMove, char sideLetter, const Search
   Move chosen = lastMove;
   SearchReport found{0, 0, 0, 0};
   // On a clock, where few pieces are left, a forced mate is first looked for
-  // alone, in up to the time an iteration may start in: its move is the one
-  // every iteration as deep as the mate or deeper plays. Otherwise the
-  // iterations follow, those that always complete at least.
+  // alone, in up to three quarters of the time an iteration may start in:
+  // its move is the one every iteration as deep as the mate or deeper plays.
+  // Otherwise the iterations follow, and those that start in the rest of
+  // that time may run on to the clock's hard limit.
   const auto now = std::chrono::steady_clock::now();
   if (context.rules == SearchRules::kToWin && limits.startBy != std::chrono::steady_clock::time_point::max() &&
       moves.count > 0 && now < limits.startBy && MateSearchApplies(root)) {
-    const MateSearchLimits mateLimits{depth, std::min(limits.stopBy, limits.startBy), &limits.interrupted, &earlier};
+    constexpr int kMateSearchShare = 3;
+    constexpr int kShares = 4;
+    const auto mateStopBy = now + (limits.startBy - now) * kMateSearchShare / kShares;
+    const MateSearchLimits mateLimits{depth, std::min(limits.stopBy, mateStopBy), &limits.interrupted, &earlier};
     const ForcedMate mate = FindShortestMate(root, moves, repeats, mateLimits);
     context.nodes += mate.nodes;
     if (mate.moveIndex >= 0) {
