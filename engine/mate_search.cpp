@@ -17,7 +17,7 @@ constexpr int kMostPlacement = [] {
   int most = 0;
   for (const PlacementTable* table : {&kPawnTable, &kKnightTable, &kBishopTable, &kKingTable}) {
     for (const auto& row : *table) {
-      for (int entry : row) most = std::max(most, std::abs(entry));
+      for (int entry : row) most = std::max({most, entry, -entry});
     }
   }
   return most;
