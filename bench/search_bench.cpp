@@ -15,7 +15,10 @@
 //                                the depth completed in one second a move,
 //                                on every N-th of those positions (10
 //                                without N) and on a set of endings of at
-//                                most 6 pieces: per position and the median
+//                                most 6 pieces: per position and the median;
+//                                then the mates found in those endings
+//                                without pawns, by the search alone and on a
+//                                clock, where the mate search comes first
 //
 // Prints per position the move, milliseconds and search nodes of both
 // searches (for the games only the positions where they differ), then
@@ -293,13 +296,19 @@ struct DepthInTime {
   double milliseconds;
 };
 
+// How a search is given its second: as a hard limit only, or as the
+// protocols' clock gives it, no iteration starting after half of it (and
+// then, with no pawns left, the mate search first).
+enum class Budget { kHardLimit, kClock };
+
 // The deepest iteration the search completes on the position in `budget`,
 // deepening to the deepest level.
-DepthInTime DeepestIn(const Position& position, std::chrono::milliseconds budget) {
+DepthInTime DeepestIn(const Position& position, std::chrono::milliseconds budget, Budget how = Budget::kHardLimit) {
   SearchLimits limits;
   limits.depth = kMaxDepth;
   const auto start = std::chrono::steady_clock::now();
   limits.stopBy = start + budget;
+  if (how == Budget::kClock) limits.startBy = start + budget / 2;
   DepthInTime result{};
   result.move = SearchMove(&position.board, position.lastMove, SideToMove(&position.board, position.lastMove), limits,
                            &result.report);
@@ -332,6 +341,34 @@ void MeasureDepthInTime(const char* what, const std::vector<Position>& positions
   }
 }
 
+// The mates found in a second on the endings without pawns: by the search
+// alone, and on the clock, where the mate search comes first.
+void MeasureMatesInTime(const std::vector<Position>& endings, std::chrono::milliseconds budget) {
+  std::printf("\nendings without pawns, %lld ms a move: the search alone | on a clock\n",
+              static_cast<long long>(budget.count()));
+  std::printf("%-72s depth move  mate |  depth move  mate      ms\n", "position");
+  int alone = 0;
+  int onAClock = 0;
+  int count = 0;
+  for (const Position& position : endings) {
+    if (std::find_if(std::begin(position.board.squares), std::end(position.board.squares),
+                     [](char letter) { return letter == 'P' || letter == 'p'; }) != std::end(position.board.squares)) {
+      continue;
+    }
+    const DepthInTime searched = DeepestIn(position, budget);
+    const DepthInTime clocked = DeepestIn(position, budget, Budget::kClock);
+    ++count;
+    alone += searched.report.matePlies > 0;
+    onAClock += clocked.report.matePlies > 0;
+    std::printf("%-72s %5d %s %5d | %6d %s %5d %7.0f\n", FenFromPosition(position).c_str(), searched.report.depth,
+                MoveText(searched.move).c_str(), searched.report.matePlies, clocked.report.depth,
+                MoveText(clocked.move).c_str(), clocked.report.matePlies, clocked.milliseconds);
+    std::fflush(stdout);
+  }
+  std::printf("mates found (plies > 0) in %d endings without pawns: the search alone %d, on a clock %d\n", count, alone,
+              onAClock);
+}
+
 // The depth in a second a move on every `every`-th of the games' positions,
 // then on the endings (the fixed ones and those of the games).
 int DepthInASecond(const std::vector<Position>& games, int every) {
@@ -351,6 +388,7 @@ int DepthInASecond(const std::vector<Position>& games, int every) {
   }
   MeasureDepthInTime("games", sample, kBudget);
   MeasureDepthInTime("endings of at most 6 pieces", endings, kBudget);
+  MeasureMatesInTime(endings, kBudget);
   return 0;
 }
 

@@ -73,6 +73,8 @@
 
 #include "engine/evaluation.h"
 #include "engine/evaluation_tables.h"
+#include "engine/game_positions.h"
+#include "engine/mate_search.h"
 #include "engine/move_generation.h"
 
 namespace {
@@ -86,55 +88,6 @@ constexpr int kKillers = 2;
 constexpr int kFirstDepthWithTable = 3;
 constexpr int kFirstDepthDeepened = 3;
 constexpr int kPliesLeftForWindowsAndHistory = 2;
-
-// Position keys: a fixed random number for each piece on each square, for
-// Black to move, for each castling right and for each en passant square;
-// a position's key is the exclusive or of those that hold in it.
-struct KeyNumbers {
-  std::uint64_t pieces[kSides][kPieceKinds][kSquareCount];
-  std::uint64_t blackToMove;
-  std::uint64_t castling[4];
-  std::uint64_t enPassant[kSquareCount];
-};
-
-inline constexpr KeyNumbers kKeyNumbers = [] {
-  KeyNumbers numbers{};
-  std::uint64_t state = 0x9E3779B97F4A7C15u;
-  auto next = [&state] {  // splitmix64
-    state += 0x9E3779B97F4A7C15u;
-    std::uint64_t z = state;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-    return z ^ (z >> 31);
-  };
-  for (auto& side : numbers.pieces) {
-    for (auto& kind : side) {
-      for (std::uint64_t& square : kind) square = next();
-    }
-  }
-  numbers.blackToMove = next();
-  for (std::uint64_t& right : numbers.castling) right = next();
-  for (std::uint64_t& square : numbers.enPassant) square = next();
-  return numbers;
-}();
-
-std::uint64_t PositionKey(const SearchBoard& position) {
-  std::uint64_t key = position.mover == Side::kBlack ? kKeyNumbers.blackToMove : 0;
-  for (int side = 0; side < kSides; ++side) {
-    for (int kind = 0; kind < kPieceKinds; ++kind) {
-      for (SquareSet set = position.sets.pieces[side][kind]; set != kNoSquares;) {
-        key ^= kKeyNumbers.pieces[side][kind][TakeFirstSquare(&set)];
-      }
-    }
-  }
-  const Move last = position.lastMove;
-  const bool rights[] = {GetCastleWhiteQueenSide(last) != 0, GetCastleWhiteKingSide(last) != 0,
-                         GetCastleBlackQueenSide(last) != 0, GetCastleBlackKingSide(last) != 0};
-  for (int i = 0; i < 4; ++i) key ^= rights[i] ? kKeyNumbers.castling[i] : 0;
-  const int enPassant = EnPassantTarget(position);
-  if (enPassant != kNoSquare) key ^= kKeyNumbers.enPassant[enPassant];
-  return key;
-}
 
 // Whether an iteration may be abandoned before it completes.
 enum class Abandoning { kNever, kOnClockOrInput };
@@ -197,31 +150,6 @@ constexpr bool MayBeMate(int value) { return std::abs(value) >= kMateScore - kMa
 // How often, in positions visited, an iteration that may be abandoned looks
 // at the clock and the input: a power of two, so the test is a mask.
 constexpr std::int64_t kCheckEvery = 4096;
-
-// A position of the game before the root, as the repetition rule compares
-// it: the table's key (pieces, side to move, castling rights, en passant
-// square) and the board, which guards against two positions sharing a key.
-struct EarlierPosition {
-  std::uint64_t key;
-  Board board;
-};
-
-std::vector<EarlierPosition> EarlierPositions(const std::vector<Position>* earlier) {
-  std::vector<EarlierPosition> positions;
-  if (earlier == nullptr) return positions;
-  for (const Position& position : *earlier) {
-    positions.push_back({PositionKey(MakeSearchBoard(&position.board, position.lastMove)), position.board});
-  }
-  return positions;
-}
-
-bool IsRepetition(const SearchBoard& position, const std::vector<EarlierPosition>& earlier) {
-  const std::uint64_t key = PositionKey(position);
-  return std::any_of(earlier.begin(), earlier.end(), [&position, key](const EarlierPosition& seen) {
-    return seen.key == key &&
-           std::equal(std::begin(seen.board.squares), std::end(seen.board.squares), std::begin(position.board.squares));
-  });
-}
 
 struct SearchContext {
   SearchRules rules = SearchRules::kFlatMates;
@@ -522,6 +450,28 @@ Move SearchMove(const Board* board, Move lastMove, char sideLetter, const Search
   int order[kMaxMoves];
   Move chosen = lastMove;
   SearchReport found{0, 0, 0, 0};
+  // On a clock, where few pieces are left, a forced mate is first looked for
+  // alone, in up to three quarters of the time an iteration may start in:
+  // its move is the one every iteration as deep as the mate or deeper plays.
+  // Otherwise the iterations follow, and those that start in the rest of
+  // that time may run on to the clock's hard limit.
+  const auto now = std::chrono::steady_clock::now();
+  if (context.rules == SearchRules::kToWin && limits.startBy != std::chrono::steady_clock::time_point::max() &&
+      moves.count > 0 && now < limits.startBy && MateSearchApplies(root)) {
+    constexpr int kMateSearchShare = 3;
+    constexpr int kShares = 4;
+    const auto mateStopBy = now + (limits.startBy - now) * kMateSearchShare / kShares;
+    const MateSearchLimits mateLimits{depth, std::min(limits.stopBy, mateStopBy), &limits.interrupted, &earlier};
+    const ForcedMate mate = FindShortestMate(root, moves, repeats, mateLimits);
+    context.nodes += mate.nodes;
+    if (mate.moveIndex >= 0) {
+      chosen = PlayMove(root, moves.moves[mate.moveIndex]).lastMove;
+      found = {kMateScore - mate.plies, context.nodes, mate.plies, mate.plies};
+      if (limits.completed) limits.completed(chosen, found);
+      if (report != nullptr) *report = found;
+      return chosen;
+    }
+  }
   // Levels 1 and 2 search once; the deeper ones deepen from depth 1.
   const int firstIteration = depth >= kFirstDepthDeepened ? kMinDepth : depth;
   for (int iteration = firstIteration; iteration <= depth && moves.count > 0; ++iteration) {

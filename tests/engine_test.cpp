@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "engine/evaluation.h"
@@ -141,6 +142,20 @@ TEST(MoveGenerationTest, PublishedCounts) {
 // A mate in `plies` and the first of its shortest mates in generation order,
 // which every level that sees it (depth `plies` or more, 2 excepted) plays,
 // scoring kMateScore - plies.
+SearchLimits AtLevel(int level) {
+  SearchLimits limits;
+  limits.depth = level;
+  return limits;
+}
+
+// A clock so far off that the search always ends on its depth.
+SearchLimits OnAFarClock(SearchLimits limits) {
+  const auto farOff = std::chrono::steady_clock::now() + std::chrono::hours(1);
+  limits.startBy = farOff;
+  limits.stopBy = farOff;
+  return limits;
+}
+
 struct MateCase {
   const char* name;
   const char* fen;
@@ -164,13 +179,53 @@ TEST(SearchTest, ShortestMateAtEveryLevelThatSeesIt) {
     const char side = SideToMove(&position.board, position.lastMove);
     for (int level = std::max(kMinDepth, c.plies); level <= kDeepestLevel; ++level) {
       if (level == kFullWidthDepth) continue;
-      SearchReport report{};
-      const Move chosen = ChooseComputerMoveReported(&position.board, position.lastMove, level, side, &report);
-      EXPECT_EQ(MoveText(chosen), c.move) << c.name << " at level " << level;
-      EXPECT_EQ(report.score, kMateScore - c.plies) << c.name << " at level " << level;
-      EXPECT_EQ(report.matePlies, c.plies) << c.name << " at level " << level;
+      // On a clock the mate is looked for alone first, and found the same.
+      for (const SearchLimits& limits : {AtLevel(level), OnAFarClock(AtLevel(level))}) {
+        const bool clock = limits.startBy != SearchLimits{}.startBy;
+        SearchReport report{};
+        const Move chosen = SearchMove(&position.board, position.lastMove, side, limits, &report);
+        EXPECT_EQ(MoveText(chosen), c.move) << c.name << " at level " << level << (clock ? " on a clock" : "");
+        EXPECT_EQ(report.score, kMateScore - c.plies) << c.name << " at level " << level;
+        EXPECT_EQ(report.matePlies, c.plies) << c.name << " at level " << level;
+      }
     }
   }
+}
+
+// The mate search passes over a lone king too far from the edge, or from the
+// other king, to be mated in time by king and queen or king and rook: every
+// such mate, with either piece on any square, stands on the edge, the kings
+// two squares apart.
+TEST(SearchTest, LoneKingMatedByKingAndQueenOrRookOnlyOnTheEdge) {
+  int mates = 0;
+  for (char piece : {'Q', 'R'}) {
+    for (int defender = 0; defender < kSquareCount; ++defender) {
+      for (int king = 0; king < kSquareCount; ++king) {
+        for (int square = 0; square < kSquareCount; ++square) {
+          if (king == defender || square == defender || square == king) continue;
+          Board board;
+          std::fill(std::begin(board.squares), std::end(board.squares), kEmptySquare);
+          board.squares[defender] = 'k';
+          board.squares[king] = 'K';
+          board.squares[square] = piece;
+          // White has just moved: its king's move stands for the last one.
+          const Move last = BuildMove(king / kBoardSize, king % kBoardSize, king / kBoardSize, king % kBoardSize, {});
+          const SearchBoard position = MakeSearchBoard(&board, last);
+          if (position.opponentInCheck) continue;
+          const Analysis analysis = Analyse(position);
+          if (analysis.checkers == kNoSquares || HasLegalMove(position, analysis)) continue;
+          ++mates;
+          const int file = defender / kBoardSize;
+          const int rank = defender % kBoardSize;
+          EXPECT_TRUE(file == 0 || file == kBoardSize - 1 || rank == 0 || rank == kBoardSize - 1)
+              << piece << " mates a king on square " << defender;
+          const int kings = std::max(std::abs(file - king / kBoardSize), std::abs(rank - king % kBoardSize));
+          EXPECT_EQ(kings, 2) << piece << " mates a king on square " << defender << " from square " << king;
+        }
+      }
+    }
+  }
+  EXPECT_GT(mates, 0);
 }
 
 enum class Repetition {
@@ -200,6 +255,8 @@ TEST(SearchTest, RootMovesIntoEarlierPositions) {
        "g1h1", "4k2r/pppppppp/8/8/8/8/8/4K2R b k - 0 1", Repetition::kIgnored},
       {"ahead, a move whose reply goes back into the game is avoided", "4k3/8/8/8/8/8/8/4K2R w K - 0 1", 3, "e1g1",
        nullptr, Repetition::kAvoided, "e8d7"},
+      {"ahead, a mate whose only reply goes back into the game is no mate", "7k/8/5K2/8/8/8/8/R7 w - - 0 1", 3,
+       "f6f7", nullptr, Repetition::kAvoided, "h8h7"},
       {"level 2 does not look at the game", "4k2r/pppppppp/8/8/8/8/8/4K1R1 w - - 0 1", kFullWidthDepth, "g1h1", nullptr,
        Repetition::kIgnored},
   };
@@ -226,6 +283,11 @@ TEST(SearchTest, RootMovesIntoEarlierPositions) {
         reference::SearchMove(&position.board, position.lastMove, c.level, side, RulesOfLevel(c.level), &game, &plain);
     EXPECT_EQ(MoveText(chosen), MoveText(plainChoice)) << c.name;
     EXPECT_EQ(report.score, plain.score) << c.name;
+    SearchReport clocked{};
+    EXPECT_EQ(MoveText(SearchMove(&position.board, position.lastMove, side, OnAFarClock(limits), &clocked)),
+              MoveText(plainChoice))
+        << c.name << " on a clock";
+    EXPECT_EQ(clocked.score, plain.score) << c.name << " on a clock";
     switch (c.expected) {
       case Repetition::kTaken:
         EXPECT_EQ(MoveText(chosen), c.move) << c.name;
