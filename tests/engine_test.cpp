@@ -255,8 +255,8 @@ TEST(SearchTest, RootMovesIntoEarlierPositions) {
        "g1h1", "4k2r/pppppppp/8/8/8/8/8/4K2R b k - 0 1", Repetition::kIgnored},
       {"ahead, a move whose reply goes back into the game is avoided", "4k3/8/8/8/8/8/8/4K2R w K - 0 1", 3, "e1g1",
        nullptr, Repetition::kAvoided, "e8d7"},
-      {"ahead, a mate whose only reply goes back into the game is no mate", "7k/8/5K2/8/8/8/8/R7 w - - 0 1", 3,
-       "f6f7", nullptr, Repetition::kAvoided, "h8h7"},
+      {"ahead, a mate whose only reply goes back into the game is no mate", "7k/8/5K2/8/8/8/8/R7 w - - 0 1", 3, "f6f7",
+       nullptr, Repetition::kAvoided, "h8h7"},
       {"level 2 does not look at the game", "4k2r/pppppppp/8/8/8/8/8/4K1R1 w - - 0 1", kFullWidthDepth, "g1h1", nullptr,
        Repetition::kIgnored},
   };
