@@ -1,6 +1,7 @@
 #include "engine/game_positions.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 
 #include "engine/side.h"
@@ -40,6 +41,29 @@ inline constexpr KeyNumbers kKeyNumbers = [] {
 }();
 
 }  // namespace
+
+void ReflectedPiecesKeys(const PieceSets& sets, Side mover, std::uint64_t* keys) {
+  constexpr auto kReflections = [] {
+    std::array<std::array<std::uint8_t, kSquareCount>, kSymmetries> reflections{};
+    for (int symmetry = 0; symmetry < kSymmetries; ++symmetry) {
+      for (int square = 0; square < kSquareCount; ++square) {
+        reflections[symmetry][square] = static_cast<std::uint8_t>(Reflect(square, symmetry));
+      }
+    }
+    return reflections;
+  }();
+  std::fill(keys, keys + kSymmetries, mover == Side::kBlack ? kKeyNumbers.blackToMove : 0);
+  for (int side = 0; side < kSides; ++side) {
+    for (int kind = 0; kind < kPieceKinds; ++kind) {
+      for (SquareSet set = sets.pieces[side][kind]; set != kNoSquares;) {
+        const int square = TakeFirstSquare(&set);
+        for (int symmetry = 0; symmetry < kSymmetries; ++symmetry) {
+          keys[symmetry] ^= kKeyNumbers.pieces[side][kind][kReflections[symmetry][square]];
+        }
+      }
+    }
+  }
+}
 
 std::uint64_t PositionKey(const SearchBoard& position) {
   std::uint64_t key = position.mover == Side::kBlack ? kKeyNumbers.blackToMove : 0;

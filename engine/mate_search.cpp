@@ -72,19 +72,54 @@ constexpr int kFirstPlyInTable = 2;
 
 // A position's slot in the table, with what tells the position apart; what
 // the slot holds may belong to another position, and may change while the
-// position is searched (a position below it may take the slot).
+// position is searched (a position below it may take the slot). Without
+// castling rights (and, here, without pawns) a position and its images
+// under the board's symmetries are mated alike: they share the entry of the
+// image with the least key, whose moves are the image's.
 struct Probe {
   MateEntry* entry;  // null for a position kept out of the table
   std::uint64_t key;
   SquareSet occupied;
+  int symmetry;  // the one that takes the position to the image kept
 
   bool Holds() const { return entry != nullptr && entry->key == key && entry->occupied == occupied; }
 };
 
+bool HasCastlingRight(Move last) {
+  return GetCastleWhiteQueenSide(last) != 0 || GetCastleWhiteKingSide(last) != 0 ||
+         GetCastleBlackQueenSide(last) != 0 || GetCastleBlackKingSide(last) != 0;
+}
+
+SquareSet Reflected(SquareSet set, int symmetry) {
+  SquareSet image = kNoSquares;
+  while (set != kNoSquares) image |= SquareSetOf(Reflect(TakeFirstSquare(&set), symmetry));
+  return image;
+}
+
 Probe Look(const SearchBoard& position, int ply, MateContext* context) {
-  if (ply < kFirstPlyInTable || context->tableSize == 0) return {nullptr, 0, 0};
-  const std::uint64_t key = PositionKey(position);
-  return {&context->table[key & (context->tableSize - 1)], key, position.sets.Occupied()};
+  if (ply < kFirstPlyInTable || context->tableSize == 0) return {nullptr, 0, 0, kIdentity};
+  std::uint64_t key = 0;
+  int symmetry = kIdentity;
+  if (HasCastlingRight(position.lastMove)) {
+    key = PositionKey(position);
+  } else {
+    std::uint64_t keys[kSymmetries];
+    ReflectedPiecesKeys(position.sets, position.mover, keys);
+    symmetry = static_cast<int>(std::min_element(keys, keys + kSymmetries) - keys);
+    key = keys[symmetry];
+  }
+  return {&context->table[key & (context->tableSize - 1)], key, Reflected(position.sets.Occupied(), symmetry),
+          symmetry};
+}
+
+GeneratedMove ReflectedMove(GeneratedMove move, int symmetry) {
+  return {static_cast<std::uint8_t>(Reflect(move.from, symmetry)),
+          static_cast<std::uint8_t>(Reflect(move.to, symmetry))};
+}
+
+GeneratedMove UnreflectedMove(GeneratedMove move, int symmetry) {
+  return {static_cast<std::uint8_t>(Unreflect(move.from, symmetry)),
+          static_cast<std::uint8_t>(Unreflect(move.to, symmetry))};
 }
 
 // What the table knows of a mate in `plies` plies from the position.
@@ -109,7 +144,7 @@ bool Keep(const Probe& probe, int plies, bool mates, GeneratedMove escape = {}) 
     entry.matesIn = entry.matesIn == kUnknown ? stored : std::min(entry.matesIn, stored);
   } else {
     entry.escapesIn = entry.escapesIn == kUnknown ? stored : std::max(entry.escapesIn, stored);
-    entry.escape = escape;
+    entry.escape = ReflectedMove(escape, probe.symmetry);
   }
   return mates;
 }
@@ -181,7 +216,7 @@ bool AttackerMates(const SearchBoard& position, int ply, int pliesLeft, MateCont
   if (position.sets.Of(mover) == position.sets.Of(mover, kKing)) return false;
   if (CannotBeMatedInTime(position.sets, mover, pliesLeft, (pliesLeft - 1) / 2)) return false;
   // The last ply is cheaper to search than to look up.
-  const Probe probe = pliesLeft > 1 ? Look(position, ply, context) : Probe{nullptr, 0, 0};
+  const Probe probe = pliesLeft > 1 ? Look(position, ply, context) : Probe{nullptr, 0, 0, kIdentity};
   const Known known = WhatIsKnown(probe, pliesLeft);
   if (known != Known::kNothing) return known == Known::kMates;
   MoveList moves;
@@ -225,7 +260,8 @@ void OrderEscapes(const SearchBoard& position, const Probe& probe, const Generat
   std::stable_sort(moves->moves, moves->moves + moves->count,
                    [&rank](GeneratedMove a, GeneratedMove b) { return rank(a) < rank(b); });
   int next = 0;
-  for (const GeneratedMove tried : {probe.Holds() ? probe.entry->escape : GeneratedMove{}, *lastEscape}) {
+  for (const GeneratedMove tried :
+       {probe.Holds() ? UnreflectedMove(probe.entry->escape, probe.symmetry) : GeneratedMove{}, *lastEscape}) {
     GeneratedMove* const end = moves->moves + moves->count;
     GeneratedMove* const found = std::find(moves->moves + next, end, tried);
     if (found == end) continue;

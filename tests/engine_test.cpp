@@ -7,6 +7,7 @@
 
 #include "engine/evaluation.h"
 #include "engine/evaluation_tables.h"
+#include "engine/game_positions.h"
 #include "engine/move_generation.h"
 #include "engine/search.h"
 #include "model/apply_move.h"
@@ -138,10 +139,6 @@ TEST(MoveGenerationTest, PublishedCounts) {
 
 // At every level but 2 a mate counts its plies, and a root move back into a
 // position of the game is a draw.
-
-// A mate in `plies` and the first of its shortest mates in generation order,
-// which every level that sees it (depth `plies` or more, 2 excepted) plays,
-// scoring kMateScore - plies.
 SearchLimits AtLevel(int level) {
   SearchLimits limits;
   limits.depth = level;
@@ -156,6 +153,9 @@ SearchLimits OnAFarClock(SearchLimits limits) {
   return limits;
 }
 
+// A mate in `plies` and the first of its shortest mates in generation order,
+// which every level that sees it (depth `plies` or more, 2 excepted; up to
+// 6, or `plies` for a longer mate) plays, scoring kMateScore - plies.
 struct MateCase {
   const char* name;
   const char* fen;
@@ -172,12 +172,13 @@ TEST(SearchTest, ShortestMateAtEveryLevelThatSeesIt) {
       {"Black mates in two", "r7/8/8/8/8/5k2/8/7K b - - 0 1", 3, "f3f2"},
       {"White mates in three", "7k/8/8/4K3/8/8/8/R7 w - - 0 1", 5, "e5f6"},
       {"Black mates in three", "r7/8/8/8/4k3/8/8/7K b - - 0 1", 5, "e4f3"},
+      {"White mates in five", "8/8/8/8/8/1k6/8/K5Q1 w - - 0 1", 9, "g1c5"},
   };
   constexpr int kDeepestLevel = 6;
   for (const MateCase& c : cases) {
     const Position position = FromFen(c.fen);
     const char side = SideToMove(&position.board, position.lastMove);
-    for (int level = std::max(kMinDepth, c.plies); level <= kDeepestLevel; ++level) {
+    for (int level = std::max(kMinDepth, c.plies); level <= std::max(kDeepestLevel, c.plies); ++level) {
       if (level == kFullWidthDepth) continue;
       // On a clock the mate is looked for alone first, and found the same.
       for (const SearchLimits& limits : {AtLevel(level), OnAFarClock(AtLevel(level))}) {
@@ -226,6 +227,40 @@ TEST(SearchTest, LoneKingMatedByKingAndQueenOrRookOnlyOnTheEdge) {
     }
   }
   EXPECT_GT(mates, 0);
+}
+
+// A position's image under a symmetry of the board.
+Position Reflected(const Position& position, int symmetry) {
+  Position image = position;
+  for (int square = 0; square < kSquareCount; ++square) {
+    image.board.squares[Reflect(square, symmetry)] = position.board.squares[square];
+  }
+  const Move last = position.lastMove;
+  const int from = Reflect(SquareIndex(GetFromFile(last), GetFromRank(last)), symmetry);
+  const int to = Reflect(SquareIndex(GetToFile(last), GetToRank(last)), symmetry);
+  image.lastMove = BuildMove(from / kBoardSize, from % kBoardSize, to / kBoardSize, to % kBoardSize, last);
+  return image;
+}
+
+// Without pawns or castling rights the board's symmetries change no mate:
+// the mate search, which keeps a position and its images as one, finds as
+// long a mate in each image.
+TEST(SearchTest, MatesAsLongInEveryImageOfThePosition) {
+  for (const char* fen : {"8/8/8/8/8/1k6/8/K5Q1 w - - 0 1", "r7/8/8/8/4k3/8/8/7K b - - 0 1"}) {
+    SearchReport original{};
+    const Position position = FromFen(fen);
+    const int level = 9;
+    SearchMove(&position.board, position.lastMove, SideToMove(&position.board, position.lastMove),
+               OnAFarClock(AtLevel(level)), &original);
+    EXPECT_GT(original.matePlies, 0) << fen;
+    for (int symmetry = 0; symmetry < kSymmetries; ++symmetry) {
+      const Position image = Reflected(position, symmetry);
+      SearchReport report{};
+      SearchMove(&image.board, image.lastMove, SideToMove(&image.board, image.lastMove), OnAFarClock(AtLevel(level)),
+                 &report);
+      EXPECT_EQ(report.matePlies, original.matePlies) << fen << " under symmetry " << symmetry;
+    }
+  }
 }
 
 enum class Repetition {
