@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 #include <numeric>
-#include <type_traits>
 
 #include "engine/attack_tables.h"
 #include "engine/evaluation_tables.h"
 #include "engine/search.h"
+#include "engine/search_support.h"
 
 namespace {
 
@@ -35,19 +34,13 @@ struct MateEntry {
   std::uint8_t escapesIn;
   GeneratedMove escape;  // the defender's move that escaped last, if any
 };
-static_assert(std::is_trivial_v<MateEntry>, "zeroed storage holds empty entries");
 
 // 2^19 entries of 24 bytes (12 MiB): as many positions as a second's search
 // visits, and half the pages of 2^20 to take from the system, which costs.
 constexpr int kMateTableBits = 19;
-constexpr std::int64_t kCheckEvery = 4096;
-
-struct ReleaseMateTable {
-  void operator()(MateEntry* table) const { std::free(table); }
-};
 
 struct MateContext {
-  std::unique_ptr<MateEntry[], ReleaseMateTable> table;
+  ZeroedTable<MateEntry> table;
   std::size_t tableSize = 0;  // a power of two, or 0 for no table
   std::int64_t nodes = 0;
   bool abandoned = false;
@@ -58,10 +51,8 @@ struct MateContext {
 
 bool Visit(MateContext* context) {
   ++context->nodes;
-  if ((context->nodes & (kCheckEvery - 1)) == 0 && !context->abandoned) {
-    const MateSearchLimits& limits = *context->limits;
-    context->abandoned =
-        std::chrono::steady_clock::now() >= limits.stopBy || (*limits.interrupted && (*limits.interrupted)());
+  if (!context->abandoned) {
+    context->abandoned = ClockOrInputStops(context->nodes, context->limits->stopBy, *context->limits->interrupted);
   }
   return context->abandoned;
 }
@@ -277,12 +268,14 @@ bool DefenderIsMated(const SearchBoard& position, const Analysis& analysis, int 
   if (Visit(context)) return false;
   if (pliesLeft == 0) return IsMated(position, analysis);
   if (CannotBeMatedInTime(position.sets, Opponent(position.mover), pliesLeft, pliesLeft / 2)) return false;
-  MoveList moves;
-  GenerateMovesCapturesFirst(position, analysis, &moves);
-  if (moves.count == 0) return analysis.checkers != kNoSquares;  // mate, or stalemate
+  // A position without a legal move is never kept, so the table is looked
+  // at before the moves are made.
   const Probe probe = Look(position, ply, context);
   const Known known = WhatIsKnown(probe, pliesLeft);
   if (known != Known::kNothing) return known == Known::kMates;
+  MoveList moves;
+  GenerateMoves(position, analysis, &moves);
+  if (moves.count == 0) return analysis.checkers != kNoSquares;  // mate, or stalemate
   OrderEscapes(position, probe, &context->escapes[ply], &moves);
   const bool looksAtTheGame = ply == 1 && !context->limits->earlier->empty();
   for (int i = 0; i < moves.count; ++i) {
@@ -336,7 +329,7 @@ ForcedMate FindShortestMate(const SearchBoard& root, const MoveList& moves, cons
   MateContext context;
   context.limits = &limits;
   const std::size_t size = std::size_t{1} << kMateTableBits;
-  context.table.reset(static_cast<MateEntry*>(std::calloc(size, sizeof(MateEntry))));
+  context.table = TakeZeroedTable<MateEntry>(size);
   context.tableSize = context.table ? size : 0;
   constexpr int kMovesAPly = 2;
   for (int plies = 1; plies <= limits.mostPlies; plies += kMovesAPly) {

@@ -66,9 +66,7 @@
 #include <cstdlib>
 #include <functional>
 #include <iterator>
-#include <memory>
 #include <numeric>
-#include <type_traits>
 #include <vector>
 
 #include "engine/evaluation.h"
@@ -76,6 +74,7 @@
 #include "engine/game_positions.h"
 #include "engine/mate_search.h"
 #include "engine/move_generation.h"
+#include "engine/search_support.h"
 
 namespace {
 
@@ -108,7 +107,6 @@ struct TableEntry {
 };
 
 static_assert(sizeof(TableEntry) == 24, "table entries stay small");
-static_assert(std::is_trivial_v<TableEntry>, "zeroed storage holds empty entries");
 
 // Entries per level, a power of two each: about as many as the full-width
 // nodes a search of that depth visits; from depth 9 on, 2^21 entries of 24
@@ -137,24 +135,14 @@ int TableBits(int depth, std::chrono::steady_clock::time_point stopBy) {
   return std::min(bits, clockBits);
 }
 
-// The table's storage, zeroed (every entry empty) and released with free.
-struct ReleaseTable {
-  void operator()(TableEntry* table) const { std::free(table); }
-};
-using TableStorage = std::unique_ptr<TableEntry[], ReleaseTable>;
-
 // Whether a value may be a mate by distance: one within kMaxPly of the mate
 // score. Other values are a function of the position and the height alone.
 constexpr bool MayBeMate(int value) { return std::abs(value) >= kMateScore - kMaxPly && std::abs(value) <= kMateScore; }
 
-// How often, in positions visited, an iteration that may be abandoned looks
-// at the clock and the input: a power of two, so the test is a mask.
-constexpr std::int64_t kCheckEvery = 4096;
-
 struct SearchContext {
   SearchRules rules = SearchRules::kFlatMates;
   std::int64_t nodes = 1;
-  TableStorage table;
+  ZeroedTable<TableEntry> table;
   std::size_t tableSize = 0;  // a power of two, or 0 for no table
   // Per ply, the last two quiet moves that cut a full-width node off.
   GeneratedMove killers[kMaxDepth + 1][kKillers] = {};
@@ -184,10 +172,8 @@ bool LooksAtTheGame(int ply, const SearchContext& context) {
 // iteration is abandoned.
 bool Visit(SearchContext* context) {
   ++context->nodes;
-  if (context->abandoning == Abandoning::kOnClockOrInput && (context->nodes & (kCheckEvery - 1)) == 0 &&
-      !context->abandoned) {
-    context->abandoned =
-        std::chrono::steady_clock::now() >= context->stopBy || (*context->interrupted && (*context->interrupted)());
+  if (context->abandoning == Abandoning::kOnClockOrInput && !context->abandoned) {
+    context->abandoned = ClockOrInputStops(context->nodes, context->stopBy, *context->interrupted);
   }
   return context->abandoned;
 }
@@ -427,7 +413,7 @@ Move SearchMove(const Board* board, Move lastMove, char sideLetter, const Search
   if (depth >= kFirstDepthWithTable) {
     const std::size_t size = std::size_t{1} << TableBits(depth, limits.stopBy);
     // Out of memory: the search goes on without a table.
-    context.table.reset(static_cast<TableEntry*>(std::calloc(size, sizeof(TableEntry))));
+    context.table = TakeZeroedTable<TableEntry>(size);
     context.tableSize = context.table ? size : 0;
   }
   const SearchBoard root = MakeSearchBoard(board, lastMove);

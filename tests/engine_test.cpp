@@ -306,8 +306,7 @@ TEST(SearchTest, RootMovesIntoEarlierPositions) {
       if (c.reply != nullptr) PlayText(c.reply, &earlier);
     }
     const std::vector<Position> game = {earlier};
-    SearchLimits limits;
-    limits.depth = c.level;
+    SearchLimits limits = AtLevel(c.level);
     SearchReport alone{};
     const Move chosenAlone = SearchMove(&position.board, position.lastMove, side, limits, &alone);
     limits.earlier = &game;
