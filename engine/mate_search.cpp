@@ -6,6 +6,7 @@
 
 #include "engine/attack_tables.h"
 #include "engine/evaluation_tables.h"
+#include "engine/lone_king_mates.h"
 #include "engine/search.h"
 #include "engine/search_support.h"
 
@@ -147,37 +148,6 @@ bool IsMated(const SearchBoard& position, const Analysis& analysis) {
 bool DefenderIsMated(const SearchBoard& position, const Analysis& analysis, int ply, int pliesLeft,
                      MateContext* context);
 
-// A lone king is mated by king and queen, or king and rook, only on the
-// edge of the board and with the kings two squares apart (engine_test goes
-// through every such mate). So where the attacker has just those, a king
-// further from the edge than it can walk in the moves it has left, or
-// further from the other king than both can close in the plies left,
-// escapes.
-int DistanceFromEdge(int square) {
-  const int file = square / kBoardSize;
-  const int rank = square % kBoardSize;
-  return std::min({file, kBoardSize - 1 - file, rank, kBoardSize - 1 - rank});
-}
-
-int KingDistance(int a, int b) {
-  return std::max(std::abs(a / kBoardSize - b / kBoardSize), std::abs(a % kBoardSize - b % kBoardSize));
-}
-
-constexpr int kMatingKingDistance = 2;
-
-bool CannotBeMatedInTime(const PieceSets& sets, Side attacker, int pliesLeft, int defenderMovesLeft) {
-  const Side defender = Opponent(attacker);
-  const SquareSet king = sets.Of(defender, kKing);
-  if (sets.Of(defender) != king) return false;
-  const SquareSet others = sets.Of(attacker) & ~sets.Of(attacker, kKing);
-  if (!HasOneSquare(others) || (others != sets.Of(attacker, kQueen) && others != sets.Of(attacker, kRook))) {
-    return false;
-  }
-  const int square = FirstSquare(king);
-  return DistanceFromEdge(square) > defenderMovesLeft ||
-         KingDistance(square, FirstSquare(sets.Of(attacker, kKing))) > kMatingKingDistance + pliesLeft;
-}
-
 // Whether a move of the side to move checks the enemy king on `king`, in a
 // position without pawns whose enemy king is not in check: the piece from
 // its target, or a slider of its own behind its origin.
@@ -205,7 +175,6 @@ bool AttackerMates(const SearchBoard& position, int ply, int pliesLeft, MateCont
   const Side mover = position.mover;
   // A lone king gives no check.
   if (position.sets.Of(mover) == position.sets.Of(mover, kKing)) return false;
-  if (CannotBeMatedInTime(position.sets, mover, pliesLeft, (pliesLeft - 1) / 2)) return false;
   // The last ply is cheaper to search than to look up.
   const Probe probe = pliesLeft > 1 ? Look(position, ply, context) : Probe{nullptr, 0, 0, kIdentity};
   const Known known = WhatIsKnown(probe, pliesLeft);
@@ -267,7 +236,6 @@ bool DefenderIsMated(const SearchBoard& position, const Analysis& analysis, int 
                      MateContext* context) {
   if (Visit(context)) return false;
   if (pliesLeft == 0) return IsMated(position, analysis);
-  if (CannotBeMatedInTime(position.sets, Opponent(position.mover), pliesLeft, pliesLeft / 2)) return false;
   // A position without a legal move is never kept, so the table is looked
   // at before the moves are made.
   const Probe probe = Look(position, ply, context);
@@ -289,6 +257,54 @@ bool DefenderIsMated(const SearchBoard& position, const Analysis& analysis, int 
     }
   }
   return Keep(probe, pliesLeft, true);
+}
+
+// The attacker's piece where it has a king and a queen, or a king and a
+// rook, the defender a lone king, and no castling right is left (so none
+// comes back); kPieceKinds otherwise.
+PieceKind LoneKingEnding(const PieceSets& sets, Side attacker, Move last) {
+  const SquareSet others = sets.Of(attacker) & ~sets.Of(attacker, kKing);
+  const Side defender = Opponent(attacker);
+  if (HasCastlingRight(last) || !HasOneSquare(others) || sets.Of(defender) != sets.Of(defender, kKing)) {
+    return kPieceKinds;
+  }
+  for (PieceKind piece : {kQueen, kRook}) {
+    if (others == sets.Of(attacker, piece)) return piece;
+  }
+  return kPieceKinds;
+}
+
+// The root's mate read from the solved ending: a root move mates in one
+// more ply than the table gives the defender after it, unless a reply goes
+// back into a position of the game, which escapes.
+ForcedMate SolvedMate(const SearchBoard& root, const MoveList& moves, const bool* repeats,
+                      const MateSearchLimits& limits, PieceKind piece) {
+  const LoneKingMates mates = SolveLoneKingMates(piece);
+  const Side attacker = root.mover;
+  const Side defender = Opponent(attacker);
+  ForcedMate found{-1, 0, 0};
+  for (int i = 0; i < moves.count; ++i) {
+    if (repeats[i]) continue;
+    const SearchBoard child = PlayMove(root, moves.moves[i]);
+    ++found.nodes;
+    const PieceSets& sets = child.sets;
+    const int defenderPlies =
+        mates.plies[LoneKingIndex(Mover::kDefender, FirstSquare(sets.Of(attacker, kKing)),
+                                  FirstSquare(sets.Of(attacker, piece)), FirstSquare(sets.Of(defender, kKing)))];
+    const int plies = defenderPlies + 1;
+    if (defenderPlies == kNoForcedMate || plies > limits.mostPlies || (found.moveIndex >= 0 && plies >= found.plies)) {
+      continue;
+    }
+    MoveList replies;
+    GenerateMoves(child, Analyse(child), &replies);
+    bool escapes = false;
+    for (int r = 0; r < replies.count && !escapes; ++r) {
+      ++found.nodes;
+      escapes = IsRepetition(PlayMove(child, replies.moves[r]), *limits.earlier);
+    }
+    if (!escapes) found = {i, plies, found.nodes};
+  }
+  return found;
 }
 
 }  // namespace
@@ -326,6 +342,8 @@ bool MateSearchApplies(const SearchBoard& position) {
 
 ForcedMate FindShortestMate(const SearchBoard& root, const MoveList& moves, const bool* repeats,
                             const MateSearchLimits& limits) {
+  const PieceKind piece = LoneKingEnding(root.sets, root.mover, root.lastMove);
+  if (piece != kPieceKinds) return SolvedMate(root, moves, repeats, limits, piece);
   MateContext context;
   context.limits = &limits;
   const std::size_t size = std::size_t{1} << kMateTableBits;

@@ -17,6 +17,9 @@
 // forced in) decides a node of any plies left. The game's earlier positions
 // count as the full search counts them: a root move, or the reply to it,
 // back into one of them is a draw, and those nodes stay out of the table.
+// King and queen, or king and rook, against a lone king, without castling
+// rights, are not searched: their mates are read from the solved ending
+// (engine/lone_king_mates.h), which gives the same move.
 #pragma once
 
 #include <chrono>

@@ -14,7 +14,7 @@
 // only, for kCaptureLevels plies at most.
 constexpr int kFullWidthDepth = 2;
 constexpr int kMinDepth = 1;
-constexpr int kMaxDepth = 20;
+constexpr int kMaxDepth = 40;
 constexpr int kCaptureLevels = 4;
 
 // The rules a search scores by, chosen by its level. At kFullWidthDepth every

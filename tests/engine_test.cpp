@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <tuple>
 #include <vector>
 
 #include "engine/evaluation.h"
 #include "engine/evaluation_tables.h"
 #include "engine/game_positions.h"
+#include "engine/lone_king_mates.h"
 #include "engine/move_generation.h"
 #include "engine/search.h"
 #include "model/apply_move.h"
@@ -193,40 +195,67 @@ TEST(SearchTest, ShortestMateAtEveryLevelThatSeesIt) {
   }
 }
 
-// The mate search passes over a lone king too far from the edge, or from the
-// other king, to be mated in time by king and queen or king and rook: every
-// such mate, with either piece on any square, stands on the edge, the kings
-// two squares apart.
-TEST(SearchTest, LoneKingMatedByKingAndQueenOrRookOnlyOnTheEdge) {
-  int mates = 0;
-  for (char piece : {'Q', 'R'}) {
-    for (int defender = 0; defender < kSquareCount; ++defender) {
-      for (int king = 0; king < kSquareCount; ++king) {
-        for (int square = 0; square < kSquareCount; ++square) {
-          if (king == defender || square == defender || square == king) continue;
-          Board board;
-          std::fill(std::begin(board.squares), std::end(board.squares), kEmptySquare);
-          board.squares[defender] = 'k';
-          board.squares[king] = 'K';
-          board.squares[square] = piece;
-          // White has just moved: its king's move stands for the last one.
-          const Move last = BuildMove(king / kBoardSize, king % kBoardSize, king / kBoardSize, king % kBoardSize, {});
-          const SearchBoard position = MakeSearchBoard(&board, last);
-          if (position.opponentInCheck) continue;
-          const Analysis analysis = Analyse(position);
-          if (analysis.checkers == kNoSquares || HasLegalMove(position, analysis)) continue;
-          ++mates;
-          const int file = defender / kBoardSize;
-          const int rank = defender % kBoardSize;
-          EXPECT_TRUE(file == 0 || file == kBoardSize - 1 || rank == 0 || rank == kBoardSize - 1)
-              << piece << " mates a king on square " << defender;
-          const int kings = std::max(std::abs(file - king / kBoardSize), std::abs(rank - king % kBoardSize));
-          EXPECT_EQ(kings, 2) << piece << " mates a king on square " << defender << " from square " << king;
-        }
+// King and queen, or king and rook, against a lone king, with White to
+// move: Black has just moved its king onto its square.
+Position LoneKingPosition(char piece, int attackerKing, int square, int defenderKing) {
+  Position position{};
+  std::fill(std::begin(position.board.squares), std::end(position.board.squares), kEmptySquare);
+  position.board.squares[attackerKing] = 'K';
+  position.board.squares[square] = piece;
+  position.board.squares[defenderKing] = 'k';
+  const int file = defenderKing / kBoardSize;
+  const int rank = defenderKing % kBoardSize;
+  position.lastMove = BuildMove(file, rank, file, rank, {});
+  return position;
+}
+
+// The solved endings: their longest mates are the known ones, ten moves with
+// the queen and sixteen with the rook, and the deepest level plays the rook's
+// on a clock. On a sample of placements the full search of 5 plies finds a
+// mate exactly where the table has one of 5 plies or fewer, as long. (The
+// mate table's rows of these endings, on a clock, read the table for the
+// move.)
+TEST(SearchTest, SolvedLoneKingEndingsAgreeWithTheSearch) {
+  constexpr int kLevel = 5;
+  constexpr int kSampleEvery = 4999;
+  constexpr int kShortMateEvery = 97;
+  for (const auto& [piece, letter, longest] : {std::tuple{kQueen, 'Q', 19}, std::tuple{kRook, 'R', 31}}) {
+    const LoneKingMates mates = SolveLoneKingMates(piece);
+    int mostPlies = 0;
+    int longestAt = -1;
+    int sampled = 0;
+    for (int placement = 0; placement < kLoneKingPlacements; ++placement) {
+      const int index = LoneKingIndex(Mover::kAttacker, 0, 0, 0) + placement;
+      const int plies = mates.plies[index];
+      if (plies != kNoForcedMate && plies > mostPlies) {
+        mostPlies = plies;
+        longestAt = placement;
       }
+      // Every few thousandth placement, and more of the short mates.
+      if (placement % (plies <= kLevel ? kShortMateEvery : kSampleEvery) != 0) continue;
+      const int king = placement / (kSquareCount * kSquareCount);
+      const int square = placement / kSquareCount % kSquareCount;
+      const int defender = placement % kSquareCount;
+      const Position position = LoneKingPosition(letter, king, square, defender);
+      const bool kingsApart = std::abs(king / kBoardSize - defender / kBoardSize) > 1 ||
+                              std::abs(king % kBoardSize - defender % kBoardSize) > 1;
+      if (king == square || square == defender || !kingsApart || IsKingInCheck(&position.board, Side::kBlack)) {
+        continue;
+      }
+      ++sampled;
+      SearchReport searched{};
+      SearchMove(&position.board, position.lastMove, kWhiteSide, AtLevel(kLevel), &searched);
+      EXPECT_EQ(searched.matePlies, plies <= kLevel ? plies : 0) << letter << " placement " << placement;
     }
+    EXPECT_GT(sampled, 0);
+    EXPECT_EQ(mostPlies, longest) << letter;
+    if (piece != kRook) continue;
+    const Position position = LoneKingPosition(letter, longestAt / (kSquareCount * kSquareCount),
+                                               longestAt / kSquareCount % kSquareCount, longestAt % kSquareCount);
+    SearchReport report{};
+    SearchMove(&position.board, position.lastMove, kWhiteSide, OnAFarClock(AtLevel(kMaxDepth)), &report);
+    EXPECT_EQ(report.matePlies, longest);
   }
-  EXPECT_GT(mates, 0);
 }
 
 // A position's image under a symmetry of the board.
