@@ -23,10 +23,10 @@ Examples (from the top of the source tree, with the program in build/chess):
     bench/strength_match.py --level 4 --elo 1350 --tc 90+3 --opponent-odds 30
 
     # the deepest level on an equal clock against fairymax
-    bench/strength_match.py --level 20 --opponent fairymax --tc 60+0.6
+    bench/strength_match.py --level 40 --opponent fairymax --tc 60+0.6
 
     # the endings: each position once, the program has the extra piece
-    bench/strength_match.py --level 20 --tc 20+0.2 --once \\
+    bench/strength_match.py --level 40 --tc 20+0.2 --once \\
         --openings bench/endgames.fen
 
 Opening files: a PGN file (.pgn) is loaded as games, each game's moves
