@@ -157,7 +157,9 @@ SearchLimits OnAFarClock(SearchLimits limits) {
 
 // A mate in `plies` and the first of its shortest mates in generation order,
 // which every level that sees it (depth `plies` or more, 2 excepted; up to
-// 6, or `plies` for a longer mate) plays, scoring kMateScore - plies.
+// 6, or `plies` for a longer mate) plays, scoring kMateScore - plies. On a
+// clock, the mates of a lone king by king and queen or king and rook are
+// read from the solved ending, the others searched alone first.
 struct MateCase {
   const char* name;
   const char* fen;
@@ -175,6 +177,8 @@ TEST(SearchTest, ShortestMateAtEveryLevelThatSeesIt) {
       {"White mates in three", "7k/8/8/4K3/8/8/8/R7 w - - 0 1", 5, "e5f6"},
       {"Black mates in three", "r7/8/8/8/4k3/8/8/7K b - - 0 1", 5, "e4f3"},
       {"White mates in five", "8/8/8/8/8/1k6/8/K5Q1 w - - 0 1", 9, "g1c5"},
+      {"White mates in four, with a knight as well", "8/8/8/8/8/1k6/8/K5QN w - - 0 1", 7, "g1c5"},
+      {"Black mates in three, with a bishop as well", "r7/8/8/8/4k3/8/8/b6K b - - 0 1", 5, "e4f3"},
   };
   constexpr int kDeepestLevel = 6;
   for (const MateCase& c : cases) {
@@ -275,7 +279,7 @@ Position Reflected(const Position& position, int symmetry) {
 // the mate search, which keeps a position and its images as one, finds as
 // long a mate in each image.
 TEST(SearchTest, MatesAsLongInEveryImageOfThePosition) {
-  for (const char* fen : {"8/8/8/8/8/1k6/8/K5Q1 w - - 0 1", "r7/8/8/8/4k3/8/8/7K b - - 0 1"}) {
+  for (const char* fen : {"8/8/8/8/8/1k6/8/K5QN w - - 0 1", "rn6/8/8/8/4k3/8/8/7K b - - 0 1"}) {
     SearchReport original{};
     const Position position = FromFen(fen);
     const int level = 9;
