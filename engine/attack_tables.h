@@ -156,3 +156,16 @@ constexpr SquareSet RookAttacks(int square, SquareSet occupied) {
   using namespace attack_tables;
   return FileReach(square, occupied) | RankReach(square, occupied);
 }
+
+// The squares a knight, bishop, rook, queen or king on `square` reaches
+// among `occupied`; none for a pawn, whose reach depends on its side.
+constexpr SquareSet PieceAttacks(PieceKind kind, int square, SquareSet occupied) {
+  switch (kind) {
+    case kKnight: return KnightAttacks(square);
+    case kBishop: return BishopAttacks(square, occupied);
+    case kRook: return RookAttacks(square, occupied);
+    case kQueen: return BishopAttacks(square, occupied) | RookAttacks(square, occupied);
+    case kKing: return KingAttacks(square);
+    default: return kNoSquares;
+  }
+}

@@ -7,57 +7,28 @@
 
 namespace {
 
-// A placement of the three pieces, whichever side is to move.
-struct Placement {
-  int attackerKing;
-  int piece;
-  int defenderKing;
-};
-
-constexpr int kPlacementsPerSide = kSquareCount * kSquareCount * kSquareCount;
-
-constexpr Placement PlacementOf(int index) {
-  const int placement = index % kPlacementsPerSide;
-  return {placement / (kSquareCount * kSquareCount), placement / kSquareCount % kSquareCount, placement % kSquareCount};
-}
-
-constexpr Mover MoverOf(int index) { return static_cast<Mover>(index / kPlacementsPerSide); }
-
-SquareSet PieceAttacks(PieceKind piece, int square, SquareSet occupied) {
-  const SquareSet lines = RookAttacks(square, occupied);
-  return piece == kQueen ? lines | BishopAttacks(square, occupied) : lines;
-}
-
-SquareSet Occupied(const Placement& at) {
+SquareSet Occupied(const LoneKingPlacement& at) {
   return SquareSetOf(at.attackerKing) | SquareSetOf(at.piece) | SquareSetOf(at.defenderKing);
 }
 
 // Three squares apart, and kings that do not touch: with the attacker to
 // move the defender must not stand in check either.
-bool IsPlacement(const Placement& at) {
+bool IsPlacement(const LoneKingPlacement& at) {
   return at.attackerKing != at.piece && at.piece != at.defenderKing && at.attackerKing != at.defenderKing &&
          !Contains(KingAttacks(at.attackerKing), at.defenderKing);
 }
 
-bool DefenderInCheck(PieceKind piece, const Placement& at) {
+bool DefenderInCheck(PieceKind piece, const LoneKingPlacement& at) {
   return Contains(PieceAttacks(piece, at.piece, Occupied(at)), at.defenderKing);
 }
 
-// The defender's legal moves; taking the piece (where the attacker's king
-// does not guard it) is one, and leads out of the table, to a draw.
-int DefenderMoves(PieceKind piece, const Placement& at) {
+// The defender's legal moves: to every square neither attacked nor
+// guarded; taking the piece (where the attacker's king does not guard it)
+// is one of them, and leads out of the table, to a draw.
+int DefenderMoves(PieceKind piece, const LoneKingPlacement& at) {
   const SquareSet withoutKing = SquareSetOf(at.attackerKing) | SquareSetOf(at.piece);
   const SquareSet attacked = KingAttacks(at.attackerKing) | PieceAttacks(piece, at.piece, withoutKing);
-  int moves = 0;
-  for (SquareSet to = KingAttacks(at.defenderKing); to != kNoSquares;) {
-    const int square = TakeFirstSquare(&to);
-    if (square == at.piece) {
-      moves += Contains(KingAttacks(at.attackerKing), square) ? 0 : 1;
-    } else if (!Contains(attacked, square)) {
-      ++moves;
-    }
-  }
-  return moves;
+  return CountSquares(KingAttacks(at.defenderKing) & ~attacked);
 }
 
 }  // namespace
@@ -68,14 +39,14 @@ int DefenderMoves(PieceKind piece, const Placement& at) {
 // defender's placement is mated in n + 1 when the last of its moves has
 // been found to reach an attacker's placement mated in n, the longest way.
 LoneKingMates SolveLoneKingMates(PieceKind piece) {
-  LoneKingMates mates{piece, std::vector<std::uint8_t>(2 * kPlacementsPerSide, kNoForcedMate)};
+  LoneKingMates mates{std::vector<std::uint8_t>(2 * kLoneKingPlacements, kNoForcedMate)};
   // By the index with the defender to move: its moves not yet known to be mated.
-  std::vector<std::uint8_t> movesLeft(kPlacementsPerSide, 0);
+  std::vector<std::uint8_t> movesLeft(kLoneKingPlacements, 0);
   std::vector<int> found;
-  for (int placement = 0; placement < kPlacementsPerSide; ++placement) {
-    const Placement at = PlacementOf(placement);
+  for (int placement = 0; placement < kLoneKingPlacements; ++placement) {
+    const LoneKingPlacement at = PlacementOf(placement);
     if (!IsPlacement(at)) continue;
-    const int index = LoneKingIndex(Mover::kDefender, at.attackerKing, at.piece, at.defenderKing);
+    const int index = LoneKingIndex(Mover::kDefender, at);
     const int moves = DefenderMoves(piece, at);
     movesLeft[index] = static_cast<std::uint8_t>(moves);
     if (moves == 0 && DefenderInCheck(piece, at)) {
@@ -87,13 +58,13 @@ LoneKingMates SolveLoneKingMates(PieceKind piece) {
   for (int plies = 1; !found.empty(); ++plies) {
     next.clear();
     for (const int index : found) {
-      const Placement at = PlacementOf(index);
+      const LoneKingPlacement at = PlacementOf(index);
       const SquareSet occupied = Occupied(at);
       if (MoverOf(index) == Mover::kDefender) {
         // The attacker's move that led here: its king's, or its piece's.
-        auto reached = [&](const Placement& before) {
+        auto reached = [&](const LoneKingPlacement& before) {
           if (DefenderInCheck(piece, before)) return;
-          const int earlier = LoneKingIndex(Mover::kAttacker, before.attackerKing, before.piece, before.defenderKing);
+          const int earlier = LoneKingIndex(Mover::kAttacker, before);
           if (mates.plies[earlier] != kNoForcedMate) return;
           mates.plies[earlier] = static_cast<std::uint8_t>(plies);
           next.push_back(earlier);
@@ -109,7 +80,7 @@ LoneKingMates SolveLoneKingMates(PieceKind piece) {
         // The defender's move that led here, from a square it may stand on.
         for (SquareSet from = KingAttacks(at.defenderKing) & ~occupied & ~KingAttacks(at.attackerKing);
              from != kNoSquares;) {
-          const int earlier = LoneKingIndex(Mover::kDefender, at.attackerKing, at.piece, TakeFirstSquare(&from));
+          const int earlier = LoneKingIndex(Mover::kDefender, {at.attackerKing, at.piece, TakeFirstSquare(&from)});
           if (mates.plies[earlier] != kNoForcedMate || --movesLeft[earlier] != 0) continue;
           mates.plies[earlier] = static_cast<std::uint8_t>(plies);
           next.push_back(earlier);

@@ -16,7 +16,6 @@
 constexpr std::uint8_t kNoForcedMate = 0xFF;
 
 struct LoneKingMates {
-  PieceKind piece;  // kQueen or kRook
   // By LoneKingIndex: the plies to the mate, 0 for a defender that is
   // mated, or kNoForcedMate.
   std::vector<std::uint8_t> plies;
@@ -24,11 +23,28 @@ struct LoneKingMates {
 
 enum class Mover { kDefender, kAttacker };
 
+// The squares of the three pieces.
+struct LoneKingPlacement {
+  int attackerKing;
+  int piece;
+  int defenderKing;
+};
+
+// Placements for one side to move: indexes with the defender to move come
+// first, then as many with the attacker to move.
 constexpr int kLoneKingPlacements = kSquareCount * kSquareCount * kSquareCount;
 
-constexpr int LoneKingIndex(Mover mover, int attackerKing, int piece, int defenderKing) {
-  return ((static_cast<int>(mover) * kSquareCount + attackerKing) * kSquareCount + piece) * kSquareCount + defenderKing;
+constexpr int LoneKingIndex(Mover mover, const LoneKingPlacement& at) {
+  return ((static_cast<int>(mover) * kSquareCount + at.attackerKing) * kSquareCount + at.piece) * kSquareCount +
+         at.defenderKing;
 }
+
+constexpr LoneKingPlacement PlacementOf(int index) {
+  const int placement = index % kLoneKingPlacements;
+  return {placement / (kSquareCount * kSquareCount), placement / kSquareCount % kSquareCount, placement % kSquareCount};
+}
+
+constexpr Mover MoverOf(int index) { return static_cast<Mover>(index / kLoneKingPlacements); }
 
 // The whole table for the attacker's `piece`, kQueen or kRook.
 LoneKingMates SolveLoneKingMates(PieceKind piece);

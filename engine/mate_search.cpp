@@ -160,11 +160,8 @@ bool GivesCheck(const SearchBoard& position, GeneratedMove move, int king) {
     return Analyse(child).checkers != kNoSquares;
   }
   const SquareSet occupied = (position.sets.Occupied() & ~SquareSetOf(move.from)) | SquareSetOf(move.to);
-  SquareSet reach = kNoSquares;
-  if (kind == kKnight) reach = KnightAttacks(move.to);
-  if (kind == kBishop || kind == kQueen) reach |= BishopAttacks(move.to, occupied);
-  if (kind == kRook || kind == kQueen) reach |= RookAttacks(move.to, occupied);
-  if (Contains(reach, king)) return true;
+  // (A king's reach never holds the other king.)
+  if (Contains(PieceAttacks(kind, move.to, occupied), king)) return true;
   return (AttackersOf(position.sets, king, position.mover, occupied) & ~SquareSetOf(move.from)) != kNoSquares;
 }
 
@@ -288,9 +285,9 @@ ForcedMate SolvedMate(const SearchBoard& root, const MoveList& moves, const bool
     const SearchBoard child = PlayMove(root, moves.moves[i]);
     ++found.nodes;
     const PieceSets& sets = child.sets;
-    const int defenderPlies =
-        mates.plies[LoneKingIndex(Mover::kDefender, FirstSquare(sets.Of(attacker, kKing)),
-                                  FirstSquare(sets.Of(attacker, piece)), FirstSquare(sets.Of(defender, kKing)))];
+    const int defenderPlies = mates.plies[LoneKingIndex(
+        Mover::kDefender, {FirstSquare(sets.Of(attacker, kKing)), FirstSquare(sets.Of(attacker, piece)),
+                           FirstSquare(sets.Of(defender, kKing))})];
     const int plies = defenderPlies + 1;
     if (defenderPlies == kNoForcedMate || plies > limits.mostPlies || (found.moveIndex >= 0 && plies >= found.plies)) {
       continue;

@@ -116,16 +116,8 @@ bool Generate(const SearchBoard& position, const Analysis& analysis, SquareSet w
   for (SquareSet pieces = own; pieces != kNoSquares;) {
     const int from = TakeFirstSquare(&pieces);
     const PieceKind kind = KindOf(position.board.squares[from]);
-    SquareSet targets = kNoSquares;
-    switch (kind) {
-      case kPawn: targets = PawnTargets(position, from, enPassant); break;
-      case kKnight: targets = KnightAttacks(from); break;
-      case kBishop: targets = BishopAttacks(from, occupied); break;
-      case kRook: targets = RookAttacks(from, occupied); break;
-      case kQueen: targets = BishopAttacks(from, occupied) | RookAttacks(from, occupied); break;
-      case kKing: targets = KingAttacks(from) | CastlingTargets(position, analysis, from); break;
-      default: break;
-    }
+    SquareSet targets = kind == kPawn ? PawnTargets(position, from, enPassant) : PieceAttacks(kind, from, occupied);
+    if (kind == kKing) targets |= CastlingTargets(position, analysis, from);
     targets &= ~own & wanted;
     // The targets legal for sure, and those to be played out: see IsLegal.
     // Castling targets were found safe; en passant takes a second piece off

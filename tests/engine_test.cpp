@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "engine/attack_tables.h"
 #include "engine/evaluation.h"
 #include "engine/evaluation_tables.h"
 #include "engine/game_positions.h"
@@ -201,14 +202,14 @@ TEST(SearchTest, ShortestMateAtEveryLevelThatSeesIt) {
 
 // King and queen, or king and rook, against a lone king, with White to
 // move: Black has just moved its king onto its square.
-Position LoneKingPosition(char piece, int attackerKing, int square, int defenderKing) {
+Position LoneKingPosition(char piece, const LoneKingPlacement& at) {
   Position position{};
   std::fill(std::begin(position.board.squares), std::end(position.board.squares), kEmptySquare);
-  position.board.squares[attackerKing] = 'K';
-  position.board.squares[square] = piece;
-  position.board.squares[defenderKing] = 'k';
-  const int file = defenderKing / kBoardSize;
-  const int rank = defenderKing % kBoardSize;
+  position.board.squares[at.attackerKing] = 'K';
+  position.board.squares[at.piece] = piece;
+  position.board.squares[at.defenderKing] = 'k';
+  const int file = at.defenderKing / kBoardSize;
+  const int rank = at.defenderKing % kBoardSize;
   position.lastMove = BuildMove(file, rank, file, rank, {});
   return position;
 }
@@ -229,21 +230,18 @@ TEST(SearchTest, SolvedLoneKingEndingsAgreeWithTheSearch) {
     int longestAt = -1;
     int sampled = 0;
     for (int placement = 0; placement < kLoneKingPlacements; ++placement) {
-      const int index = LoneKingIndex(Mover::kAttacker, 0, 0, 0) + placement;
-      const int plies = mates.plies[index];
+      const LoneKingPlacement at = PlacementOf(placement);
+      const int plies = mates.plies[LoneKingIndex(Mover::kAttacker, at)];
       if (plies != kNoForcedMate && plies > mostPlies) {
         mostPlies = plies;
         longestAt = placement;
       }
       // Every few thousandth placement, and more of the short mates.
       if (placement % (plies <= kLevel ? kShortMateEvery : kSampleEvery) != 0) continue;
-      const int king = placement / (kSquareCount * kSquareCount);
-      const int square = placement / kSquareCount % kSquareCount;
-      const int defender = placement % kSquareCount;
-      const Position position = LoneKingPosition(letter, king, square, defender);
-      const bool kingsApart = std::abs(king / kBoardSize - defender / kBoardSize) > 1 ||
-                              std::abs(king % kBoardSize - defender % kBoardSize) > 1;
-      if (king == square || square == defender || !kingsApart || IsKingInCheck(&position.board, Side::kBlack)) {
+      const Position position = LoneKingPosition(letter, at);
+      if (at.attackerKing == at.piece || at.piece == at.defenderKing ||
+          Contains(KingAttacks(at.attackerKing) | SquareSetOf(at.attackerKing), at.defenderKing) ||
+          IsKingInCheck(&position.board, Side::kBlack)) {
         continue;
       }
       ++sampled;
@@ -254,8 +252,7 @@ TEST(SearchTest, SolvedLoneKingEndingsAgreeWithTheSearch) {
     EXPECT_GT(sampled, 0);
     EXPECT_EQ(mostPlies, longest) << letter;
     if (piece != kRook) continue;
-    const Position position = LoneKingPosition(letter, longestAt / (kSquareCount * kSquareCount),
-                                               longestAt / kSquareCount % kSquareCount, longestAt % kSquareCount);
+    const Position position = LoneKingPosition(letter, PlacementOf(longestAt));
     SearchReport report{};
     SearchMove(&position.board, position.lastMove, kWhiteSide, OnAFarClock(AtLevel(kMaxDepth)), &report);
     EXPECT_EQ(report.matePlies, longest);
